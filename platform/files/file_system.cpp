@@ -1,0 +1,151 @@
+#include "files/file_system.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "files/codepage.h"
+#include "files/find_search.h"
+#include "winbase.h"
+
+static_assert(PATH_BUFFER_CHARS == PATH_MAX, "path buffers must hold the platform's longest path");
+
+namespace zv {
+
+namespace {
+std::atomic<FileSystemState*> current_state{nullptr};
+}
+
+FileSystemState::FileSystemState() : previous_(current_state.exchange(this)), finds_(HandleKind::Find) {}
+
+FileSystemState::~FileSystemState()
+{
+    FileSystemState* self = this;
+    current_state.compare_exchange_strong(self, previous_);
+}
+
+FileSystemState* FileSystemState::current() { return current_state.load(); }
+
+bool FileSystemState::is_being_enumerated(dev_t dev, ino_t ino) const
+{
+    bool found = false;
+    finds_.for_each([&](std::uintptr_t, const FindSearch& s) {
+        if (s.device() == dev && s.inode() == ino) found = true;
+    });
+    return found;
+}
+
+namespace {
+
+std::u16string executable_path()
+{
+    if (const FileSystemState* fs = FileSystemState::current(); fs && fs->executable_path())
+        return *fs->executable_path();
+    std::vector<char> buf(PATH_MAX);
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n < 0) return {};
+        if (static_cast<std::size_t>(n) < buf.size()) return widen(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+        buf.resize(buf.size() * 2);
+    }
+}
+
+}  // namespace
+
+}  // namespace zv
+
+HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
+{
+    zv::FileSystemState* fs = zv::FileSystemState::current();
+    if (!fs) {
+        SetLastError(ERROR_NOT_READY);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!lpFileName || !lpFindFileData) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    DWORD error = ERROR_SUCCESS;
+    std::unique_ptr<zv::FindSearch> search = zv::FindSearch::open(lpFileName, error);
+    if (!search) {
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    WIN32_FIND_DATAW first{};
+    if (!search->next(*fs, first)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    *lpFindFileData = first;
+    return zv::to_handle<HANDLE>(fs->finds().insert(std::move(search)));
+}
+
+BOOL WINAPI FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData)
+{
+    zv::FileSystemState* fs = zv::FileSystemState::current();
+    zv::FindSearch* search = fs ? fs->finds().get(hFindFile) : nullptr;
+    if (!search) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!lpFindFileData) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!search->next(*fs, *lpFindFileData)) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI FindClose(HANDLE hFindFile)
+{
+    zv::FileSystemState* fs = zv::FileSystemState::current();
+    if (!fs || !fs->finds().remove(hFindFile)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE /*hModule*/, LPWSTR lpFilename, DWORD nSize)
+{
+    if (nSize > 0 && !lpFilename) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::u16string path = zv::executable_path();
+    if (path.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    if (nSize == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    if (path.size() < nSize) {
+        path.copy(lpFilename, path.size());
+        lpFilename[path.size()] = 0;
+        return static_cast<DWORD>(path.size());
+    }
+    std::size_t cut = nSize - 1;
+    // Keep surrogate pairs whole.
+    if (cut > 0 && path[cut - 1] >= 0xD800 && path[cut - 1] <= 0xDBFF) --cut;
+    path.copy(lpFilename, cut);
+    lpFilename[cut] = 0;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return nSize;
+}
+
+void WINAPI OutputDebugStringW(LPCWSTR lpOutputString)
+{
+    if (!lpOutputString) return;
+    const std::string text = zv::narrow(lpOutputString);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}

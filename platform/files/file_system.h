@@ -1,0 +1,43 @@
+// The file part of the platform's state: open directory enumerations and test overrides. One
+// object per running platform (or per test); the Win32 calls use the newest live one and fail
+// harmlessly when there is none.
+#pragma once
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+
+#include "core/handle_table.h"
+
+namespace zv {
+
+class FindSearch;
+
+class FileSystemState {
+public:
+    FileSystemState();
+    ~FileSystemState();
+    FileSystemState(const FileSystemState&) = delete;
+    FileSystemState& operator=(const FileSystemState&) = delete;
+
+    // The newest live state, or nullptr. States nest: destroying one brings back the previous.
+    static FileSystemState* current();
+
+    // What GetModuleFileNameW reports instead of /proc/self/exe (tests place the "executable"
+    // beside their fixtures this way). nullopt restores the real path.
+    void set_executable_path(std::optional<std::u16string> path) { exe_path_ = std::move(path); }
+    const std::optional<std::u16string>& executable_path() const { return exe_path_; }
+
+    HandleTable<FindSearch>& finds() { return finds_; }
+
+    // True when an open find handle is enumerating this directory. A recursive walk keeps its
+    // ancestors' handles open, so this is "the directory is on the current walk's chain".
+    bool is_being_enumerated(dev_t dev, ino_t ino) const;
+
+private:
+    FileSystemState* previous_;
+    HandleTable<FindSearch> finds_;
+    std::optional<std::u16string> exe_path_;
+};
+
+}  // namespace zv
