@@ -1,0 +1,22 @@
+// Where mixed sound goes: an audio device, or a sink a test pulls from.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace zv {
+
+class AudioOutput {
+public:
+    // Fills `frames` frames of interleaved 16-bit stereo at 44 100 Hz. Runs on the output's thread.
+    using RenderFn = std::function<void(std::int16_t* interleaved_stereo, std::size_t frames)>;
+
+    virtual ~AudioOutput();
+
+    // Starts calling `render`; false when the output cannot run.
+    virtual bool start(RenderFn render) = 0;
+    // Stops calling render; when it returns no render call is in progress or will start.
+    virtual void stop() = 0;
+};
+
+}  // namespace zv

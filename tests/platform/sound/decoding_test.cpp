@@ -1,0 +1,141 @@
+#include <filesystem>
+#include <fstream>
+
+#include "tests/platform/sound/sound_test_env.h"
+
+namespace zv::testing {
+namespace {
+
+using fixtures::dominant_frequency;
+using fixtures::rms_level;
+
+class SoundDecoding : public SoundTest {
+protected:
+    std::vector<char> read_all(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string write_bytes(const std::string& name, const std::vector<char>& bytes)
+    {
+        const auto p = dir_.file(name);
+        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+
+    // Plays `s` until it ends (or a generous limit) and returns the frames it delivered.
+    unsigned play_out(FSOUND_STREAM* s, EndLog& log)
+    {
+        FSOUND_Stream_SetEndCallback(s, &EndLog::record, &log);
+        EXPECT_GE(FSOUND_Stream_Play(FSOUND_FREE, s), 0);
+        for (int i = 0; i < 100 && log.ended.empty(); ++i) {
+            pull(4410);
+            run_posts();
+        }
+        return FSOUND_Stream_GetPosition(s);
+    }
+};
+
+TEST_F(SoundDecoding, OtherRatesAndMonoComeOutAt44100Stereo)
+{
+    struct Case {
+        int rate, channels;
+    };
+    for (Case c : {Case{48000, 2}, Case{22050, 1}, Case{48000, 1}, Case{22050, 2}}) {
+        fixtures::ToneTrack t;
+        t.frequency_hz = 500;
+        t.seconds = 1.0;
+        t.sample_rate = c.rate;
+        t.channels = c.channels;
+        t.bitrate_kbps = c.rate < 32000 ? 64 : 128;
+        t.id3v2_version = 0;
+        SCOPED_TRACE(::testing::Message() << c.rate << " Hz, " << c.channels << " ch");
+        FSOUND_STREAM* s = FSOUND_Stream_Open(tone("r" + std::to_string(c.rate) + std::to_string(c.channels) + ".mp3", t).c_str(), 0, 0, 0);
+        ASSERT_NE(s, nullptr);
+        FSOUND_Stream_Play(FSOUND_FREE, s);
+        pull(4096);
+        const auto pcm = pull(16384);
+        EXPECT_NEAR(dominant_frequency(pcm.data(), 16384, 44100), 500, 5);
+        // Both sides carry the tone.
+        double left = 0, right = 0;
+        for (std::size_t i = 0; i < 16384; ++i) {
+            left += std::abs(pcm[i * 2]);
+            right += std::abs(pcm[i * 2 + 1]);
+        }
+        EXPECT_NEAR(right / left, 1.0, 0.05);
+        // A second of sound lasts a second at the output rate.
+        EndLog log;
+        EXPECT_NEAR(static_cast<double>(play_out(s, log)), 44100.0, 4410.0);
+        EXPECT_EQ(log.ended.size(), 1u);
+    }
+}
+
+TEST_F(SoundDecoding, FilesThatAreNotMp3DoNotOpen)
+{
+    std::vector<char> garbage(20000);
+    unsigned x = 12345;
+    for (char& c : garbage) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 16);
+    }
+    std::vector<char> text;
+    for (int i = 0; i < 2000; ++i) for (char c : std::string("not music at all\n")) text.push_back(c);
+    EXPECT_EQ(FSOUND_Stream_Open(write_bytes("random.mp3", garbage).c_str(), 0, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open(write_bytes("text.mp3", text).c_str(), 0, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open(write_bytes("empty.mp3", {}).c_str(), 0, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open(dir_.file("missing.mp3").c_str(), 0, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open(dir_.path().c_str(), 0, 0, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_Open(nullptr, 0, 0, 0), nullptr);
+}
+
+TEST_F(SoundDecoding, TruncatedFilePlaysWhatItHasThenEnds)
+{
+    auto bytes = read_all(tone("whole.mp3", 440, 1.0));
+    bytes.resize(bytes.size() / 2 + 77);  // cut mid-frame
+    FSOUND_STREAM* s = FSOUND_Stream_Open(write_bytes("half.mp3", bytes).c_str(), 0, 0, 0);
+    ASSERT_NE(s, nullptr);
+    EndLog log;
+    const unsigned played = play_out(s, log);
+    EXPECT_EQ(log.ended.size(), 1u);
+    EXPECT_GT(played, 15000u);
+    EXPECT_LT(played, 30000u);
+}
+
+TEST_F(SoundDecoding, DamageInTheMiddleNeverHangs)
+{
+    auto bytes = read_all(tone("whole.mp3", 440, 1.0));
+    // Overwrite a stretch with garbage and another with zeros.
+    for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 900; ++i) bytes[i] = static_cast<char>(i * 7);
+    for (std::size_t i = bytes.size() * 2 / 3; i < bytes.size() * 2 / 3 + 1500; ++i) bytes[i] = 0;
+    FSOUND_STREAM* s = FSOUND_Stream_Open(write_bytes("damaged.mp3", bytes).c_str(), 0, 0, 0);
+    ASSERT_NE(s, nullptr);
+    EndLog log;
+    const unsigned played = play_out(s, log);
+    EXPECT_EQ(log.ended.size(), 1u);
+    EXPECT_GT(played, 10000u);
+    EXPECT_LE(played, 50000u);
+}
+
+TEST_F(SoundDecoding, HeaderFollowedByNothingEndsAtOnce)
+{
+    auto bytes = read_all(tone("whole.mp3", 440, 1.0));
+    bytes.resize(1300);  // the LAME header frame, two audio frames and a piece of a third
+    FSOUND_STREAM* s = FSOUND_Stream_Open(write_bytes("stub.mp3", bytes).c_str(), 0, 0, 0);
+    ASSERT_NE(s, nullptr);
+    EndLog log;
+    EXPECT_LT(play_out(s, log), 4000u);
+    EXPECT_EQ(log.ended.size(), 1u);
+}
+
+TEST_F(SoundDecoding, SeekPastTheEndEndsOnPlay)
+{
+    FSOUND_STREAM* s = FSOUND_Stream_Open(tone("a.mp3", 440, 0.5).c_str(), 0, 0, 0);
+    FSOUND_Stream_SetPosition(s, 10'000'000);
+    EndLog log;
+    play_out(s, log);
+    EXPECT_EQ(log.ended.size(), 1u);
+    EXPECT_EQ(rms_level(pull(1000).data(), 1000), 0.0);
+}
+
+}  // namespace
+}  // namespace zv::testing

@@ -1,0 +1,142 @@
+#include "tests/platform/sound/sound_test_env.h"
+
+namespace zv::testing {
+namespace {
+
+class SoundEndCallback : public SoundTest {
+protected:
+    FSOUND_STREAM* open_with_log(const std::string& name, double seconds = 0.2)
+    {
+        FSOUND_STREAM* s = FSOUND_Stream_Open(tone(name, 440, seconds).c_str(), 0, 0, 0);
+        EXPECT_NE(s, nullptr);
+        EXPECT_EQ(FSOUND_Stream_SetEndCallback(s, &EndLog::record, &log_), 1);
+        return s;
+    }
+
+    EndLog log_;
+};
+
+TEST_F(SoundEndCallback, RunsOnceOnTheUiThreadWhenTheStreamPlaysOut)
+{
+    FSOUND_STREAM* s = open_with_log("a.mp3");
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    pull(44100);
+    // Nothing runs on the audio side: the call waits for the user-interface thread.
+    EXPECT_TRUE(log_.ended.empty());
+    EXPECT_EQ(run_posts(), 1);
+    ASSERT_EQ(log_.ended.size(), 1u);
+    EXPECT_EQ(log_.ended[0], s);
+    pull(44100);
+    EXPECT_EQ(run_posts(), 0);
+    EXPECT_EQ(log_.ended.size(), 1u);
+    // The ended stream stays open and frees its channel.
+    EXPECT_EQ(FSOUND_Stream_GetOpenState(s), 0);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(s), 8820u);
+}
+
+TEST_F(SoundEndCallback, EndsOnTheExactBufferBoundary)
+{
+    FSOUND_STREAM* s = open_with_log("a.mp3");
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    pull(8820);
+    pull(1);
+    run_posts();
+    EXPECT_EQ(log_.ended.size(), 1u);
+}
+
+TEST_F(SoundEndCallback, NotAfterStopCloseOrReplaceBeforeDelivery)
+{
+    FSOUND_STREAM* stopped = open_with_log("a.mp3");
+    FSOUND_Stream_Play(FSOUND_FREE, stopped);
+    pull(44100);
+    FSOUND_Stream_Stop(stopped);
+    run_posts();
+    EXPECT_TRUE(log_.ended.empty());
+
+    FSOUND_STREAM* closed = open_with_log("b.mp3");
+    FSOUND_Stream_Play(FSOUND_FREE, closed);
+    pull(44100);
+    FSOUND_Stream_Close(closed);
+    run_posts();
+    EXPECT_TRUE(log_.ended.empty());
+
+    // Replacing a stream still sounding cuts it off for good.
+    FSOUND_STREAM* replaced = open_with_log("c.mp3");
+    FSOUND_STREAM* next = open_with_log("d.mp3", 1.0);
+    ASSERT_EQ(FSOUND_Stream_Play(3, replaced), 3);
+    pull(1000);
+    ASSERT_EQ(FSOUND_Stream_Play(3, next), 3);
+    pull(20000);
+    run_posts();
+    EXPECT_TRUE(log_.ended.empty());
+}
+
+TEST_F(SoundEndCallback, NotDeliveredAfterTheSystemCloses)
+{
+    FSOUND_STREAM* s = open_with_log("a.mp3");
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    pull(44100);
+    FSOUND_Close();
+    run_posts();
+    EXPECT_TRUE(log_.ended.empty());
+    EXPECT_NE(FSOUND_Stream_GetOpenState(s), 0);
+}
+
+TEST_F(SoundEndCallback, ReplayingAStreamThatEndedEndsAgain)
+{
+    FSOUND_STREAM* s = open_with_log("a.mp3");
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    pull(44100);
+    run_posts();
+    FSOUND_Stream_SetPosition(s, 0);
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    pull(44100);
+    run_posts();
+    EXPECT_EQ(log_.ended.size(), 2u);
+}
+
+// What the player does: inside the callback, stop the finished stream, open and play the next.
+struct Advance {
+    std::vector<std::string> paths;
+    std::size_t next = 0;
+    FSOUND_STREAM* current = nullptr;
+    int ends = 0;
+
+    static signed char on_end(FSOUND_STREAM*, void*, int, void* userdata)
+    {
+        auto* self = static_cast<Advance*>(userdata);
+        ++self->ends;
+        self->play_next();
+        return 0;
+    }
+
+    void play_next()
+    {
+        if (FSOUND_Stream_GetOpenState(current) == 0) FSOUND_Stream_Stop(current);
+        current = FSOUND_Stream_Open(paths[next++ % paths.size()].c_str(), 0, 0, 0);
+        FSOUND_Stream_SetEndCallback(current, &Advance::on_end, this);
+        FSOUND_Stream_Play(FSOUND_FREE, current);
+        FSOUND_SetVolume(FSOUND_ALL, 200);
+    }
+};
+
+TEST_F(SoundEndCallback, CallbackCanStartTheNextTrack)
+{
+    Advance adv;
+    adv.paths = {tone("one.mp3", 330, 0.2), tone("two.mp3", 660, 0.2)};
+    adv.play_next();
+    EXPECT_NEAR(fixtures::dominant_frequency(pull(4096).data(), 4096, 44100), 330, 4);
+    pull(8820 - 4096);
+    pull(16);
+    run_posts();
+    EXPECT_EQ(adv.ends, 1);
+    EXPECT_NEAR(fixtures::dominant_frequency(pull(4096).data(), 4096, 44100), 660, 7);
+    EXPECT_EQ(FSOUND_GetVolume(0), 200);
+    pull(8820);
+    run_posts();
+    EXPECT_EQ(adv.ends, 2);
+    EXPECT_NEAR(fixtures::dominant_frequency(pull(4096).data(), 4096, 44100), 330, 4);
+}
+
+}  // namespace
+}  // namespace zv::testing

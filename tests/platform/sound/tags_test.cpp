@@ -1,0 +1,329 @@
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "sound/stream_tags.h"
+#include "tests/platform/sound/sound_test_env.h"
+
+namespace zv::testing {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+class SoundTags : public SoundTest {
+protected:
+    FSOUND_STREAM* open(const fixtures::ToneTrack& t)
+    {
+        FSOUND_STREAM* s = FSOUND_Stream_Open(tone("t" + std::to_string(counter_++) + ".mp3", t).c_str(), 0, 0, 0);
+        EXPECT_NE(s, nullptr);
+        return s;
+    }
+
+    static fixtures::ToneTrack short_track()
+    {
+        fixtures::ToneTrack t;
+        t.seconds = 0.1;
+        return t;
+    }
+
+    // The text a caller reads: up to the first zero, which must lie within length + 1 bytes.
+    static std::string find_text(FSOUND_STREAM* s, const char* name, int type = 2)
+    {
+        void* value = nullptr;
+        int length = -1;
+        if (!FSOUND_Stream_FindTagField(s, type, name, &value, &length)) return "<none>";
+        const auto* p = static_cast<const char*>(value);
+        EXPECT_EQ(p[length], 0);
+        return std::string(p, std::strlen(p));
+    }
+
+    static Bytes find_bytes(FSOUND_STREAM* s, const char* name)
+    {
+        void* value = nullptr;
+        int length = -1;
+        if (!FSOUND_Stream_FindTagField(s, 2, name, &value, &length)) return {};
+        const auto* p = static_cast<const unsigned char*>(value);
+        EXPECT_EQ(p[length], 0);
+        return Bytes(p, p + length);
+    }
+
+    Bytes audio_only()
+    {
+        fixtures::ToneTrack t = short_track();
+        t.id3v2_version = 0;
+        const std::string p = tone("plain" + std::to_string(counter_++) + ".mp3", t);
+        std::ifstream in(p, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    std::string write_file(const Bytes& bytes)
+    {
+        const auto p = dir_.file("made" + std::to_string(counter_++) + ".mp3");
+        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+
+    int counter_ = 0;
+};
+
+void append(Bytes& out, const std::string& s)
+{
+    out.insert(out.end(), s.begin(), s.end());
+}
+
+void append_syncsafe(Bytes& out, std::size_t n)
+{
+    for (int shift : {21, 14, 7, 0}) out.push_back(static_cast<unsigned char>((n >> shift) & 0x7F));
+}
+
+// An ID3v2.2 frame: 3-letter id and a 3-byte size.
+void append_v22_frame(Bytes& out, const std::string& id, const Bytes& body)
+{
+    append(out, id);
+    for (int shift : {16, 8, 0}) out.push_back(static_cast<unsigned char>((body.size() >> shift) & 0xFF));
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+Bytes id3_header(int major, std::size_t size)
+{
+    Bytes h;
+    append(h, "ID3");
+    h.push_back(static_cast<unsigned char>(major));
+    h.push_back(0);
+    h.push_back(0);
+    append_syncsafe(h, size);
+    return h;
+}
+
+TEST_F(SoundTags, Id3v1OnlyAnswersAsType1AndForArtistAndTitle)
+{
+    auto t = short_track();
+    t.id3v2_version = 0;
+    t.id3v1 = true;
+    t.artist = "Old Band";
+    t.title = "Old Song";
+    FSOUND_STREAM* s = open(t);
+    int n = 0;
+    ASSERT_EQ(FSOUND_Stream_GetNumTagFields(s, &n), 1);
+    EXPECT_EQ(n, 7);
+    int type = 0, length = 0;
+    char* name = nullptr;
+    void* value = nullptr;
+    ASSERT_EQ(FSOUND_Stream_GetTagField(s, 0, &type, &name, &value, &length), 1);
+    EXPECT_EQ(type, 1);
+    EXPECT_STREQ(name, "TITLE");
+    EXPECT_EQ(std::string(static_cast<char*>(value), static_cast<std::size_t>(length)), "Old Song");
+    EXPECT_EQ(find_text(s, "ARTIST"), "Old Band");
+    EXPECT_EQ(find_text(s, "TITLE"), "Old Song");
+    EXPECT_EQ(find_text(s, "ARTIST", 1), "Old Band");
+    EXPECT_EQ(find_text(s, "APIC"), "<none>");
+    EXPECT_EQ(FSOUND_Stream_GetTagField(s, 7, &type, &name, &value, &length), 0);
+    EXPECT_EQ(FSOUND_Stream_GetTagField(s, -1, &type, &name, &value, &length), 0);
+}
+
+TEST_F(SoundTags, Id3v2TextInEveryEncodingComesOutUtf8)
+{
+    struct Case {
+        int version;
+        fixtures::TextEncoding encoding;
+    };
+    const std::string artist = "Bj\xC3\xB6rk \xCE\xA9 \xE6\x9D\xB1";  // ö, Ω, 東
+    for (Case c : {Case{3, fixtures::TextEncoding::Utf16}, Case{4, fixtures::TextEncoding::Utf16},
+                   Case{4, fixtures::TextEncoding::Utf8}, Case{3, fixtures::TextEncoding::Latin1}}) {
+        SCOPED_TRACE(c.version);
+        auto t = short_track();
+        t.id3v2_version = c.version;
+        t.text_encoding = c.encoding;
+        t.artist = artist;
+        t.title = "Caf\xC3\xA9";
+        FSOUND_STREAM* s = open(t);
+        EXPECT_EQ(find_text(s, "ARTIST"), artist);
+        EXPECT_EQ(find_text(s, "TITLE"), "Caf\xC3\xA9");
+        int type = 0, length = 0;
+        char* name = nullptr;
+        void* value = nullptr;
+        ASSERT_EQ(FSOUND_Stream_GetTagField(s, 0, &type, &name, &value, &length), 1);
+        EXPECT_EQ(type, 2);
+        EXPECT_EQ(std::strlen(name), 4u);
+    }
+}
+
+TEST_F(SoundTags, MissingFieldsAreNotFound)
+{
+    auto t = short_track();
+    t.artist = "Only Artist";
+    FSOUND_STREAM* s = open(t);
+    EXPECT_EQ(find_text(s, "ARTIST"), "Only Artist");
+    EXPECT_EQ(find_text(s, "TITLE"), "<none>");
+
+    auto bare = short_track();
+    bare.id3v2_version = 0;
+    FSOUND_STREAM* none = open(bare);
+    int n = 5;
+    EXPECT_EQ(FSOUND_Stream_GetNumTagFields(none, &n), 1);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(find_text(none, "ARTIST"), "<none>");
+}
+
+TEST_F(SoundTags, V2FieldsComeBeforeV1AndV1FillsGaps)
+{
+    auto t = short_track();
+    t.id3v1 = true;
+    t.title = "Both";
+    t.artist = "Both Artist";
+    FSOUND_STREAM* s = open(t);
+    int n = 0;
+    FSOUND_Stream_GetNumTagFields(s, &n);
+    ASSERT_EQ(n, 2 + 7);
+    std::vector<int> types;
+    for (int i = 0; i < n; ++i) {
+        int type = 0, length = 0;
+        char* name = nullptr;
+        void* value = nullptr;
+        ASSERT_EQ(FSOUND_Stream_GetTagField(s, i, &type, &name, &value, &length), 1);
+        EXPECT_EQ(static_cast<char*>(value)[length], 0);
+        types.push_back(type);
+    }
+    EXPECT_EQ(types, (std::vector<int>{2, 2, 1, 1, 1, 1, 1, 1, 1}));
+}
+
+TEST_F(SoundTags, CoverIsTheRawFrameBody)
+{
+    const Bytes jpeg = fixtures::make_cover_jpeg(32, 24, 7);
+    ASSERT_GT(jpeg.size(), 100u);
+    auto t = short_track();
+    t.cover = jpeg;
+    FSOUND_STREAM* s = open(t);
+    const Bytes apic = find_bytes(s, "APIC");
+    ASSERT_EQ(apic.size(), 14 + jpeg.size());
+    EXPECT_EQ(apic[0], 0);  // Latin-1 description
+    EXPECT_EQ(std::string(apic.begin() + 1, apic.begin() + 12), std::string("image/jpeg\0", 11));
+    EXPECT_EQ(apic[12], 3);  // front cover
+    EXPECT_EQ(apic[13], 0);  // empty description
+    EXPECT_EQ(Bytes(apic.begin() + 14, apic.end()), jpeg);
+
+    auto jpg = short_track();
+    jpg.cover = jpeg;
+    jpg.cover_mime = "image/jpg";
+    const Bytes short_mime = find_bytes(open(jpg), "APIC");
+    ASSERT_EQ(short_mime.size(), 13 + jpeg.size());
+    EXPECT_EQ(Bytes(short_mime.begin() + 13, short_mime.end()), jpeg);
+    EXPECT_EQ(short_mime[13], 0xFF);  // the JPEG start marker
+}
+
+TEST_F(SoundTags, ValueBelongsToTheStreamAndCallerMayShiftIt)
+{
+    auto t = short_track();
+    t.artist = "Shift";
+    t.cover = fixtures::make_cover_png(8, 8, 1);
+    FSOUND_STREAM* s = open(t);
+    void* value = nullptr;
+    int length = 0;
+    ASSERT_EQ(FSOUND_Stream_FindTagField(s, 2, "ARTIST", &value, &length), 1);
+    auto* p = static_cast<char*>(value);
+    std::memmove(p, p + 1, static_cast<std::size_t>(length));  // reads length + 1 bytes
+    EXPECT_STREQ(p, "hift");
+    // A new call hands out fresh bytes.
+    EXPECT_EQ(find_text(s, "ARTIST"), "Shift");
+    EXPECT_EQ(find_bytes(s, "APIC").size(), 14 + t.cover.size());
+}
+
+TEST_F(SoundTags, TagsAreReadOnTheFirstTagCallNotAtOpen)
+{
+    auto t = short_track();
+    t.artist = "Before";
+    const std::string path = tone("lazy.mp3", t);
+    FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    ASSERT_NE(s, nullptr);
+    fixtures::Mp3Tags later;
+    later.artist = "After";
+    ASSERT_TRUE(fixtures::write_tags(path, later));
+    EXPECT_EQ(find_text(s, "ARTIST"), "After");
+    // Read once: later changes on disk are not seen.
+    later.artist = "Much Later";
+    ASSERT_TRUE(fixtures::write_tags(path, later));
+    EXPECT_EQ(find_text(s, "ARTIST"), "After");
+}
+
+TEST_F(SoundTags, Id3v22WrittenByHand)
+{
+    Bytes tag;
+    Bytes title = {0};
+    append(title, "Twenty Two");
+    Bytes artist = {1, 0xFF, 0xFE, 'A', 0, 'b', 0, 0xE9, 0};  // UTF-16 "Abé"
+    Bytes pic = {0};
+    append(pic, "JPG");
+    pic.push_back(3);
+    pic.push_back(0);
+    const Bytes jpeg = fixtures::make_cover_jpeg(8, 8, 3);
+    pic.insert(pic.end(), jpeg.begin(), jpeg.end());
+    append_v22_frame(tag, "TT2", title);
+    append_v22_frame(tag, "TP1", artist);
+    append_v22_frame(tag, "PIC", pic);
+    Bytes file = id3_header(2, tag.size());
+    file.insert(file.end(), tag.begin(), tag.end());
+    const Bytes audio = audio_only();
+    file.insert(file.end(), audio.begin(), audio.end());
+
+    FSOUND_STREAM* s = FSOUND_Stream_Open(write_file(file).c_str(), 0, 0, 0);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(find_text(s, "TITLE"), "Twenty Two");
+    EXPECT_EQ(find_text(s, "ARTIST"), "Ab\xC3\xA9");
+    const Bytes apic = find_bytes(s, "APIC");
+    ASSERT_GE(apic.size(), jpeg.size());
+    EXPECT_EQ(Bytes(apic.end() - static_cast<long>(jpeg.size()), apic.end()), jpeg);
+}
+
+TEST_F(SoundTags, DamagedTagsNeverCrash)
+{
+    const Bytes audio = audio_only();
+    std::vector<Bytes> files;
+    {  // frame size running past the tag and the file
+        Bytes body;
+        append(body, "TIT2");
+        for (unsigned char b : {0x7F, 0x7F, 0x7F, 0x7F, 0, 0}) body.push_back(b);
+        append(body, "\x03short");
+        Bytes f = id3_header(4, body.size());
+        f.insert(f.end(), body.begin(), body.end());
+        f.insert(f.end(), audio.begin(), audio.end());
+        files.push_back(f);
+    }
+    {  // tag size past the end of the file
+        Bytes f = id3_header(3, 0x0FFFFFFF);
+        append(f, "TPE1");
+        files.push_back(f);
+    }
+    {  // v2.2 frame whose size passes the tag end, then garbage frames
+        Bytes tag;
+        append(tag, "TT2");
+        tag.insert(tag.end(), {0xFF, 0xFF, 0xFF, 0x00, 'x'});
+        for (int i = 0; i < 40; ++i) tag.push_back(static_cast<unsigned char>(i * 37));
+        Bytes f = id3_header(2, tag.size());
+        f.insert(f.end(), tag.begin(), tag.end());
+        f.insert(f.end(), audio.begin(), audio.end());
+        files.push_back(f);
+    }
+    {  // every truncation of a tagged file's tag
+        auto t = short_track();
+        t.artist = "Cut";
+        t.title = "Here";
+        t.cover = fixtures::make_cover_jpeg(16, 16, 2);
+        std::ifstream in(tone("full.mp3", t), std::ios::binary);
+        const Bytes full(std::istreambuf_iterator<char>(in), {});
+        for (std::size_t cut = 3; cut < 200 && cut < full.size(); cut += 13) files.emplace_back(full.begin(), full.begin() + static_cast<long>(cut));
+    }
+    for (const Bytes& f : files) {
+        const std::string path = write_file(f);
+        const StreamTags tags = StreamTags::read(path);
+        for (const TagField& field : tags.fields()) EXPECT_LE(field.name.size(), 16u);
+        if (FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0)) {
+            int n = 0;
+            EXPECT_EQ(FSOUND_Stream_GetNumTagFields(s, &n), 1);
+            find_text(s, "ARTIST");
+            find_bytes(s, "APIC");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zv::testing

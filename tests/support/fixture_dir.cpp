@@ -1,0 +1,31 @@
+#include "tests/support/fixture_dir.h"
+
+#include <stdlib.h>
+
+#include <stdexcept>
+#include <system_error>
+
+namespace zv::testing {
+
+FixtureDir::FixtureDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "zv-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    root_ = pattern;
+}
+
+FixtureDir::~FixtureDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+}
+
+std::filesystem::path FixtureDir::file(const std::string& relative) const
+{
+    std::filesystem::path p = root_ / std::filesystem::u8path(relative);
+    std::error_code ec;
+    std::filesystem::create_directories(p.parent_path(), ec);
+    return p;
+}
+
+}  // namespace zv::testing
