@@ -1,0 +1,187 @@
+// Creation, selection, inspection and deletion of GDI objects and DCs.
+#include <cstring>
+
+#include "gdi/gdi_internal.h"
+
+using zv::GdiObject;
+using zv::GdiState;
+using zv::GdiType;
+
+namespace zv {
+
+HBITMAP create_bitmap_from_surface(std::shared_ptr<Surface> surface)
+{
+    GdiState* st = GdiState::current();
+    if (!st || !surface || !bitmap_size_ok(surface->width(), surface->height())) return nullptr;
+    return to_handle<HBITMAP>(st->add(BitmapObject{std::move(surface)}));
+}
+
+HBITMAP create_bitmap_from_pixels(int w, int h, std::span<const std::uint32_t> xrgb_topdown)
+{
+    if (!bitmap_size_ok(w, h) || xrgb_topdown.size() < static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+        return nullptr;
+    auto s = std::make_shared<Surface>(w, h);
+    for (std::size_t i = 0; i < s->pixels().size(); ++i) s->pixels()[i] = xrgb_topdown[i] & 0x00FFFFFFu;
+    return create_bitmap_from_surface(std::move(s));
+}
+
+std::shared_ptr<Surface> bitmap_surface(HBITMAP bitmap)
+{
+    GdiState* st = GdiState::current();
+    auto* b = st ? st->get<BitmapObject>(bitmap) : nullptr;
+    return b ? b->surface : nullptr;
+}
+
+HDC create_surface_dc(std::shared_ptr<Surface> target, POINT device_origin, RECT device_clip)
+{
+    GdiState* st = GdiState::current();
+    if (!st || !target) return nullptr;
+    return st->add_dc(std::make_unique<DeviceContext>(DeviceContext::Kind::Surface, std::move(target),
+                                                      device_origin, device_clip));
+}
+
+}  // namespace zv
+
+HDC CreateCompatibleDC(HDC hdc)
+{
+    GdiState* st = GdiState::current();
+    if (!st || (hdc && !st->dc(hdc))) return nullptr;
+    return st->add_dc(std::make_unique<zv::DeviceContext>(zv::DeviceContext::Kind::Memory, nullptr, POINT{0, 0},
+                                                          RECT{0, 0, 0, 0}));
+}
+
+BOOL DeleteDC(HDC hdc)
+{
+    GdiState* st = GdiState::current();
+    return st ? st->delete_dc(hdc) : FALSE;
+}
+
+HGDIOBJ GetStockObject(int index)
+{
+    GdiState* st = GdiState::current();
+    return st ? st->stock_object(index) : nullptr;
+}
+
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object)
+{
+    GdiState* st = GdiState::current();
+    if (!st) return nullptr;
+    zv::DeviceContext* dc = st->dc(hdc);
+    GdiObject* obj = st->object(object);
+    if (!dc || !obj) return nullptr;
+    return st->select(*dc, *obj);
+}
+
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
+{
+    GdiState* st = GdiState::current();
+    zv::DeviceContext* dc = st ? st->dc(hdc) : nullptr;
+    if (!dc) return nullptr;
+    GdiObject* o = nullptr;
+    switch (type) {
+        case OBJ_PEN: o = dc->pen; break;
+        case OBJ_BRUSH: o = dc->brush; break;
+        case OBJ_FONT: o = dc->font; break;
+        case OBJ_BITMAP: o = dc->bitmap; break;
+        default: break;
+    }
+    return o ? reinterpret_cast<HGDIOBJ>(o->handle) : nullptr;
+}
+
+BOOL DeleteObject(HGDIOBJ object)
+{
+    GdiState* st = GdiState::current();
+    return st ? st->delete_object(object) : FALSE;
+}
+
+DWORD GetObjectType(HGDIOBJ object)
+{
+    GdiState* st = GdiState::current();
+    GdiObject* o = st ? st->object(object) : nullptr;
+    if (!o) return 0;
+    switch (o->type()) {
+        case GdiType::Bitmap: return OBJ_BITMAP;
+        case GdiType::Brush: return OBJ_BRUSH;
+        case GdiType::Pen: return OBJ_PEN;
+        case GdiType::Font: return OBJ_FONT;
+        case GdiType::DC:
+            return st->dc(static_cast<HDC>(object))->kind() == zv::DeviceContext::Kind::Memory ? OBJ_MEMDC
+                                                                                                : OBJ_DC;
+    }
+    return 0;
+}
+
+namespace {
+template <class T>
+int copy_out(const T& value, int size, LPVOID buffer)
+{
+    if (!buffer) return static_cast<int>(sizeof(T));
+    if (size <= 0) return 0;
+    const std::size_t n = std::min(static_cast<std::size_t>(size), sizeof(T));
+    std::memcpy(buffer, &value, n);
+    return static_cast<int>(n);
+}
+}  // namespace
+
+int GetObjectW(HGDIOBJ object, int size, LPVOID buffer)
+{
+    GdiState* st = GdiState::current();
+    GdiObject* o = st ? st->object(object) : nullptr;
+    if (!o) return 0;
+    if (auto* b = o->as<zv::BitmapObject>()) {
+        BITMAP bm{};
+        bm.bmType = 0;
+        bm.bmWidth = b->surface->width();
+        bm.bmHeight = b->surface->height();
+        bm.bmWidthBytes = b->surface->width() * 4;
+        bm.bmPlanes = 1;
+        bm.bmBitsPixel = 32;
+        bm.bmBits = b->surface->pixels().data();
+        return copy_out(bm, size, buffer);
+    }
+    if (auto* f = o->as<zv::FontObject>()) return copy_out(f->logfont, size, buffer);
+    if (auto* p = o->as<zv::PenObject>()) {
+        LOGPEN lp{static_cast<UINT>(p->style), POINT{p->width, 0}, p->color};
+        return copy_out(lp, size, buffer);
+    }
+    if (auto* br = o->as<zv::BrushObject>()) {
+        LOGBRUSH lb{static_cast<UINT>(br->null ? BS_NULL : BS_SOLID), br->color, 0};
+        return copy_out(lb, size, buffer);
+    }
+    return 0;
+}
+
+HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height)
+{
+    GdiState* st = GdiState::current();
+    if (!st || !st->dc(hdc)) return nullptr;
+    // Win32 answers an empty size with a 1x1 bitmap.
+    if (width == 0 || height == 0) width = height = 1;
+    if (!zv::bitmap_size_ok(width, height)) return nullptr;
+    return zv::create_bitmap_from_surface(std::make_shared<zv::Surface>(width, height));
+}
+
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel, const void* bits)
+{
+    // Only the surface format itself: 32 bits per pixel, 0x00RRGGBB words.
+    if (planes != 1 || bits_per_pixel != 32 || !zv::bitmap_size_ok(width, height)) return nullptr;
+    auto s = std::make_shared<zv::Surface>(width, height);
+    if (bits) std::memcpy(s->pixels().data(), bits, s->pixels().size() * sizeof(std::uint32_t));
+    for (auto& p : s->pixels()) p &= 0x00FFFFFFu;
+    return zv::create_bitmap_from_surface(std::move(s));
+}
+
+HBRUSH CreateSolidBrush(COLORREF color)
+{
+    GdiState* st = GdiState::current();
+    if (!st) return nullptr;
+    return zv::to_handle<HBRUSH>(st->add(zv::BrushObject{false, color & 0x00FFFFFFu}));
+}
+
+HPEN CreatePen(int style, int width, COLORREF color)
+{
+    GdiState* st = GdiState::current();
+    // Dashed and inside-frame styles draw as solid lines.
+    if (!st || style < PS_SOLID || style > 6) return nullptr;
+    return zv::to_handle<HPEN>(st->add(zv::PenObject{style, width < 1 ? 1 : width, color & 0x00FFFFFFu}));
+}

@@ -1,0 +1,17 @@
+// Pixel-level painting in surface coordinates; callers pass an already clipped clip rect.
+#pragma once
+#include <cstdint>
+
+#include "gdi/rect_math.h"
+#include "gdi/surface.h"
+
+namespace zv {
+
+inline void fill_device(Surface& s, const RECT& clip, const RECT& r, std::uint32_t px)
+{
+    const RECT c = rect_intersect(rect_intersect(clip, r), s.bounds());
+    if (rect_empty(c)) return;
+    for (LONG y = c.top; y < c.bottom; ++y) std::fill(s.row(y) + c.left, s.row(y) + c.right, px);
+}
+
+}  // namespace zv

@@ -1,0 +1,77 @@
+// A 32-bit XRGB pixel buffer (0x00RRGGBB, top-down rows): the target of all drawing.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "windef.h"
+
+namespace zv {
+
+class Surface {
+public:
+    Surface() = default;
+    // Negative sizes are treated as empty.
+    Surface(int width, int height, std::uint32_t fill = 0) { resize(width, height, fill); }
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool empty() const { return width_ == 0 || height_ == 0; }
+    RECT bounds() const { return RECT{0, 0, width_, height_}; }
+
+    std::vector<std::uint32_t>& pixels() { return pixels_; }
+    const std::vector<std::uint32_t>& pixels() const { return pixels_; }
+
+    // Row access; y must be within [0, height).
+    std::uint32_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+    const std::uint32_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+    std::span<std::uint32_t> row_span(int y) { return {row(y), static_cast<std::size_t>(width_)}; }
+
+    // Bounds-checked read: 0 outside the surface.
+    std::uint32_t pixel(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+        return row(y)[x];
+    }
+    void set_pixel(int x, int y, std::uint32_t v)
+    {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+        row(y)[x] = v;
+    }
+
+    // Keeps the overlapping top-left part of the old picture; new area gets `fill`.
+    void resize(int width, int height, std::uint32_t fill = 0)
+    {
+        width = width < 0 ? 0 : width;
+        height = height < 0 ? 0 : height;
+        if (width == width_ && height == height_) return;
+        std::vector<std::uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
+        const int cw = width < width_ ? width : width_;
+        const int ch = height < height_ ? height : height_;
+        for (int y = 0; y < ch; ++y)
+            for (int x = 0; x < cw; ++x) next[static_cast<std::size_t>(y) * width + x] = row(y)[x];
+        pixels_ = std::move(next);
+        width_ = width;
+        height_ = height;
+    }
+
+    void fill(std::uint32_t v) { std::fill(pixels_.begin(), pixels_.end(), v); }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint32_t> pixels_;
+};
+
+// COLORREF is 0x00BBGGRR; surface pixels are 0x00RRGGBB.
+constexpr std::uint32_t colorref_to_xrgb(COLORREF c)
+{
+    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+constexpr COLORREF xrgb_to_colorref(std::uint32_t p)
+{
+    return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+}
+
+}  // namespace zv

@@ -1,0 +1,157 @@
+// BitBlt and StretchBlt: origins, clipping, overlap, filtering.
+#include <cstdlib>
+
+#include "tests/platform/gdi/gdi_fixture.h"
+
+namespace zv::test {
+namespace {
+
+class Blit : public GdiFixture {
+protected:
+    // A second memory DC over a bitmap filled by `paint(x, y)`.
+    HDC source(int w, int h, std::uint32_t (*paint)(int, int))
+    {
+        src_dc_ = CreateCompatibleDC(dc_);
+        src_bmp_ = CreateCompatibleBitmap(dc_, w, h);
+        SelectObject(src_dc_, src_bmp_);
+        auto s = bitmap_surface(src_bmp_);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) s->set_pixel(x, y, paint(x, y));
+        return src_dc_;
+    }
+    void TearDown() override
+    {
+        if (src_dc_) DeleteDC(src_dc_);
+        if (src_bmp_) DeleteObject(src_bmp_);
+        GdiFixture::TearDown();
+    }
+    HDC src_dc_ = nullptr;
+    HBITMAP src_bmp_ = nullptr;
+};
+
+std::uint32_t coords(int x, int y) { return static_cast<std::uint32_t>((x << 8) | y); }
+std::uint32_t flat(int, int) { return 0x336699; }
+
+TEST_F(Blit, BitBltCopiesBetweenViewportOrigins)
+{
+    HDC src = source(16, 16, coords);
+    SetViewportOrgEx(src, 0, -4, nullptr);   // logical row 4 is row 0 of the bitmap
+    SetViewportOrgEx(dc_, 2, 0, nullptr);
+    EXPECT_TRUE(BitBlt(dc_, 0, 0, 3, 2, src, 1, 5, SRCCOPY));
+    EXPECT_EQ(px(2, 0), coords(1, 1));
+    EXPECT_EQ(px(4, 1), coords(3, 2));
+    EXPECT_EQ(ink(0), 6);
+    EXPECT_FALSE(BitBlt(dc_, 0, 0, 3, 2, src, 1, 5, 0x00EE0086)) << "only SRCCOPY";
+    EXPECT_FALSE(BitBlt(dc_, 0, 0, 3, 2, nullptr, 1, 5, SRCCOPY));
+}
+
+TEST_F(Blit, BitBltTakesOnlyWhatTheSourceHas)
+{
+    HDC src = source(4, 4, flat);
+    canvas_->fill(0xFFFFFF);
+    EXPECT_TRUE(BitBlt(dc_, 0, 0, 10, 10, src, -2, -1, SRCCOPY));
+    EXPECT_EQ(px(1, 1), 0xFFFFFFu);
+    EXPECT_EQ(px(2, 1), 0x336699u);
+    EXPECT_EQ(px(5, 4), 0x336699u);
+    EXPECT_EQ(px(6, 4), 0xFFFFFFu);
+    EXPECT_EQ(ink(0xFFFFFF), 16);
+    // And never writes past the destination.
+    EXPECT_TRUE(BitBlt(dc_, 30, 22, 10, 10, src, 0, 0, SRCCOPY));
+    EXPECT_EQ(ink(0xFFFFFF), 16 + 4);
+}
+
+TEST_F(Blit, BitBltWithinOneSurfaceHandlesOverlap)
+{
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 32; ++x) canvas_->set_pixel(x, y, coords(x, y));
+    EXPECT_TRUE(BitBlt(dc_, 1, 2, 20, 20, dc_, 0, 0, SRCCOPY));
+    EXPECT_EQ(px(1, 2), coords(0, 0));
+    EXPECT_EQ(px(20, 21), coords(19, 19));
+    EXPECT_TRUE(BitBlt(dc_, 0, 0, 20, 20, dc_, 1, 2, SRCCOPY));
+    EXPECT_EQ(px(0, 0), coords(0, 0));
+    EXPECT_EQ(px(19, 19), coords(19, 19));
+}
+
+TEST_F(Blit, BackBufferSliceReachesTheScreen)
+{
+    // A list taller than the buffer is painted at viewport (0, -400); only rows 400.. land.
+    make_canvas(24, 32);
+    SetViewportOrgEx(dc_, 0, -400, nullptr);
+    HBRUSH b = CreateSolidBrush(RGB(0, 0, 0xFF));
+    RECT item{0, 400, 24, 440};
+    RECT above{0, 360, 24, 400};
+    FillRect(dc_, &above, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc_, &item, b);
+    EXPECT_EQ(ink(RECT{0, 0, 24, 32}, 0xFF), 0);
+
+    auto screen = std::make_shared<Surface>(24, 32);
+    HDC screen_dc = create_surface_dc(screen, POINT{0, 0}, RECT{0, 0, 24, 32});
+    SetViewportOrgEx(screen_dc, 0, -400, nullptr);
+    EXPECT_TRUE(BitBlt(screen_dc, 0, 400, 24, 32, dc_, 0, 400, SRCCOPY));
+    EXPECT_EQ(screen->pixel(0, 0), 0xFFu);
+    EXPECT_EQ(screen->pixel(23, 31), 0xFFu);
+    DeleteDC(screen_dc);
+    DeleteObject(b);
+}
+
+TEST_F(Blit, StretchShrinkAveragesArea)
+{
+    // A 1-pixel checkerboard halves to flat grey, not to one of its colours.
+    HDC src = source(8, 8, [](int x, int y) -> std::uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
+    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 4, 4, src, 0, 0, 8, 8, SRCCOPY));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const std::uint32_t p = px(x, y);
+            EXPECT_NEAR(static_cast<int>(p & 0xFF), 128, 1);
+            EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
+        }
+}
+
+TEST_F(Blit, StretchKeepsFlatColoursExact)
+{
+    make_canvas(250, 232);
+    HDC src = source(1000, 1000, flat);
+    // The album art call: one column to the left, so the last column stays as created.
+    EXPECT_TRUE(StretchBlt(dc_, -1, 0, 250, 232, src, 0, 0, 1000, 1000, SRCCOPY));
+    EXPECT_EQ(px(0, 0), 0x336699u);
+    EXPECT_EQ(px(248, 231), 0x336699u);
+    EXPECT_EQ(px(249, 0), 0u);
+    EXPECT_EQ(px(249, 231), 0u);
+    EXPECT_EQ(ink(RECT{0, 0, 249, 232}, 0x336699), 0);
+}
+
+TEST_F(Blit, StretchGrowKeepsEdgesAndOrder)
+{
+    HDC src = source(2, 2, [](int x, int y) -> std::uint32_t { return x == 0 ? (y == 0 ? 0xFF0000 : 0x00FF00) : (y == 0 ? 0x0000FF : 0xFFFFFF); });
+    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 8, 8, src, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(px(0, 0), 0xFF0000u);
+    EXPECT_EQ(px(7, 0), 0x0000FFu);
+    EXPECT_EQ(px(0, 7), 0x00FF00u);
+    EXPECT_EQ(px(7, 7), 0xFFFFFFu);
+
+    // Mirrored when one width is negative.
+    canvas_->fill(0);
+    EXPECT_TRUE(StretchBlt(dc_, 8, 0, -8, 8, src, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(px(0, 0), 0x0000FFu);
+    EXPECT_EQ(px(7, 0), 0xFF0000u);
+}
+
+TEST_F(Blit, StretchClipsToDestinationAndSource)
+{
+    HDC src = source(4, 4, flat);
+    canvas_->fill(0xFFFFFF);
+    SetViewportOrgEx(dc_, -10, -10, nullptr);
+    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 50, 50, src, 0, 0, 4, 4, SRCCOPY));
+    EXPECT_EQ(ink(0x336699), 0) << "destination fully covered";
+    // A source rectangle outside the bitmap reads nothing.
+    canvas_->fill(0xFFFFFF);
+    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 40, 40, src, 100, 100, 4, 4, SRCCOPY));
+    EXPECT_EQ(ink(0xFFFFFF), 0);
+    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 0, 40, src, 0, 0, 4, 4, SRCCOPY));
+    EXPECT_FALSE(StretchBlt(dc_, 0, 0, 10, 10, src, 0, 0, 4, 4, 0));
+    // Absurd extents neither crash nor hang.
+    EXPECT_TRUE(StretchBlt(dc_, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, src, 0, 0, INT32_MAX, 4, SRCCOPY));
+}
+
+}  // namespace
+}  // namespace zv::test

@@ -1,0 +1,223 @@
+// SHLoadImageFile: JPEG and PNG by content, damaged files, huge pictures, odd file names.
+#include <png.h>
+#include <turbojpeg.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "aygshell.h"
+#include "tests/platform/gdi/gdi_fixture.h"
+
+namespace zv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> encode_jpeg(int w, int h, int pixel_format, const std::vector<std::uint8_t>& pixels,
+                                      int subsamp)
+{
+    tjhandle tj = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const int pitch = w * tjPixelSize[pixel_format];
+    const int rc = tjCompress2(tj, pixels.data(), w, pitch, h, pixel_format, &out, &size, subsamp, 90, 0);
+    std::vector<std::uint8_t> bytes;
+    if (rc == 0) bytes.assign(out, out + size);
+    tjFree(out);
+    tjDestroy(tj);
+    return bytes;
+}
+
+// A smooth RGB gradient, w x h.
+std::vector<std::uint8_t> gradient(int w, int h)
+{
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = &px[(static_cast<std::size_t>(y) * w + x) * 3];
+            p[0] = static_cast<std::uint8_t>(x * 255 / (w - 1));
+            p[1] = static_cast<std::uint8_t>(y * 255 / (h - 1));
+            p[2] = 0x80;
+        }
+    return px;
+}
+
+std::vector<std::uint8_t> encode_png_rgba(int w, int h, const std::vector<std::uint8_t>& rgba)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(w);
+    image.height = static_cast<png_uint_32>(h);
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
+    std::vector<std::uint8_t> out(size);
+    png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr);
+    out.resize(size);
+    return out;
+}
+
+class ImageLoader : public GdiFixture {
+protected:
+    void SetUp() override
+    {
+        GdiFixture::SetUp();
+        dir_ = fs::path(::testing::TempDir()) / ("zv_images_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override
+    {
+        for (HBITMAP b : loaded_) DeleteObject(b);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+        GdiFixture::TearDown();
+    }
+
+    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    HBITMAP load(const std::string& path)
+    {
+        std::u16string wide(path.begin(), path.end());
+        HBITMAP b = SHLoadImageFile(wide.c_str());
+        if (b) loaded_.push_back(b);
+        return b;
+    }
+
+    fs::path dir_;
+    std::vector<HBITMAP> loaded_;
+};
+
+TEST_F(ImageLoader, JpegDecodesToItsSizeAndColours)
+{
+    const auto bytes = encode_jpeg(64, 48, TJPF_RGB, gradient(64, 48), TJSAMP_444);
+    HBITMAP b = load(write("cover.jpg", bytes));
+    ASSERT_NE(b, nullptr);
+    BITMAP bm{};
+    ASSERT_EQ(GetObject(b, sizeof bm, &bm), static_cast<int>(sizeof bm));
+    EXPECT_EQ(bm.bmWidth, 64);
+    EXPECT_EQ(bm.bmHeight, 48);
+    auto s = bitmap_surface(b);
+    const std::uint32_t top_left = s->pixel(0, 0), bottom_right = s->pixel(63, 47);
+    EXPECT_LT((top_left >> 16) & 0xFF, 12u);
+    EXPECT_LT((top_left >> 8) & 0xFF, 12u);
+    EXPECT_NEAR(static_cast<int>(top_left & 0xFF), 0x80, 8);
+    EXPECT_GT((bottom_right >> 16) & 0xFF, 243u);
+    EXPECT_GT((bottom_right >> 8) & 0xFF, 243u);
+    EXPECT_EQ(top_left >> 24, 0u) << "no alpha byte in the surface";
+}
+
+TEST_F(ImageLoader, FormatIsTakenFromContentNotName)
+{
+    std::vector<std::uint8_t> rgba = {255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 128, 255, 255, 255, 255};
+    HBITMAP b = load(write("really_a_png.jpg", encode_png_rgba(2, 2, rgba)));
+    ASSERT_NE(b, nullptr);
+    auto s = bitmap_surface(b);
+    EXPECT_EQ(s->pixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(s->pixel(1, 0), 0u) << "transparent is composited onto black";
+    EXPECT_NEAR(static_cast<int>(s->pixel(0, 1)), 0x80, 1);
+    EXPECT_EQ(s->pixel(1, 1), 0xFFFFFFu);
+
+    const auto jpeg = encode_jpeg(8, 8, TJPF_RGB, gradient(8, 8), TJSAMP_420);
+    EXPECT_NE(load(write("really_a_jpeg.png", jpeg)), nullptr);
+    EXPECT_NE(load(write("no_extension", jpeg)), nullptr);
+}
+
+TEST_F(ImageLoader, DamagedAndForeignFilesGiveNull)
+{
+    const auto jpeg = encode_jpeg(64, 64, TJPF_RGB, gradient(64, 64), TJSAMP_420);
+    std::vector<std::uint8_t> rgba(16 * 16 * 4, 200);
+    const auto png = encode_png_rgba(16, 16, rgba);
+
+    EXPECT_EQ(load(write("garbage.jpg", std::vector<std::uint8_t>(1000, 0x5A))), nullptr);
+    EXPECT_EQ(load(write("empty.jpg", {})), nullptr);
+    EXPECT_EQ(load(write("bmp.jpg", {'B', 'M', 0, 0, 0, 0})), nullptr);
+    EXPECT_EQ(load(write("half.jpg", {jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)})), nullptr);
+    EXPECT_EQ(load(write("header_only.jpg", {jpeg.begin(), jpeg.begin() + 20})), nullptr);
+    EXPECT_EQ(load(write("half.png", {png.begin(), png.begin() + static_cast<long>(png.size() / 2)})), nullptr);
+    EXPECT_EQ(load(write("sig_only.png", {png.begin(), png.begin() + 8})), nullptr);
+    EXPECT_EQ(load((dir_ / "missing.jpg").string()), nullptr);
+    EXPECT_EQ(load(dir_.string()), nullptr) << "a folder";
+    EXPECT_EQ(SHLoadImageFile(nullptr), nullptr);
+    EXPECT_EQ(SHLoadImageFile(u""), nullptr);
+
+    // A frame header claiming an absurd size is refused before any allocation.
+    auto huge = jpeg;
+    for (std::size_t i = 0; i + 9 < huge.size(); ++i)
+        if (huge[i] == 0xFF && (huge[i + 1] == 0xC0 || huge[i + 1] == 0xC2)) {
+            huge[i + 5] = huge[i + 7] = 0xFF;  // 65535 x 65535
+            huge[i + 6] = huge[i + 8] = 0xFF;
+            break;
+        }
+    EXPECT_EQ(load(write("huge_header.jpg", huge)), nullptr);
+}
+
+TEST_F(ImageLoader, HugeCoverDecodesReduced)
+{
+    const int side = 6000;
+    std::vector<std::uint8_t> grey(static_cast<std::size_t>(side) * side);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) grey[static_cast<std::size_t>(y) * side + x] = static_cast<std::uint8_t>((x / 600 + y / 600) * 12);
+    const auto bytes = encode_jpeg(side, side, TJPF_GRAY, grey, TJSAMP_GRAY);
+    ASSERT_FALSE(bytes.empty());
+    HBITMAP b = load(write("big.jpg", bytes));
+    ASSERT_NE(b, nullptr);
+    BITMAP bm{};
+    GetObject(b, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, bm.bmHeight);
+    EXPECT_GE(bm.bmWidth, 1000);
+    EXPECT_LE(bm.bmWidth, 2048);
+    // Grey stays grey and the blocks stay where they were.
+    auto s = bitmap_surface(b);
+    const std::uint32_t p = s->pixel(bm.bmWidth * 15 / 60, bm.bmHeight * 5 / 60);
+    EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
+    EXPECT_NEAR(static_cast<int>(p & 0xFF), 24, 3);
+
+    // And it scales down to the panel's picture like any other.
+    HDC src = CreateCompatibleDC(nullptr);
+    HDC dst = CreateCompatibleDC(nullptr);
+    SelectObject(src, b);
+    HBITMAP art = CreateCompatibleBitmap(src, 250, 232);
+    SelectObject(dst, art);
+    EXPECT_TRUE(StretchBlt(dst, -1, 0, 250, 232, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY));
+    DeleteDC(src);
+    DeleteDC(dst);
+    DeleteObject(art);
+}
+
+TEST_F(ImageLoader, NamesThatAreNotUtf8)
+{
+    const auto jpeg = encode_jpeg(8, 8, TJPF_RGB, gradient(8, 8), TJSAMP_420);
+    const std::string raw = (dir_ / "cover\xff\xfe.jpg").string();
+    write("cover\xff\xfe.jpg", jpeg);
+    std::u16string wide;
+    for (char c : raw) {
+        const auto b = static_cast<unsigned char>(c);
+        wide += b < 0x80 ? static_cast<char16_t>(b) : static_cast<char16_t>(0xDC00 + b);
+    }
+    HBITMAP b = SHLoadImageFile(wide.c_str());
+    EXPECT_NE(b, nullptr);
+    DeleteObject(b);
+
+    const std::string utf8 = (dir_ / "Обложка.jpg").string();
+    std::ofstream(utf8, std::ios::binary).write(reinterpret_cast<const char*>(jpeg.data()),
+                                                static_cast<std::streamsize>(jpeg.size()));
+    const std::string dir = dir_.string();
+    std::u16string w2(dir.begin(), dir.end());
+    w2 += u"/Обложка.jpg";
+    b = SHLoadImageFile(w2.c_str());
+    EXPECT_NE(b, nullptr);
+    DeleteObject(b);
+}
+
+}  // namespace
+}  // namespace zv::test
