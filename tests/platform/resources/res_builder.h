@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zvtest {
@@ -35,6 +36,8 @@ public:
 
 // A resource id: a number, or a name when `name` is not empty.
 struct Id {
+    Id(unsigned n) : number(n) {}
+    Id(std::u16string s) : name(std::move(s)) {}
     unsigned number = 0;
     std::u16string name;
 };
@@ -44,7 +47,7 @@ public:
     ResBuilder()
     {
         // The leading empty entry every .res file starts with.
-        add(Id{0, {}}, Id{0, {}}, {});
+        add(Id{0u}, Id{0u}, {});
     }
     ResBuilder& add(const Id& type, const Id& name, const std::vector<std::uint8_t>& data)
     {
