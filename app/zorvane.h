@@ -1,0 +1,117 @@
+// Zorvane's shared globals, resource numbers and the routines the program's parts call on
+// each other.
+#pragma once
+#include <windows.h>
+#include <aygshell.h>
+#include <commctrl.h>
+#include <fmod.h>
+
+// Resource numbers
+#define IDS_APP_TITLE 1
+#define IDS_WINDOW_CLASS 2
+#define IDI_APP_ICON 101
+#define IDB_SKIN 129
+#define IDR_ACCELERATORS 2
+#define IDD_LIBRARY 105
+#define IDD_NOWPLAYING 142
+#define IDD_OPTIONS 146
+
+// Commands
+#define IDM_EXIT 40000
+#define IDM_LIBRARY 40002
+
+// Timers
+#define IDT_KEEPALIVE 3
+#define KEEPALIVE_PERIOD 55000
+#define IDT_FLICK 12345
+
+// Controls
+#define IDC_PLAYLIST 4000
+
+#define TITLE_BUFFER_CHARS 100
+#define TRACK_TEXT_CHARS 64  // a playlist row shows at most 63 characters
+#define TAG_TEXT_CHARS 200
+#define NOW_PLAYING_CHARS 300
+
+// Application shell
+extern HINSTANCE ModuleInstance;
+extern HWND MainWindow;
+extern WCHAR AppFolder[PATH_BUFFER_CHARS];
+extern WCHAR DefaultArtPath[PATH_BUFFER_CHARS];
+extern SHACTIVATEINFO ActivateInfo;
+extern HBITMAP SkinBitmap;
+extern HBRUSH EditBrush;
+extern HBRUSH PanelBrush;
+
+BOOL InitInstance(HINSTANCE instance, int show);
+ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className);
+LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Music library
+extern char SettingsFilePath[PATH_BUFFER_CHARS];
+extern WCHAR MusicFolder[PATH_BUFFER_CHARS];
+extern WCHAR SearchPattern[PATH_BUFFER_CHARS];
+extern int TrackCount;
+extern int ItemCounter;
+extern HWND PlaylistView;
+extern HWND PathList;
+extern int CurrentTrack;
+
+void ReadSettingsFile();
+void CountTracks(LPCWSTR pattern, LPCWSTR folder);
+void AddTracks(LPCWSTR pattern, LPCWSTR folder);
+void AddNameItem(LPCWSTR name);
+void AddPathItem(LPCWSTR path);
+void ClearPlaylist(HWND list);
+
+// Playlist view
+#define ITEM_HEIGHT 40
+#define VISIBLE_LIST_HEIGHT 290
+extern int ListHeight;
+extern int ScrollOffset;
+extern WNDPROC BaseListProc;
+extern HDC BackBufferDC;
+extern HBITMAP BackBufferBitmap;
+extern RECT ListClientRect;
+extern RECT MainClientRect;
+
+HWND CreatePlaylistView(HWND parent, int count);
+LRESULT CALLBACK PlaylistSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT PaintPlaylist(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DrawPlaylistItem(const DRAWITEMSTRUCT* item);
+LRESULT MeasurePlaylistItem(MEASUREITEMSTRUCT* item);
+LRESULT PlaylistEditColor(HDC dc);
+void FillVerticalGradient(HDC dc, RECT rect, int startRed, int startGreen, int startBlue, int endRed, int endGreen,
+                          int endBlue);
+HFONT CreateItemFont();
+
+// Touch scrolling
+LRESULT ScrollPlaylist(HWND hWnd, int delta);
+LRESULT OnStylusDown(HWND hWnd, LPARAM lParam);
+LRESULT OnStylusMove(HWND hWnd, LPARAM lParam);
+LRESULT OnStylusUp(HWND hWnd, LPARAM lParam);
+LRESULT OnFlickTimer(HWND hWnd);
+
+// Stream player
+extern FSOUND_STREAM* CurrentStream;
+extern int CurrentChannel;
+extern int CurrentVolume;
+extern int IsPlaying;
+extern unsigned int PausedPosition;
+
+int PlayFile(const char* path);
+void PlayCurrentTrack();
+int NextTrack();
+int PreviousTrack();
+int TogglePause();
+void VolumeUp();
+void VolumeDown();
+signed char OnStreamEnd(FSOUND_STREAM* stream, void* buffer, int length, void* userData);
+
+// Track tags and album art
+extern WCHAR NowPlayingText[NOW_PLAYING_CHARS];
+extern WCHAR TagText[TAG_TEXT_CHARS];
+extern HBITMAP AlbumArtBitmap;
+extern HWND NowPlayingPanel;
+
+void RefreshTrackInfo();

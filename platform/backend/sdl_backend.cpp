@@ -1,0 +1,225 @@
+#include "backend/sdl_backend.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "files/codepage.h"
+#include "gdi/surface.h"
+#include "winuser.h"
+
+namespace zv {
+
+class SdlBackend::Impl {
+public:
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    Uint32 wake_event = 0;
+    int width = 0, height = 0, scale = 1;
+    bool stylus_down = false;
+    bool shown = false;
+
+    ~Impl()
+    {
+        if (texture) SDL_DestroyTexture(texture);
+        if (renderer) SDL_DestroyRenderer(renderer);
+        if (window) SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    }
+
+    int key_to_vk(SDL_Keycode k, bool& win) const
+    {
+        win = false;
+        if (k >= SDLK_a && k <= SDLK_z) return 'A' + static_cast<int>(k - SDLK_a);
+        if (k >= SDLK_0 && k <= SDLK_9) return '0' + static_cast<int>(k - SDLK_0);
+        if (k >= SDLK_F1 && k <= SDLK_F6) {
+            // F1..F6 stand for the device's application buttons, which carry the Windows key.
+            win = true;
+            return VK_APP1 + static_cast<int>(k - SDLK_F1);
+        }
+        switch (k) {
+            case SDLK_UP: return VK_UP;
+            case SDLK_DOWN: return VK_DOWN;
+            case SDLK_LEFT: return VK_LEFT;
+            case SDLK_RIGHT: return VK_RIGHT;
+            case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+            case SDLK_ESCAPE: return VK_ESCAPE;
+            case SDLK_SPACE: return VK_SPACE;
+            case SDLK_BACKSPACE: return VK_BACK;
+            case SDLK_TAB: return VK_TAB;
+            case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+            case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+            case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+            default: return 0;
+        }
+    }
+
+    void translate(const SDL_Event& e, std::vector<InputEvent>& out)
+    {
+        InputEvent ev;
+        auto clampx = [&](int v) { return std::clamp(v, -32768, 32767); };
+        switch (e.type) {
+            case SDL_QUIT:
+                ev.type = InputEvent::Type::Quit;
+                out.push_back(ev);
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
+                ev.type = e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Type::StylusDown : InputEvent::Type::StylusUp;
+                ev.x = clampx(e.button.x / scale);
+                ev.y = clampx(e.button.y / scale);
+                stylus_down = e.type == SDL_MOUSEBUTTONDOWN;
+                out.push_back(ev);
+                break;
+            case SDL_MOUSEMOTION:
+                if (e.motion.which == SDL_TOUCH_MOUSEID || !(e.motion.state & SDL_BUTTON_LMASK)) break;
+                ev.type = InputEvent::Type::StylusMove;
+                ev.x = clampx(e.motion.x / scale);
+                ev.y = clampx(e.motion.y / scale);
+                out.push_back(ev);
+                break;
+            case SDL_FINGERDOWN:
+            case SDL_FINGERMOTION:
+            case SDL_FINGERUP:
+                ev.type = e.type == SDL_FINGERDOWN   ? InputEvent::Type::StylusDown
+                          : e.type == SDL_FINGERUP ? InputEvent::Type::StylusUp
+                                                   : InputEvent::Type::StylusMove;
+                ev.x = static_cast<int>(e.tfinger.x * static_cast<float>(width));
+                ev.y = static_cast<int>(e.tfinger.y * static_cast<float>(height));
+                out.push_back(ev);
+                break;
+            case SDL_KEYDOWN:
+            case SDL_KEYUP: {
+                bool win = false;
+                int vk = key_to_vk(e.key.keysym.sym, win);
+                if (!vk) break;
+                ev.type = e.type == SDL_KEYDOWN ? InputEvent::Type::KeyDown : InputEvent::Type::KeyUp;
+                ev.vk = vk;
+                ev.win = win;
+                ev.ctrl = (e.key.keysym.mod & KMOD_CTRL) != 0;
+                ev.shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+                ev.alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+                out.push_back(ev);
+                break;
+            }
+            case SDL_WINDOWEVENT:
+                if (e.window.event == SDL_WINDOWEVENT_EXPOSED) redraw();
+                break;
+            default: break;
+        }
+    }
+
+    void redraw()
+    {
+        if (!renderer || !texture) return;
+        SDL_RenderClear(renderer);
+        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+        SDL_RenderPresent(renderer);
+    }
+};
+
+SdlBackend::SdlBackend(int w, int h, int scale) : impl_(std::make_unique<Impl>())
+{
+    impl_->width = w;
+    impl_->height = h;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    if (scale <= 0) {
+        SDL_Rect usable;
+        scale = 1;
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+            scale = std::max(1, std::min(usable.w / w, (usable.h - 40) / h));
+    }
+    impl_->scale = scale;
+    impl_->window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale,
+                                     SDL_WINDOW_HIDDEN);
+    if (!impl_->window) return;
+    impl_->renderer = SDL_CreateRenderer(impl_->window, -1, 0);
+    if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(impl_->window, -1, SDL_RENDERER_SOFTWARE);
+    if (!impl_->renderer) return;
+    impl_->texture = SDL_CreateTexture(impl_->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
+    impl_->wake_event = SDL_RegisterEvents(1);
+}
+
+SdlBackend::~SdlBackend() = default;
+
+bool SdlBackend::ok() const { return impl_->window && impl_->renderer && impl_->texture; }
+
+void SdlBackend::wait(std::optional<std::uint64_t> deadline, std::vector<InputEvent>& out)
+{
+    int timeout = -1;
+    if (deadline) {
+        std::uint64_t now = clock_.now_ms();
+        timeout = *deadline <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*deadline - now, 1000000));
+    }
+    SDL_Event e;
+    int got = timeout < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeout);
+    if (got) impl_->translate(e, out);
+    poll(out);
+}
+
+void SdlBackend::poll(std::vector<InputEvent>& out)
+{
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) impl_->translate(e, out);
+}
+
+void SdlBackend::wake()
+{
+    if (!impl_->wake_event || impl_->wake_event == static_cast<Uint32>(-1)) return;
+    SDL_Event e{};
+    e.type = impl_->wake_event;
+    SDL_PushEvent(&e);
+}
+
+void SdlBackend::present(const Surface& screen, bool display_on)
+{
+    if (!ok()) return;
+    if (!impl_->shown) {
+        SDL_ShowWindow(impl_->window);
+        impl_->shown = true;
+    }
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(impl_->texture, nullptr, &pixels, &pitch) == 0) {
+        auto* dst = static_cast<std::uint8_t*>(pixels);
+        for (int y = 0; y < impl_->height; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) * pitch);
+            for (int x = 0; x < impl_->width; ++x) row[x] = display_on ? screen.pixel(x, y) : 0;
+        }
+        SDL_UnlockTexture(impl_->texture);
+    }
+    impl_->redraw();
+}
+
+void SdlBackend::set_title(const std::u16string& title)
+{
+    if (impl_->window) SDL_SetWindowTitle(impl_->window, narrow(title).c_str());
+}
+
+void SdlBackend::set_icon(int width, int height, const std::vector<std::uint32_t>& argb)
+{
+    if (!impl_->window || width <= 0 || height <= 0 || argb.size() < static_cast<std::size_t>(width) * height) return;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(argb.data()), width, height, 32,
+                                                        width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_SetWindowIcon(impl_->window, s);
+    SDL_FreeSurface(s);
+}
+
+void SdlBackend::raise()
+{
+    if (!impl_->window) return;
+    SDL_ShowWindow(impl_->window);
+    SDL_RestoreWindow(impl_->window);
+    SDL_RaiseWindow(impl_->window);
+}
+
+void SdlBackend::inhibit_screen_saver() { SDL_DisableScreenSaver(); }
+
+}  // namespace zv

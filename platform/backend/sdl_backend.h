@@ -1,0 +1,33 @@
+// The desktop backend: an SDL2 window showing the 240 x 320 screen at an integer scale, with the
+// mouse and touch as the stylus and the keyboard as the device's keys.
+#pragma once
+#include <memory>
+
+#include "core/backend.h"
+
+namespace zv {
+
+class SdlBackend final : public Backend {
+public:
+    // scale 0: the largest integer that fits the desktop.
+    SdlBackend(int screen_width, int screen_height, int scale);
+    ~SdlBackend() override;
+    bool ok() const;
+
+    const Clock& clock() const override { return clock_; }
+    void wait(std::optional<std::uint64_t> deadline_ms, std::vector<InputEvent>& out) override;
+    void poll(std::vector<InputEvent>& out) override;
+    void wake() override;
+    void present(const Surface& screen, bool display_on) override;
+    void set_title(const std::u16string& title) override;
+    void set_icon(int width, int height, const std::vector<std::uint32_t>& argb) override;
+    void raise() override;
+    void inhibit_screen_saver() override;
+
+private:
+    class Impl;
+    MonotonicClock clock_;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace zv

@@ -1,0 +1,228 @@
+// Stylus and key routing, capture, focus, activation and hot keys.
+#include <algorithm>
+
+#include "core/user_state.h"
+
+namespace zv {
+
+HWND UserState::child_at(Window* parent, POINT client) const
+{
+    for (HWND c : parent->children) {
+        Window* w = live_window(c);
+        if (!w || !w->visible()) continue;
+        if (client.x < w->rect.left || client.x >= w->rect.right || client.y < w->rect.top ||
+            client.y >= w->rect.bottom)
+            continue;
+        // Plain pictures and labels let the stylus through to their parent, as Win32 statics
+        // without SS_NOTIFY do.
+        if (w->cls && w->cls->name == u"STATIC" && !(w->style & 0x100)) continue;
+        POINT inner{client.x - w->rect.left, client.y - w->rect.top};
+        if (!w->enabled()) return parent->handle;
+        HWND deeper = child_at(w, inner);
+        return deeper ? deeper : c;
+    }
+    return nullptr;
+}
+
+HWND UserState::window_at(POINT screen) const
+{
+    for (HWND t : top_levels_) {
+        Window* w = live_window(t);
+        if (!w || !w->visible()) continue;
+        if (screen.x < w->rect.left || screen.x >= w->rect.right || screen.y < w->rect.top ||
+            screen.y >= w->rect.bottom)
+            continue;
+        if (!w->enabled()) return nullptr;  // a window behind a modal dialog takes no input
+        POINT o = client_origin_on_screen(w);
+        HWND c = child_at(w, POINT{screen.x - o.x, screen.y - o.y});
+        return c ? c : t;
+    }
+    return nullptr;
+}
+
+void UserState::handle_input(const InputEvent& ev)
+{
+    if (!display_on_ && ev.type != InputEvent::Type::Quit) {
+        // A blank display only wakes up; the touch or key that woke it does nothing else.
+        if (ev.type == InputEvent::Type::StylusDown || ev.type == InputEvent::Type::KeyDown) set_display_on(true);
+        if (ev.type == InputEvent::Type::StylusDown) swallow_stylus_ = true;
+        return;
+    }
+    switch (ev.type) {
+        case InputEvent::Type::StylusDown:
+        case InputEvent::Type::StylusMove:
+        case InputEvent::Type::StylusUp:
+            route_stylus(ev);
+            break;
+        case InputEvent::Type::KeyDown:
+        case InputEvent::Type::KeyUp:
+            route_key(ev);
+            break;
+        case InputEvent::Type::Quit:
+            // The desktop window's close button asks the active window to close.
+            if (Window* a = live_window(active_))
+                post(top_level_of(a)->handle, WM_CLOSE, 0, 0);
+            else
+                post_quit(0);
+            break;
+    }
+}
+
+void UserState::route_stylus(const InputEvent& ev)
+{
+    POINT screen{ev.x, ev.y};
+    UINT msg = 0;
+    HWND target = nullptr;
+    if (swallow_stylus_) {
+        if (ev.type == InputEvent::Type::StylusUp) swallow_stylus_ = false;
+        return;
+    }
+    if (ev.type == InputEvent::Type::StylusDown) {
+        stylus_down_ = true;
+        msg = WM_LBUTTONDOWN;
+        target = capture_ ? capture_ : window_at(screen);
+        if (target && !capture_) {
+            Window* top = top_level_of(live_window(target));
+            if (top && top->handle != active_ && top->enabled()) set_active(top->handle);
+            target = window_at(screen);  // activation may have changed things
+        }
+        stylus_window_ = target;
+    } else if (ev.type == InputEvent::Type::StylusMove) {
+        if (!stylus_down_) return;
+        msg = WM_MOUSEMOVE;
+        target = capture_ ? capture_ : stylus_window_;
+    } else {
+        if (!stylus_down_) return;
+        stylus_down_ = false;
+        msg = WM_LBUTTONUP;
+        target = capture_ ? capture_ : window_at(screen);
+        stylus_window_ = nullptr;
+    }
+    Window* w = live_window(target);
+    if (!w) return;
+    POINT o = client_origin_on_screen(w);
+    int cx = screen.x - o.x, cy = screen.y - o.y;
+    WPARAM keys = (msg == WM_LBUTTONUP) ? 0 : MK_LBUTTON;
+    post(target, msg, keys, MAKELPARAM(cx, cy));
+}
+
+void UserState::route_key(const InputEvent& ev)
+{
+    bool down = ev.type == InputEvent::Type::KeyDown;
+    switch (ev.vk) {
+        case VK_CONTROL: ctrl_ = down; break;
+        case VK_SHIFT: shift_ = down; break;
+        case VK_MENU: alt_ = down; break;
+        case VK_LWIN: win_ = down; break;
+        default: break;
+    }
+    if (ev.vk == VK_CONTROL || ev.vk == VK_SHIFT || ev.vk == VK_MENU || ev.vk == VK_LWIN) {
+        // Modifier state also travels with each key; the separate events keep GetKeyState right.
+    }
+    bool ctrl = ctrl_ || ev.ctrl, shift = shift_ || ev.shift, alt = alt_ || ev.alt, win = win_ || ev.win;
+    if (down) {
+        UINT mods = (alt ? MOD_ALT : 0) | (ctrl ? MOD_CONTROL : 0) | (shift ? MOD_SHIFT : 0) | (win ? MOD_WIN : 0);
+        for (const HotKey& k : hotkeys_) {
+            if (k.key == static_cast<UINT>(ev.vk) && k.modifiers == mods) {
+                post(k.hwnd, WM_HOTKEY, static_cast<WPARAM>(k.id), MAKELPARAM(mods, ev.vk));
+                return;
+            }
+        }
+    }
+    HWND target = focus_ ? focus_ : active_;
+    if (!live_window(target)) return;
+    // The modifiers travel with the key message, so GetKeyState answers for the key being
+    // handled even when later keys have arrived meanwhile.
+    LPARAM lp = 1 | (ctrl ? kKeyCtrlBit : 0) | (shift ? kKeyShiftBit : 0) | (alt ? kKeyAltBit : 0);
+    post(target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(ev.vk), lp);
+}
+
+SHORT UserState::key_state(int vk) const
+{
+    bool on = false;
+    switch (vk) {
+        case VK_CONTROL: on = ctrl_ || key_ctrl_for_next_; break;
+        case VK_SHIFT: on = shift_ || key_shift_for_next_; break;
+        case VK_MENU: on = alt_ || key_alt_for_next_; break;
+        case VK_LWIN: on = win_; break;
+        case VK_LBUTTON: on = stylus_down_; break;
+        default: break;
+    }
+    return on ? static_cast<SHORT>(0x8000) : 0;
+}
+
+HWND UserState::set_capture(HWND h)
+{
+    HWND old = capture_;
+    if (!live_window(h)) return old;
+    capture_ = h;
+    if (old && old != h) send(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(h));
+    return old;
+}
+
+void UserState::release_capture()
+{
+    HWND old = capture_;
+    capture_ = nullptr;
+    if (old) send(old, WM_CAPTURECHANGED, 0, 0);
+}
+
+HWND UserState::set_focus(HWND h)
+{
+    HWND old = focus_;
+    if (h && !live_window(h)) return nullptr;
+    if (old == h) return old;
+    focus_ = h;
+    if (old && live_window(old)) send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
+    if (h) send(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    return old;
+}
+
+HWND UserState::set_active(HWND h)
+{
+    HWND old = active_;
+    Window* w = live_window(h);
+    if (!w) return old;
+    w = top_level_of(w);
+    h = w->handle;
+    if (old == h) return old;
+    active_ = h;
+    raise_top_level(w);
+    if (old && live_window(old)) send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(h));
+    // The stylus capture belongs to the window in front: whatever the old one did on
+    // deactivation, a capture outside the new active window ends here.
+    if (capture_) {
+        Window* cw = live_window(capture_);
+        if (!cw || top_level_of(cw) != w) release_capture();
+    }
+    if (active_ == h && live_window(h)) {
+        send(h, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+        if (active_ == h) {
+            Window* f = live_window(focus_);
+            if (!f || top_level_of(f) != w) set_focus(h);
+        }
+    }
+    return old;
+}
+
+bool UserState::register_hotkey(HWND h, int id, UINT mods, UINT key)
+{
+    if (h && !live_window(h)) return false;
+    for (const HotKey& k : hotkeys_)
+        if (k.modifiers == mods && k.key == key) return false;  // someone holds it already
+    std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == h && k.id == id; });
+    hotkeys_.push_back(HotKey{h, id, mods, key});
+    return true;
+}
+
+bool UserState::unregister_hotkey(HWND h, int id)
+{
+    return std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == h && k.id == id; }) > 0;
+}
+
+void UserState::unregister_hotkeys_for(UINT mods, UINT key)
+{
+    std::erase_if(hotkeys_, [&](const HotKey& k) { return k.modifiers == mods && k.key == key; });
+}
+
+}  // namespace zv

@@ -1,0 +1,220 @@
+// Invalid regions, paint cycles, window scrolling and the composed screen.
+#include <algorithm>
+
+#include "core/surface_access.h"
+#include "core/user_state.h"
+#include "gdi/gdi_internal.h"
+
+namespace zv {
+
+namespace {
+bool empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+RECT intersect(const RECT& a, const RECT& b)
+{
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (empty(r)) return RECT{0, 0, 0, 0};
+    return r;
+}
+
+RECT unite(const RECT& a, const RECT& b)
+{
+    if (empty(a)) return b;
+    if (empty(b)) return a;
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+RECT offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+}  // namespace
+
+void UserState::invalidate(Window* w, const RECT* r, bool erase)
+{
+    if (!w || w->destroyed) return;
+    RECT client = client_rect(w);
+    RECT area = r ? intersect(*r, client) : client;
+    if (empty(area)) return;
+    w->invalid = unite(w->invalid, area);
+    if (erase) w->erase_pending = true;
+    // Children drawn over by the parent's repaint must repaint themselves too.
+    for (HWND c : w->children) {
+        Window* cw = live_window(c);
+        if (!cw || !cw->visible()) continue;
+        RECT hit = intersect(area, cw->rect);
+        if (empty(hit)) continue;
+        RECT local = offset(hit, -cw->rect.left, -cw->rect.top);
+        invalidate(cw, &local, erase);
+    }
+    if (really_visible(w)) backend_.wake();
+}
+
+void UserState::validate(Window* w, const RECT* r)
+{
+    if (!w) return;
+    if (!r) {
+        w->invalid = RECT{0, 0, 0, 0};
+        w->erase_pending = false;
+        return;
+    }
+    // A partial validation keeps the bounding box unless it covers it.
+    RECT cut = intersect(*r, w->invalid);
+    if (EqualRect(&cut, &w->invalid)) {
+        w->invalid = RECT{0, 0, 0, 0};
+        w->erase_pending = false;
+    }
+}
+
+// The visible part of a window's client area, in its top-level surface's coordinates.
+static RECT visible_client_on_surface(const UserState& u, const Window* w)
+{
+    POINT o = u.client_origin_on_surface(w);
+    RECT r = offset(u.client_rect(w), o.x, o.y);
+    const Window* p = w;
+    while (p && p->is_child()) {
+        p = u.window(p->parent);
+        if (!p) break;
+        POINT po = u.client_origin_on_surface(p);
+        r = intersect(r, offset(u.client_rect(p), po.x, po.y));
+    }
+    return r;
+}
+
+HDC UserState::begin_paint(Window* w, PAINTSTRUCT* ps)
+{
+    if (!w || !ps) return nullptr;
+    *ps = PAINTSTRUCT{};
+    RECT client = client_rect(w);
+    RECT area = intersect(w->invalid, client);
+    bool erase = w->erase_pending;
+    w->invalid = RECT{0, 0, 0, 0};
+    w->erase_pending = false;
+    Window* top = top_level_of(w);
+    if (!top || !top->surface) return nullptr;
+    POINT o = client_origin_on_surface(w);
+    RECT clip = intersect(visible_client_on_surface(*this, w), offset(area, o.x, o.y));
+    HDC dc = create_surface_dc(top->surface, o, clip);
+    ps->hdc = dc;
+    ps->rcPaint = area;
+    if (erase && !empty(area)) ps->fErase = send(w->handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
+    return dc;
+}
+
+void UserState::end_paint(Window* w, const PAINTSTRUCT* ps)
+{
+    if (ps && ps->hdc) DeleteDC(ps->hdc);
+    if (w && really_visible(w)) mark_screen_dirty();
+}
+
+HDC UserState::get_dc(Window* w)
+{
+    if (!w) return nullptr;
+    Window* top = top_level_of(w);
+    if (!top || !top->surface) return nullptr;
+    mark_screen_dirty();
+    return create_surface_dc(top->surface, client_origin_on_surface(w), visible_client_on_surface(*this, w));
+}
+
+void UserState::update_window(Window* w)
+{
+    if (!w || !really_visible(w)) return;
+    if (!empty(w->invalid)) send(w->handle, WM_PAINT, 0, 0);
+    if (Window* still = live_window(w->handle)) {
+        if (!empty(still->invalid)) validate(still, nullptr);
+        std::vector<HWND> kids = still->children;
+        for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+            if (Window* c = live_window(*it)) update_window(c);
+    }
+}
+
+int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update,
+                             UINT flags)
+{
+    if (!w) return 0;
+    RECT client = client_rect(w);
+    RECT src = scroll ? intersect(*scroll, client) : client;
+    RECT bound = clip ? intersect(*clip, client) : client;
+    Window* top = top_level_of(w);
+    RECT uncovered{0, 0, 0, 0};
+    if (top && top->surface && (dx || dy)) {
+        // Move the pixels that stay inside the clip.
+        RECT dst = intersect(offset(src, dx, dy), bound);
+        POINT o = client_origin_on_surface(w);
+        RECT vis = visible_client_on_surface(*this, w);
+        Surface& s = *top->surface;
+        RECT dst_s = intersect(offset(dst, o.x, o.y), vis);
+        if (!empty(dst_s)) {
+            int h = dst_s.bottom - dst_s.top, wd = dst_s.right - dst_s.left;
+            std::vector<std::uint32_t> tmp(static_cast<std::size_t>(h) * wd, 0);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < wd; ++x) tmp[static_cast<std::size_t>(y) * wd + x] = s.pixel(dst_s.left + x - dx, dst_s.top + y - dy);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < wd; ++x) s.set_pixel(dst_s.left + x, dst_s.top + y, tmp[static_cast<std::size_t>(y) * wd + x]);
+        }
+        // What the move uncovered inside the scroll area is invalid.
+        RECT moved_from = intersect(offset(src, dx, dy), bound);
+        RECT area = intersect(src, bound);
+        if (dy > 0) uncovered = RECT{area.left, area.top, area.right, std::min(area.bottom, moved_from.top)};
+        if (dy < 0) uncovered = RECT{area.left, std::max(area.top, moved_from.bottom), area.right, area.bottom};
+        if (dx > 0) uncovered = unite(uncovered, RECT{area.left, area.top, std::min(area.right, moved_from.left), area.bottom});
+        if (dx < 0) uncovered = unite(uncovered, RECT{std::max(area.left, moved_from.right), area.top, area.right, area.bottom});
+        if (empty(moved_from)) uncovered = area;
+        mark_screen_dirty();
+    }
+    if (flags & SW_SCROLLCHILDREN) {
+        for (HWND c : w->children) {
+            Window* cw = live_window(c);
+            if (!cw) continue;
+            cw->rect = offset(cw->rect, dx, dy);
+            // Pending invalid parts of the child travel with it (they are in its own coordinates).
+        }
+    }
+    if (!empty(uncovered)) {
+        // Only the parent's uncovered strip is invalid; a child whose old picture moved
+        // stays valid except where it newly enters the strip.
+        w->invalid = unite(w->invalid, uncovered);
+        if (flags & SW_ERASE) w->erase_pending = true;
+        for (HWND c : w->children) {
+            Window* cw = live_window(c);
+            if (!cw || !cw->visible()) continue;
+            RECT hit = intersect(uncovered, cw->rect);
+            if (empty(hit)) continue;
+            RECT local = offset(hit, -cw->rect.left, -cw->rect.top);
+            invalidate(cw, &local, (flags & SW_ERASE) != 0);
+        }
+        backend_.wake();
+    }
+    if (update) *update = uncovered;
+    return empty(uncovered) ? NULLREGION : SIMPLEREGION;
+}
+
+const Surface& UserState::screen() { return *screen_; }
+
+void UserState::compose_and_present()
+{
+    screen_dirty_ = false;
+    Surface& s = *screen_;
+    s.fill(0);
+    for (auto it = top_levels_.rbegin(); it != top_levels_.rend(); ++it) {
+        Window* w = live_window(*it);
+        if (!w || !w->visible() || !w->surface) continue;
+        const Surface& src = *w->surface;
+        for (int y = 0; y < src.height(); ++y) {
+            int sy = w->rect.top + y;
+            if (sy < 0 || sy >= s.height()) continue;
+            int x0 = std::max(0, -static_cast<int>(w->rect.left));
+            int x1 = std::min(src.width(), s.width() - static_cast<int>(w->rect.left));
+            if (x1 <= x0) continue;
+            std::copy(src.row(y) + x0, src.row(y) + x1, s.row(sy) + w->rect.left + x0);
+        }
+    }
+    backend_.present(s, display_on_);
+}
+
+void UserState::set_display_on(bool on)
+{
+    if (display_on_ == on) return;
+    display_on_ = on;
+    mark_screen_dirty();
+    backend_.wake();
+}
+
+}  // namespace zv

@@ -1,0 +1,178 @@
+// The user-interface half of the platform: windows, classes, the message queue, timers,
+// input routing, painting and the composed screen. Runs on the one user-interface thread;
+// only post() and the queue's wake-up are thread-safe.
+#pragma once
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/backend.h"
+#include "core/handle_table.h"
+#include "core/window.h"
+
+namespace zv {
+
+class Surface;
+
+struct Timer {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    UINT period = 0;
+    std::uint64_t due = 0;
+    TIMERPROC proc = nullptr;
+};
+
+// Reserved bits of a key message's lParam carrying the modifiers held with that key.
+inline constexpr LPARAM kKeyCtrlBit = 0x02000000;
+inline constexpr LPARAM kKeyShiftBit = 0x04000000;
+inline constexpr LPARAM kKeyAltBit = 0x08000000;
+
+struct HotKey {
+    HWND hwnd = nullptr;
+    int id = 0;
+    UINT modifiers = 0;
+    UINT key = 0;
+};
+
+class UserState {
+public:
+    explicit UserState(Backend& backend, int screen_width = 240, int screen_height = 320);
+    ~UserState();
+    UserState(const UserState&) = delete;
+    UserState& operator=(const UserState&) = delete;
+
+    static UserState* current();
+
+    Backend& backend() { return backend_; }
+    std::uint64_t now() const { return backend_.clock().now_ms(); }
+
+    // Windows
+    Window* window(HWND h) const;
+    Window* live_window(HWND h) const;  // not yet destroyed
+    ATOM register_class(const WNDCLASSW& wc);
+    bool unregister_class(std::u16string_view name);
+    const WindowClass* find_class(std::u16string_view name) const;
+    HWND create_window(DWORD ex_style, std::u16string_view cls, LPCWSTR title, DWORD style, int x, int y, int w,
+                       int h, HWND parent, UINT id, HINSTANCE instance, LPVOID param);
+    bool destroy_window(HWND h);
+    Window* top_level_of(Window* w) const;
+    const std::vector<HWND>& top_levels() const { return top_levels_; }
+    HWND find_top_level(std::u16string_view cls, std::u16string_view title) const;
+    bool really_visible(const Window* w) const;  // it and every ancestor visible
+    bool really_enabled(const Window* w) const;
+    RECT client_rect(const Window* w) const;  // (0,0,w,h) of the client area
+    POINT client_origin_on_surface(const Window* w) const;  // client (0,0) in its top-level surface
+    POINT client_origin_on_screen(const Window* w) const;
+    void set_window_pos(Window* w, int x, int y, int cx, int cy, UINT flags);
+    void show_window(Window* w, bool show, bool activate);
+    void raise_top_level(Window* w);
+
+    // Messages
+    LRESULT send(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    bool post(HWND h, UINT msg, WPARAM wp, LPARAM lp);  // thread-safe
+    void post_quit(int code);
+    void post_closure(std::function<void()> fn);  // thread-safe: runs fn on the UI thread
+    bool get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait, bool remove);
+    LRESULT dispatch(const MSG* msg);
+    // Runs until `done` says so (a modal loop): dispatches everything, as a dialog loop does.
+    void run_modal(const std::function<bool()>& done);
+    bool quit_pending() const { return quit_posted_; }
+    int quit_code() const { return quit_code_; }
+
+    // Timers
+    UINT_PTR set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc);
+    bool kill_timer(HWND h, UINT_PTR id);
+
+    // Input
+    HWND set_capture(HWND h);
+    void release_capture();
+    HWND capture() const { return capture_; }
+    HWND set_focus(HWND h);
+    HWND focus() const { return focus_; }
+    HWND set_active(HWND h);
+    HWND active() const { return active_; }
+    SHORT key_state(int vk) const;
+    bool register_hotkey(HWND h, int id, UINT mods, UINT key);
+    bool unregister_hotkey(HWND h, int id);
+    void unregister_hotkeys_for(UINT mods, UINT key);
+
+    // Painting
+    void invalidate(Window* w, const RECT* r, bool erase);
+    void validate(Window* w, const RECT* r);
+    HDC begin_paint(Window* w, PAINTSTRUCT* ps);
+    void end_paint(Window* w, const PAINTSTRUCT* ps);
+    HDC get_dc(Window* w);
+    void update_window(Window* w);
+    int scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update, UINT flags);
+    const Surface& screen();  // the composed screen as last presented
+    void compose_and_present();
+    void set_display_on(bool on);
+    bool display_on() const { return display_on_; }
+
+    int screen_width() const { return screen_w_; }
+    int screen_height() const { return screen_h_; }
+
+    std::uint64_t idle_resets() const { return idle_resets_; }
+    void idle_reset();
+
+    // A window the title of which a foreground request raised from another process.
+    std::function<void(HWND)> on_top_level_title;
+
+private:
+    struct Posted {
+        MSG msg{};
+        std::function<void()> closure;
+    };
+
+    void handle_input(const InputEvent& ev);
+    void route_stylus(const InputEvent& ev);
+    void route_key(const InputEvent& ev);
+    HWND window_at(POINT screen) const;
+    HWND child_at(Window* parent, POINT client) const;
+    bool pop_posted(MSG* out, HWND filter, UINT min, UINT max, bool remove, std::function<void()>* closure);
+    bool next_paint(MSG* out, HWND filter);
+    bool next_timer(MSG* out, HWND filter, bool remove);
+    std::optional<std::uint64_t> next_timer_due() const;
+    void destroy_tree(Window* w);
+    void mark_screen_dirty() { screen_dirty_ = true; }
+    Window* find_paint_candidate(Window* w, HWND filter) const;
+
+    Backend& backend_;
+    HandleTable<Window> windows_{HandleKind::Window};
+    std::vector<std::unique_ptr<WindowClass>> classes_;
+    std::vector<HWND> top_levels_;  // z-order, topmost first
+
+    std::mutex posted_mutex_;
+    std::deque<Posted> posted_;
+    std::deque<InputEvent> input_;
+    bool quit_posted_ = false;
+    int quit_code_ = 0;
+
+    std::vector<Timer> timers_;
+    std::vector<HotKey> hotkeys_;
+    HWND capture_ = nullptr;
+    HWND focus_ = nullptr;
+    HWND active_ = nullptr;
+    HWND stylus_window_ = nullptr;  // where the current press went
+    bool stylus_down_ = false;
+    bool ctrl_ = false, shift_ = false, alt_ = false, win_ = false;
+    // Modifiers that came with the last key (a backend may report them only per key).
+    bool key_ctrl_for_next_ = false, key_shift_for_next_ = false, key_alt_for_next_ = false;
+    bool swallow_stylus_ = false;  // the press that woke a blank display
+
+    int screen_w_;
+    int screen_h_;
+    std::shared_ptr<Surface> screen_;
+    bool screen_dirty_ = true;
+    bool display_on_ = true;
+    std::uint64_t idle_resets_ = 0;
+};
+
+}  // namespace zv

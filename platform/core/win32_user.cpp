@@ -1,0 +1,542 @@
+// The Win32 user functions: thin, validated entry points into the user-interface state.
+#include <windows.h>
+
+#include <algorithm>
+#include <span>
+
+#include "core/user_state.h"
+#include "instance/instance.h"
+
+namespace zv {
+std::span<const ACCEL> accelerator_entries(HACCEL accel);
+}
+
+using zv::UserState;
+using zv::Window;
+
+namespace {
+UserState* user() { return UserState::current(); }
+Window* live(HWND h) { return user() ? user()->live_window(h) : nullptr; }
+
+struct RemoteWindow {
+    std::u16string cls;
+    std::u16string title;
+};
+// Main windows of other processes that FindWindow found; only a foreground request reaches them.
+zv::HandleTable<RemoteWindow>& remote_windows()
+{
+    static zv::HandleTable<RemoteWindow> table(zv::HandleKind::RemoteWindow);
+    return table;
+}
+
+std::u16string_view view(LPCWSTR s) { return (s && !IS_INTRESOURCE(s)) ? std::u16string_view(s) : std::u16string_view(); }
+}  // namespace
+
+ATOM RegisterClassW(const WNDCLASSW* wc) { return (user() && wc) ? user()->register_class(*wc) : 0; }
+BOOL UnregisterClassW(LPCWSTR name, HINSTANCE) { return (user() && user()->unregister_class(view(name))) ? TRUE : FALSE; }
+
+HWND CreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y, int w, int h, HWND parent,
+                     HMENU menu, HINSTANCE inst, LPVOID param)
+{
+    if (!user()) return nullptr;
+    return user()->create_window(ex, view(cls), name, style, x, y, w, h, parent,
+                                 static_cast<UINT>(reinterpret_cast<UINT_PTR>(menu)), inst, param);
+}
+
+BOOL DestroyWindow(HWND h) { return (user() && user()->destroy_window(h)) ? TRUE : FALSE; }
+BOOL IsWindow(HWND h) { return live(h) ? TRUE : FALSE; }
+BOOL IsWindowVisible(HWND h)
+{
+    Window* w = live(h);
+    return (w && user()->really_visible(w)) ? TRUE : FALSE;
+}
+BOOL IsWindowEnabled(HWND h)
+{
+    Window* w = live(h);
+    return (w && w->enabled()) ? TRUE : FALSE;
+}
+
+BOOL EnableWindow(HWND h, BOOL enable)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    BOOL was_disabled = w->enabled() ? FALSE : TRUE;
+    if (enable)
+        w->style &= ~static_cast<DWORD>(WS_DISABLED);
+    else
+        w->style |= WS_DISABLED;
+    if (was_disabled != !enable) {
+        user()->send(h, WM_ENABLE, enable ? TRUE : FALSE, 0);
+        if (!enable && user()->focus() == h) user()->set_focus(nullptr);
+    }
+    return was_disabled;
+}
+
+BOOL ShowWindow(HWND h, int cmd)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    BOOL was = w->visible() ? TRUE : FALSE;
+    bool show = cmd != SW_HIDE;
+    user()->show_window(w, show, show && cmd != SW_SHOWNA && !w->is_child());
+    return was;
+}
+
+BOOL UpdateWindow(HWND h)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    user()->update_window(w);
+    return TRUE;
+}
+
+HWND GetParent(HWND h)
+{
+    Window* w = live(h);
+    return w ? w->parent : nullptr;
+}
+
+HWND GetWindow(HWND, UINT) { return nullptr; }
+
+HWND GetDlgItem(HWND dialog, int id)
+{
+    Window* w = live(dialog);
+    if (!w) return nullptr;
+    for (HWND c : w->children) {
+        Window* cw = live(c);
+        if (cw && static_cast<int>(static_cast<WORD>(cw->id)) == static_cast<int>(static_cast<WORD>(id))) return c;
+    }
+    return nullptr;
+}
+
+int GetDlgCtrlID(HWND h)
+{
+    Window* w = live(h);
+    return w ? static_cast<int>(w->id) : 0;
+}
+
+HWND FindWindowW(LPCWSTR cls, LPCWSTR name)
+{
+    if (!user()) return nullptr;
+    std::u16string_view c = view(cls), t = view(name);
+    if (HWND h = user()->find_top_level(c, t)) return h;
+    if (!zv::query_instance(c, t)) return nullptr;
+    auto r = std::make_unique<RemoteWindow>();
+    r->cls = std::u16string(c);
+    r->title = std::u16string(t);
+    return zv::to_handle<HWND>(remote_windows().insert(std::move(r)));
+}
+
+BOOL SetWindowTextW(HWND h, LPCWSTR text)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    return user()->send(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
+}
+
+int GetWindowTextW(HWND h, LPWSTR buffer, int max)
+{
+    if (!buffer || max <= 0) return 0;
+    Window* w = live(h);
+    if (!w) {
+        buffer[0] = 0;
+        return 0;
+    }
+    return static_cast<int>(user()->send(h, WM_GETTEXT, static_cast<WPARAM>(max), reinterpret_cast<LPARAM>(buffer)));
+}
+
+int GetWindowTextLengthW(HWND h)
+{
+    Window* w = live(h);
+    return w ? static_cast<int>(user()->send(h, WM_GETTEXTLENGTH, 0, 0)) : 0;
+}
+
+LONG_PTR GetWindowLongPtrW(HWND h, int index)
+{
+    Window* w = live(h);
+    if (!w) return 0;
+    switch (index) {
+        case GWL_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
+        case GWL_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
+        case GWL_ID: return static_cast<LONG_PTR>(w->id);
+        case GWL_STYLE: return static_cast<LONG_PTR>(static_cast<LONG>(w->style));
+        case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->ex_style);
+        case GWL_USERDATA: return w->user_data;
+        default:
+            if (index >= 0 && index % 4 == 0 && static_cast<std::size_t>(index / 4) < w->extra.size())
+                return w->extra[static_cast<std::size_t>(index / 4)];
+            return 0;
+    }
+}
+
+LONG_PTR SetWindowLongPtrW(HWND h, int index, LONG_PTR value)
+{
+    Window* w = live(h);
+    if (!w) return 0;
+    LONG_PTR old = GetWindowLongPtrW(h, index);
+    switch (index) {
+        case GWL_WNDPROC:
+            if (!value) return 0;
+            w->proc = reinterpret_cast<WNDPROC>(value);
+            break;
+        case GWL_HINSTANCE: w->instance = reinterpret_cast<HINSTANCE>(value); break;
+        case GWL_ID: w->id = static_cast<UINT>(value); break;
+        case GWL_STYLE: w->style = static_cast<DWORD>(value); break;
+        case GWL_EXSTYLE: w->ex_style = static_cast<DWORD>(value); break;
+        case GWL_USERDATA: w->user_data = value; break;
+        default:
+            if (index >= 0 && index % 4 == 0 && static_cast<std::size_t>(index / 4) < w->extra.size())
+                w->extra[static_cast<std::size_t>(index / 4)] = value;
+            else
+                return 0;
+    }
+    return old;
+}
+
+// The 32-bit forms cannot carry a pointer on this platform; GWL_WNDPROC needs the Ptr form.
+LONG GetWindowLongW(HWND h, int index)
+{
+    if (index == GWL_WNDPROC || index == GWL_HINSTANCE) return 0;
+    return static_cast<LONG>(GetWindowLongPtrW(h, index));
+}
+LONG SetWindowLongW(HWND h, int index, LONG value)
+{
+    if (index == GWL_WNDPROC || index == GWL_HINSTANCE) return 0;
+    return static_cast<LONG>(SetWindowLongPtrW(h, index, value));
+}
+
+BOOL GetClientRect(HWND h, LPRECT r)
+{
+    Window* w = live(h);
+    if (!w || !r) return FALSE;
+    *r = user()->client_rect(w);
+    return TRUE;
+}
+
+BOOL GetWindowRect(HWND h, LPRECT r)
+{
+    Window* w = live(h);
+    if (!w || !r) return FALSE;
+    if (w->is_child()) {
+        POINT o = user()->client_origin_on_screen(user()->live_window(w->parent));
+        *r = RECT{w->rect.left + o.x, w->rect.top + o.y, w->rect.right + o.x, w->rect.bottom + o.y};
+    } else {
+        *r = w->rect;
+    }
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND h, int x, int y, int cx, int cy, BOOL repaint)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    user()->set_window_pos(w, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+    return TRUE;
+}
+
+BOOL SetWindowPos(HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    user()->set_window_pos(w, x, y, cx, cy, flags);
+    return TRUE;
+}
+
+namespace {
+struct DeferredMove {
+    HWND hwnd;
+    int x, y, cx, cy;
+    UINT flags;
+};
+struct DeferBatch {
+    std::vector<DeferredMove> moves;
+};
+zv::HandleTable<DeferBatch>& defer_batches()
+{
+    static zv::HandleTable<DeferBatch> table(zv::HandleKind::DeferPos);
+    return table;
+}
+}  // namespace
+
+HDWP BeginDeferWindowPos(int count)
+{
+    if (count < 0) return nullptr;
+    auto b = std::make_unique<DeferBatch>();
+    b->moves.reserve(static_cast<std::size_t>(std::min(count, 1024)));
+    return zv::to_handle<HDWP>(defer_batches().insert(std::move(b)));
+}
+
+HDWP DeferWindowPos(HDWP info, HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
+{
+    DeferBatch* b = defer_batches().get(info);
+    if (!b || !live(h)) return nullptr;
+    b->moves.push_back({h, x, y, cx, cy, flags});
+    return info;
+}
+
+BOOL EndDeferWindowPos(HDWP info)
+{
+    auto b = defer_batches().remove(info);
+    if (!b) return FALSE;
+    for (auto& m : b->moves)
+        if (Window* w = live(m.hwnd)) user()->set_window_pos(w, m.x, m.y, m.cx, m.cy, m.flags);
+    return TRUE;
+}
+
+BOOL ClientToScreen(HWND h, LPPOINT p)
+{
+    Window* w = live(h);
+    if (!w || !p) return FALSE;
+    POINT o = user()->client_origin_on_screen(w);
+    p->x += o.x;
+    p->y += o.y;
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND h, LPPOINT p)
+{
+    Window* w = live(h);
+    if (!w || !p) return FALSE;
+    POINT o = user()->client_origin_on_screen(w);
+    p->x -= o.x;
+    p->y -= o.y;
+    return TRUE;
+}
+
+BOOL SetForegroundWindow(HWND h)
+{
+    if (!user()) return FALSE;
+    // Callers may set the lowest bit (a request to bring owned windows too): window handles
+    // already carry it.
+    auto v = reinterpret_cast<std::uintptr_t>(h) | 1u;
+    if (RemoteWindow* r = remote_windows().get(v)) return zv::raise_instance(r->cls, r->title) ? TRUE : FALSE;
+    Window* w = live(zv::to_handle<HWND>(v));
+    if (!w) return FALSE;
+    Window* top = user()->top_level_of(w);
+    if (top->enabled()) user()->set_active(top->handle);
+    user()->raise_top_level(top);
+    user()->backend().raise();
+    return TRUE;
+}
+
+HWND GetForegroundWindow() { return user() ? user()->active() : nullptr; }
+HWND SetActiveWindow(HWND h) { return user() ? user()->set_active(h) : nullptr; }
+HWND GetActiveWindow() { return user() ? user()->active() : nullptr; }
+HWND SetFocus(HWND h) { return user() ? user()->set_focus(h) : nullptr; }
+HWND GetFocus() { return user() ? user()->focus() : nullptr; }
+HWND SetCapture(HWND h) { return user() ? user()->set_capture(h) : nullptr; }
+BOOL ReleaseCapture()
+{
+    if (!user()) return FALSE;
+    user()->release_capture();
+    return TRUE;
+}
+HWND GetCapture() { return user() ? user()->capture() : nullptr; }
+
+int GetSystemMetrics(int index)
+{
+    if (!user()) return 0;
+    switch (index) {
+        case SM_CXSCREEN: return user()->screen_width();
+        case SM_CYSCREEN: return user()->screen_height();
+        default: return 0;
+    }
+}
+
+LRESULT SendMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return user() ? user()->send(h, msg, wp, lp) : 0; }
+
+BOOL PostMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (!user()) return FALSE;
+    if (h && !live(h)) return FALSE;
+    return user()->post(h, msg, wp, lp) ? TRUE : FALSE;
+}
+
+void PostQuitMessage(int code)
+{
+    if (user()) user()->post_quit(code);
+}
+
+BOOL GetMessageW(LPMSG msg, HWND h, UINT mn, UINT mx)
+{
+    if (!user() || !msg) return -1;
+    user()->get_message(msg, h, mn, mx, true, true);
+    return msg->message == WM_QUIT ? FALSE : TRUE;
+}
+
+BOOL PeekMessageW(LPMSG msg, HWND h, UINT mn, UINT mx, UINT remove)
+{
+    if (!user() || !msg) return FALSE;
+    return user()->get_message(msg, h, mn, mx, false, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+BOOL TranslateMessage(const MSG* msg)
+{
+    if (!msg || msg->message != WM_KEYDOWN || !user()) return FALSE;
+    WPARAM vk = msg->wParam;
+    WCHAR ch = 0;
+    bool ctrl = user()->key_state(VK_CONTROL) != 0;
+    if (vk >= 'A' && vk <= 'Z')
+        ch = ctrl ? static_cast<WCHAR>(vk - 'A' + 1)
+                  : static_cast<WCHAR>(user()->key_state(VK_SHIFT) ? vk : vk + 32);
+    else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE)
+        ch = static_cast<WCHAR>(vk);
+    else if (vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
+        ch = static_cast<WCHAR>(vk);
+    if (!ch) return FALSE;
+    user()->post(msg->hwnd, WM_CHAR, ch, msg->lParam);
+    return TRUE;
+}
+
+LRESULT DispatchMessageW(const MSG* msg) { return user() ? user()->dispatch(msg) : 0; }
+
+LRESULT CallWindowProcW(WNDPROC proc, HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    return proc ? proc(h, msg, wp, lp) : 0;
+}
+
+int TranslateAcceleratorW(HWND h, HACCEL accel, LPMSG msg)
+{
+    if (!user() || !msg || !live(h)) return 0;
+    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return 0;
+    bool ctrl = user()->key_state(VK_CONTROL) != 0, shift = user()->key_state(VK_SHIFT) != 0,
+         alt = user()->key_state(VK_MENU) != 0;
+    for (const ACCEL& a : zv::accelerator_entries(accel)) {
+        if (!(a.fVirt & FVIRTKEY)) continue;
+        if (a.key != msg->wParam) continue;
+        if (((a.fVirt & FCONTROL) != 0) != ctrl || ((a.fVirt & FSHIFT) != 0) != shift ||
+            ((a.fVirt & FALT) != 0) != alt)
+            continue;
+        user()->send(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
+        return 1;
+    }
+    return 0;
+}
+
+SHORT GetKeyState(int key) { return user() ? user()->key_state(key) : 0; }
+SHORT GetAsyncKeyState(int key) { return GetKeyState(key); }
+
+UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc)
+{
+    return user() ? user()->set_timer(h, id, elapse, proc) : 0;
+}
+BOOL KillTimer(HWND h, UINT_PTR id) { return (user() && user()->kill_timer(h, id)) ? TRUE : FALSE; }
+DWORD GetTickCount() { return user() ? static_cast<DWORD>(user()->now()) : 0; }
+void SystemIdleTimerReset()
+{
+    if (user()) user()->idle_reset();
+}
+
+BOOL RegisterHotKey(HWND h, int id, UINT mods, UINT key)
+{
+    return (user() && user()->register_hotkey(h, id, mods, key)) ? TRUE : FALSE;
+}
+BOOL UnregisterHotKey(HWND h, int id) { return (user() && user()->unregister_hotkey(h, id)) ? TRUE : FALSE; }
+
+HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
+{
+    Window* w = live(h);
+    return w ? user()->begin_paint(w, ps) : nullptr;
+}
+BOOL EndPaint(HWND h, const PAINTSTRUCT* ps)
+{
+    if (!user()) return FALSE;
+    user()->end_paint(live(h), ps);
+    return TRUE;
+}
+HDC GetDC(HWND h)
+{
+    Window* w = live(h);
+    return w ? user()->get_dc(w) : nullptr;
+}
+int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc) ? 1 : 0; }
+
+BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    user()->invalidate(w, r, erase != FALSE);
+    return TRUE;
+}
+BOOL ValidateRect(HWND h, const RECT* r)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    user()->validate(w, r);
+    return TRUE;
+}
+BOOL GetUpdateRect(HWND h, LPRECT r, BOOL)
+{
+    Window* w = live(h);
+    if (!w) return FALSE;
+    if (r) *r = w->invalid;
+    return IsRectEmpty(&w->invalid) ? FALSE : TRUE;
+}
+
+int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN, LPRECT update, UINT flags)
+{
+    Window* w = live(h);
+    return w ? user()->scroll_window(w, dx, dy, scroll, clip, update, flags) : 0;
+}
+
+BOOL SetRect(LPRECT r, int l, int t, int rr, int b)
+{
+    if (!r) return FALSE;
+    *r = RECT{l, t, rr, b};
+    return TRUE;
+}
+BOOL SetRectEmpty(LPRECT r) { return SetRect(r, 0, 0, 0, 0); }
+BOOL IsRectEmpty(const RECT* r) { return (!r || r->right <= r->left || r->bottom <= r->top) ? TRUE : FALSE; }
+BOOL OffsetRect(LPRECT r, int dx, int dy)
+{
+    if (!r) return FALSE;
+    r->left += dx;
+    r->right += dx;
+    r->top += dy;
+    r->bottom += dy;
+    return TRUE;
+}
+BOOL InflateRect(LPRECT r, int dx, int dy)
+{
+    if (!r) return FALSE;
+    r->left -= dx;
+    r->right += dx;
+    r->top -= dy;
+    r->bottom += dy;
+    return TRUE;
+}
+BOOL IntersectRect(LPRECT out, const RECT* a, const RECT* b)
+{
+    if (!out || !a || !b) return FALSE;
+    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+           std::min(a->bottom, b->bottom)};
+    if (IsRectEmpty(&r)) {
+        *out = RECT{0, 0, 0, 0};
+        return FALSE;
+    }
+    *out = r;
+    return TRUE;
+}
+BOOL UnionRect(LPRECT out, const RECT* a, const RECT* b)
+{
+    if (!out || !a || !b) return FALSE;
+    if (IsRectEmpty(a)) {
+        *out = *b;
+    } else if (IsRectEmpty(b)) {
+        *out = *a;
+    } else {
+        *out = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                    std::max(a->bottom, b->bottom)};
+    }
+    return IsRectEmpty(out) ? FALSE : TRUE;
+}
+BOOL PtInRect(const RECT* r, POINT p)
+{
+    return (r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom) ? TRUE : FALSE;
+}
+BOOL EqualRect(const RECT* a, const RECT* b)
+{
+    return (a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom)
+               ? TRUE
+               : FALSE;
+}

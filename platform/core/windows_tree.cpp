@@ -1,0 +1,379 @@
+// Window classes, creation, destruction, geometry and visibility.
+#include <algorithm>
+
+#include "core/surface_access.h"
+#include "core/user_state.h"
+
+namespace zv {
+
+namespace {
+UserState* g_current = nullptr;
+
+bool names_equal(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+}  // namespace
+
+void register_builtin_controls(UserState& user);
+
+UserState::UserState(Backend& backend, int screen_width, int screen_height)
+    : backend_(backend), screen_w_(screen_width), screen_h_(screen_height)
+{
+    screen_ = make_surface(screen_w_, screen_h_);
+    g_current = this;
+    register_builtin_controls(*this);
+}
+
+UserState::~UserState()
+{
+    // Tear windows down without running program code: the program is gone by now.
+    windows_.for_each([](std::uintptr_t, Window& w) { w.destroyed = true; });
+    if (g_current == this) g_current = nullptr;
+}
+
+UserState* UserState::current() { return g_current; }
+
+Window* UserState::window(HWND h) const { return windows_.get(h); }
+
+Window* UserState::live_window(HWND h) const
+{
+    Window* w = windows_.get(h);
+    return (w && !w->destroyed) ? w : nullptr;
+}
+
+ATOM UserState::register_class(const WNDCLASSW& wc)
+{
+    if (!wc.lpszClassName || !wc.lpfnWndProc) return 0;
+    std::u16string name = IS_INTRESOURCE(wc.lpszClassName) ? std::u16string() : std::u16string(wc.lpszClassName);
+    if (name.empty() || find_class(name)) return 0;
+    auto c = std::make_unique<WindowClass>();
+    c->name = name;
+    c->style = wc.style;
+    c->proc = wc.lpfnWndProc;
+    c->window_extra = std::max(0, wc.cbWndExtra);
+    c->instance = wc.hInstance;
+    c->icon = wc.hIcon;
+    c->background = wc.hbrBackground;
+    classes_.push_back(std::move(c));
+    return static_cast<ATOM>(0xC000 + classes_.size());
+}
+
+bool UserState::unregister_class(std::u16string_view name)
+{
+    auto it = std::find_if(classes_.begin(), classes_.end(), [&](auto& c) { return names_equal(c->name, name); });
+    if (it == classes_.end()) return false;
+    bool in_use = false;
+    windows_.for_each([&](std::uintptr_t, Window& w) { in_use |= (w.cls == it->get()); });
+    if (in_use) return false;
+    classes_.erase(it);
+    return true;
+}
+
+const WindowClass* UserState::find_class(std::u16string_view name) const
+{
+    for (auto& c : classes_)
+        if (names_equal(c->name, name)) return c.get();
+    return nullptr;
+}
+
+HWND UserState::create_window(DWORD ex_style, std::u16string_view cls_name, LPCWSTR title, DWORD style, int x, int y,
+                              int w, int h, HWND parent, UINT id, HINSTANCE instance, LPVOID param)
+{
+    const WindowClass* cls = find_class(cls_name);
+    if (!cls) return nullptr;
+    Window* parent_w = nullptr;
+    if (parent) {
+        parent_w = live_window(parent);
+        if (!parent_w) return nullptr;
+    } else if (style & WS_CHILD) {
+        return nullptr;
+    }
+    if (x == CW_USEDEFAULT) x = 0;
+    if (y == CW_USEDEFAULT) y = 0;
+    if (w == CW_USEDEFAULT) w = screen_w_;
+    if (h == CW_USEDEFAULT) h = screen_h_;
+    w = std::max(0, w);
+    h = std::max(0, h);
+
+    auto win = std::make_unique<Window>();
+    Window* raw = win.get();
+    raw->cls = cls;
+    raw->proc = cls->proc;
+    raw->parent = parent;
+    raw->style = style & ~static_cast<DWORD>(WS_VISIBLE);  // shown once WM_CREATE has succeeded
+    raw->ex_style = ex_style;
+    raw->text = (title && !IS_INTRESOURCE(title)) ? std::u16string(title) : std::u16string();
+    raw->rect = {x, y, x + w, y + h};
+    raw->id = (style & WS_CHILD) ? id : 0;
+    raw->instance = instance;
+    raw->extra.assign(static_cast<std::size_t>((cls->window_extra + 7) / 8) + 4, 0);
+    HWND handle = to_handle<HWND>(windows_.insert(std::move(win)));
+    raw->handle = handle;
+
+    if (raw->is_child()) {
+        parent_w->children.push_back(handle);  // new children go to the bottom of the z-order
+    } else {
+        raw->surface = make_surface(w, h);
+        top_levels_.insert(top_levels_.begin(), handle);
+    }
+
+    CREATESTRUCTW cs{};
+    cs.lpCreateParams = param;
+    cs.hInstance = instance;
+    cs.hwndParent = parent;
+    cs.cx = w;
+    cs.cy = h;
+    cs.x = x;
+    cs.y = y;
+    cs.style = static_cast<LONG>(style);
+    cs.lpszName = title;
+    cs.lpszClass = cls->name.c_str();
+    cs.dwExStyle = ex_style;
+    LRESULT r = send(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs));
+    if (!live_window(handle)) return nullptr;
+    if (r == -1) {
+        destroy_window(handle);
+        return nullptr;
+    }
+    if (style & WS_VISIBLE) show_window(raw, true, !raw->is_child());
+    return handle;
+}
+
+void UserState::destroy_tree(Window* w)
+{
+    HWND h = w->handle;
+    w->destroyed = true;
+    // Owned pop-ups go with their owner.
+    std::vector<HWND> owned;
+    for (HWND t : top_levels_) {
+        Window* o = window(t);
+        if (o && o->parent == h && !o->destroyed) owned.push_back(t);
+    }
+    for (HWND o : owned)
+        if (Window* ow = window(o)) destroy_tree(ow);
+    if (w->proc) CallWindowProcW(w->proc, h, WM_DESTROY, 0, 0);
+    std::vector<HWND> kids = w->children;
+    for (HWND c : kids)
+        if (Window* cw = window(c)) destroy_tree(cw);
+    if (w->proc) CallWindowProcW(w->proc, h, WM_NCDESTROY, 0, 0);
+}
+
+bool UserState::destroy_window(HWND h)
+{
+    Window* w = live_window(h);
+    if (!w) return false;
+    Window* top = top_level_of(w);
+    bool was_visible = really_visible(w);
+    RECT r = w->rect;
+    HWND parent = w->parent;
+    bool child = w->is_child();
+    destroy_tree(w);
+
+    // Collect every window of the destroyed tree and release it.
+    std::vector<HWND> doomed;
+    windows_.for_each([&](std::uintptr_t hv, Window& x) {
+        if (x.destroyed) doomed.push_back(to_handle<HWND>(hv));
+    });
+    for (HWND d : doomed) {
+        std::erase_if(timers_, [&](const Timer& t) { return t.hwnd == d; });
+        std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == d; });
+        if (capture_ == d) capture_ = nullptr;
+        if (focus_ == d) focus_ = nullptr;
+        if (stylus_window_ == d) stylus_window_ = nullptr;
+        std::erase(top_levels_, d);
+        if (Window* x = window(d)) {
+            if (x->parent && x->is_child())
+                if (Window* p = window(x->parent); p && !p->destroyed) std::erase(p->children, d);
+        }
+    }
+    bool was_active = false;
+    for (HWND d : doomed) was_active |= (active_ == d);
+    for (HWND d : doomed) windows_.remove(d);
+    {
+        std::lock_guard lock(posted_mutex_);
+        std::erase_if(posted_, [&](const Posted& p) {
+            return p.msg.hwnd && std::find(doomed.begin(), doomed.end(), p.msg.hwnd) != doomed.end();
+        });
+    }
+    if (was_active) {
+        active_ = nullptr;
+        // Activate the owner if there is one, else the topmost visible window.
+        Window* owner = (!child && parent) ? live_window(parent) : nullptr;
+        if (owner && owner->visible() && owner->enabled()) {
+            set_active(owner->handle);
+        } else {
+            for (HWND t : top_levels_) {
+                Window* tw = live_window(t);
+                if (tw && tw->visible() && tw->enabled()) {
+                    set_active(t);
+                    break;
+                }
+            }
+        }
+    }
+    if (was_visible) {
+        if (child) {
+            if (Window* p = live_window(parent)) invalidate(p, &r, true);
+        }
+        (void)top;
+        mark_screen_dirty();
+    }
+    return true;
+}
+
+Window* UserState::top_level_of(Window* w) const
+{
+    while (w && w->is_child()) w = window(w->parent);
+    return w;
+}
+
+HWND UserState::find_top_level(std::u16string_view cls, std::u16string_view title) const
+{
+    for (HWND t : top_levels_) {
+        Window* w = live_window(t);
+        if (!w) continue;
+        if (!cls.empty() && !names_equal(w->cls->name, cls)) continue;
+        if (w->text != title) continue;
+        return t;
+    }
+    return nullptr;
+}
+
+bool UserState::really_visible(const Window* w) const
+{
+    while (w) {
+        if (!w->visible() || w->destroyed) return false;
+        if (!w->is_child()) return true;
+        w = window(w->parent);
+    }
+    return false;
+}
+
+bool UserState::really_enabled(const Window* w) const
+{
+    while (w) {
+        if (!w->enabled() || w->destroyed) return false;
+        if (!w->is_child()) return true;
+        w = window(w->parent);
+    }
+    return false;
+}
+
+RECT UserState::client_rect(const Window* w) const
+{
+    int top = (w->style & WS_CAPTION) == WS_CAPTION ? 20 : 0;
+    return {0, 0, w->width(), std::max(0, w->height() - top)};
+}
+
+POINT UserState::client_origin_on_surface(const Window* w) const
+{
+    POINT p{0, (w->style & WS_CAPTION) == WS_CAPTION ? 20 : 0};
+    while (w && w->is_child()) {
+        p.x += w->rect.left;
+        p.y += w->rect.top;
+        w = window(w->parent);
+        if (w && (w->style & WS_CAPTION) == WS_CAPTION) p.y += 20;
+    }
+    return p;
+}
+
+POINT UserState::client_origin_on_screen(const Window* w) const
+{
+    POINT p = client_origin_on_surface(w);
+    const Window* top = top_level_of(const_cast<Window*>(w));
+    if (top) {
+        p.x += top->rect.left;
+        p.y += top->rect.top;
+    }
+    return p;
+}
+
+void UserState::set_window_pos(Window* w, int x, int y, int cx, int cy, UINT flags)
+{
+    RECT old = w->rect;
+    RECT r = w->rect;
+    if (!(flags & SWP_NOMOVE)) {
+        r.right = x + (r.right - r.left);
+        r.bottom = y + (r.bottom - r.top);
+        r.left = x;
+        r.top = y;
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        r.right = r.left + std::max(0, cx);
+        r.bottom = r.top + std::max(0, cy);
+    }
+    bool resized = (r.right - r.left) != (old.right - old.left) || (r.bottom - r.top) != (old.bottom - old.top);
+    bool moved = r.left != old.left || r.top != old.top;
+    w->rect = r;
+    if (!w->is_child()) {
+        if (resized) resize_surface(*w->surface, w->width(), w->height());
+        if (!(flags & SWP_NOZORDER)) raise_top_level(w);
+    }
+    if (flags & SWP_SHOWWINDOW) show_window(w, true, !(flags & SWP_NOACTIVATE) && !w->is_child());
+    if (flags & SWP_HIDEWINDOW) show_window(w, false, false);
+    if (resized) {
+        // A resized window is redrawn whole; a top-level surface keeps its picture otherwise.
+        invalidate(w, nullptr, true);
+        send(w->handle, WM_SIZE, 0, MAKELPARAM(w->width(), w->height()));
+    } else if (moved && !(flags & SWP_NOREDRAW) && w->is_child()) {
+        invalidate(w, nullptr, true);
+    } else if (!(flags & SWP_NOREDRAW) && !(flags & (SWP_NOMOVE | SWP_NOSIZE))) {
+        invalidate(w, nullptr, true);
+    }
+    if (w->is_child() && (moved || resized) && !(flags & SWP_NOREDRAW)) {
+        if (Window* p = live_window(w->parent)) invalidate(p, &old, true);
+    }
+    if (moved) send(w->handle, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
+    if (really_visible(w)) mark_screen_dirty();
+}
+
+void UserState::show_window(Window* w, bool show, bool activate)
+{
+    bool was = w->visible();
+    if (show)
+        w->style |= WS_VISIBLE;
+    else
+        w->style &= ~static_cast<DWORD>(WS_VISIBLE);
+    if (was != show) {
+        send(w->handle, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+        if (show) invalidate(w, nullptr, true);
+        if (w->is_child() && !show)
+            if (Window* p = live_window(w->parent)) invalidate(p, &w->rect, true);
+        mark_screen_dirty();
+    }
+    if (!w->is_child()) {
+        if (show && activate && w->enabled()) set_active(w->handle);
+        if (!show && active_ == w->handle) {
+            active_ = nullptr;
+            Window* owner = w->parent ? live_window(w->parent) : nullptr;
+            if (owner && owner->visible() && owner->enabled()) set_active(owner->handle);
+        }
+    }
+}
+
+void UserState::raise_top_level(Window* w)
+{
+    auto it = std::find(top_levels_.begin(), top_levels_.end(), w->handle);
+    if (it == top_levels_.end() || it == top_levels_.begin()) return;
+    top_levels_.erase(it);
+    top_levels_.insert(top_levels_.begin(), w->handle);
+    // Owned windows stay above their owner.
+    std::vector<HWND> owned;
+    for (HWND t : top_levels_) {
+        Window* o = live_window(t);
+        if (o && o->parent == w->handle) owned.push_back(t);
+    }
+    for (HWND o : owned)
+        if (Window* ow = live_window(o)) raise_top_level(ow);
+    mark_screen_dirty();
+}
+
+}  // namespace zv

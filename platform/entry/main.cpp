@@ -1,0 +1,24 @@
+// Process entry: builds the platform over the desktop backend and runs the program's entry
+// routine, whose result is the exit code.
+#include <cstdlib>
+#include <string>
+
+#include "core/platform.h"
+#include "resources/resource_blob.h"
+
+int main(int, char**)
+{
+    zv::PlatformOptions options;
+    options.backend = zv::PlatformOptions::BackendKind::Desktop;
+    if (const char* s = std::getenv("ZORVANE_SCALE")) options.scale = std::atoi(s);
+    options.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
+    int code = 0;
+    {
+        zv::Platform platform(options);
+        std::u16string command_line;
+        code = WinMain(platform.module(), nullptr, command_line.data(), SW_SHOW);
+        platform.program_finished();
+    }
+    // The program releases almost nothing at exit; leave without running its static teardown.
+    std::_Exit(code);
+}

@@ -1,0 +1,110 @@
+// The stream player: one current stream, play, pause and resume, volume steps, and moving
+// through the track list (next wraps to the first track, previous stops at the first).
+#include <cstring>
+
+#include "app/zorvane.h"
+
+FSOUND_STREAM* CurrentStream;
+int CurrentChannel;
+int CurrentVolume = 50;
+int IsPlaying = 1;
+unsigned int PausedPosition;
+
+#define VOLUME_STEP 20
+#define SOUND_RATE 44100
+#define SOUND_CHANNELS 32
+
+int PlayFile(const char* path)
+{
+    FSOUND_STREAM* previous = CurrentStream;
+    if (FSOUND_Stream_GetOpenState(CurrentStream) == 0) FSOUND_Stream_Stop(CurrentStream);
+    CurrentStream = FSOUND_Stream_Open(path, 0, 0, 0);
+    // The replaced stream is stopped, so nothing of it can call back any more: release it, so
+    // playing through a long list holds one open file at a time.
+    if (previous && previous != CurrentStream) FSOUND_Stream_Close(previous);
+    if (!FSOUND_Stream_SetEndCallback(CurrentStream, OnStreamEnd, 0)) FSOUND_Init(SOUND_RATE, SOUND_CHANNELS, 0);
+    if (!CurrentStream) {
+        FSOUND_Init(SOUND_RATE, SOUND_CHANNELS, 0);
+        return -1;
+    }
+    IsPlaying = 1;
+    CurrentChannel = FSOUND_Stream_Play(FSOUND_FREE, CurrentStream);
+    FSOUND_SetVolume(FSOUND_ALL, CurrentVolume);
+    RefreshTrackInfo();
+    return 1;
+}
+
+void PlayCurrentTrack()
+{
+    static WCHAR path[PATH_BUFFER_CHARS];
+    path[0] = 0;
+    LVITEM item;
+    memset(&item, 0, sizeof(item));
+    item.iSubItem = 0;
+    item.pszText = path;
+    item.cchTextMax = PATH_BUFFER_CHARS;
+    SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(CurrentTrack), reinterpret_cast<LPARAM>(&item));
+
+    LVITEM state;
+    memset(&state, 0, sizeof(state));
+    state.state = LVIS_FOCUSED | LVIS_SELECTED;
+    state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+    SendMessage(PlaylistView, LVM_SETITEMSTATE, static_cast<WPARAM>(CurrentTrack), reinterpret_cast<LPARAM>(&state));
+    UpdateWindow(MainWindow);
+
+    static char narrowPath[PATH_BUFFER_CHARS];
+    if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrowPath, PATH_BUFFER_CHARS, NULL, NULL) <= 0) narrowPath[0] = 0;
+    PlayFile(narrowPath);
+}
+
+int NextTrack()
+{
+    if (CurrentTrack != TrackCount) ++CurrentTrack;
+    if (CurrentTrack == TrackCount) CurrentTrack = 0;
+    PlayCurrentTrack();
+    return 1;
+}
+
+int PreviousTrack()
+{
+    if (CurrentTrack != 0) --CurrentTrack;
+    PlayCurrentTrack();
+    return 1;
+}
+
+signed char OnStreamEnd(FSOUND_STREAM*, void*, int, void*)
+{
+    NextTrack();
+    return 0;
+}
+
+int TogglePause()
+{
+    if (IsPlaying == 1) {
+        FSOUND_Stream_Stop(CurrentStream);
+        PausedPosition = FSOUND_Stream_GetPosition(CurrentStream);
+        IsPlaying = 0;
+    } else if (IsPlaying == 0) {
+        FSOUND_Stream_SetPosition(CurrentStream, PausedPosition);
+        CurrentChannel = FSOUND_Stream_Play(FSOUND_FREE, CurrentStream);
+        FSOUND_SetVolume(FSOUND_ALL, CurrentVolume);
+        IsPlaying = 1;
+    }
+    return 1;
+}
+
+void VolumeUp()
+{
+    CurrentVolume = FSOUND_GetVolume(CurrentChannel);
+    if (CurrentVolume > 254) return;
+    CurrentVolume += VOLUME_STEP;
+    FSOUND_SetVolume(FSOUND_ALL, CurrentVolume);
+}
+
+void VolumeDown()
+{
+    CurrentVolume = FSOUND_GetVolume(CurrentChannel);
+    if (CurrentVolume <= 0) return;
+    CurrentVolume -= VOLUME_STEP;
+    FSOUND_SetVolume(FSOUND_ALL, CurrentVolume);
+}

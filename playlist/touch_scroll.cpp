@@ -1,0 +1,117 @@
+// Drag, flick and tap on the playlist. The main window moves the whole list control; a tap
+// plays the track under the stylus.
+#include <cmath>
+#include <cstring>
+
+#include "app/zorvane.h"
+
+static int PressY;
+static DWORD PressTick;
+static int DragAnchorY;
+static BYTE DragMoved;
+static BYTE FlickActive;
+static BYTE SwallowTap;
+static int FlickDirection;
+static double FlickSpeed;
+
+#define DRAG_THRESHOLD 3
+#define SPEED_FACTOR 30
+#define FLICK_THRESHOLD 5.0
+#define FLICK_DECAY 0.985
+#define FLICK_STOP 0.01
+#define FLICK_PERIOD 20
+
+static int StylusX(LPARAM lParam) { return static_cast<int>(LOWORD(lParam)); }
+static int StylusY(LPARAM lParam) { return static_cast<int>(HIWORD(lParam)); }
+
+LRESULT ScrollPlaylist(HWND hWnd, int delta)
+{
+    if (ScrollOffset + delta > 0) {
+        KillTimer(hWnd, IDT_FLICK);
+        delta = -ScrollOffset;
+    }
+    if (VISIBLE_LIST_HEIGHT - ScrollOffset - delta > ListHeight) {
+        KillTimer(hWnd, IDT_FLICK);
+        delta = VISIBLE_LIST_HEIGHT - ListHeight - ScrollOffset;
+    }
+    ScrollWindowEx(hWnd, 0, delta, NULL, NULL, NULL, NULL, SW_SCROLLCHILDREN);
+    ScrollOffset += delta;
+    return 1;
+}
+
+LRESULT OnStylusDown(HWND hWnd, LPARAM lParam)
+{
+    PressY = StylusY(lParam);
+    DragAnchorY = PressY;
+    PressTick = GetTickCount();
+    if (FlickActive == 1) {
+        SwallowTap = 1;
+        KillTimer(hWnd, IDT_FLICK);
+        FlickActive = 0;
+    }
+    return 1;
+}
+
+LRESULT OnStylusMove(HWND hWnd, LPARAM lParam)
+{
+    int y = StylusY(lParam);
+    DragMoved = 1;
+    if (y < DragAnchorY - DRAG_THRESHOLD) {
+        FlickDirection = -1;
+        ScrollPlaylist(hWnd, y - DragAnchorY);
+        DragAnchorY = y;
+    } else if (y > DragAnchorY + DRAG_THRESHOLD) {
+        FlickDirection = 1;
+        ScrollPlaylist(hWnd, y - DragAnchorY);
+        DragAnchorY = y;
+    }
+    if (PressY == DragAnchorY) DragMoved = 0;
+    return 1;
+}
+
+LRESULT OnStylusUp(HWND hWnd, LPARAM lParam)
+{
+    int x = StylusX(lParam);
+    int y = StylusY(lParam);
+    if (DragMoved == 1) {
+        DWORD elapsed = GetTickCount() - PressTick;
+        // Press and release within one millisecond count as one millisecond apart.
+        if (elapsed == 0) elapsed = 1;
+        unsigned int distance = static_cast<unsigned int>(y > PressY ? y - PressY : PressY - y);
+        FlickSpeed = static_cast<double>((distance * SPEED_FACTOR) / elapsed);
+        if (FlickSpeed > FLICK_THRESHOLD) {
+            DragMoved = 0;
+            SetTimer(hWnd, IDT_FLICK, FLICK_PERIOD, NULL);
+            FlickActive = 1;
+        }
+    } else if (SwallowTap == 1) {
+        SwallowTap = 0;
+    } else {
+        LVHITTESTINFO hit;
+        memset(&hit, 0, sizeof(hit));
+        hit.pt.x = x;
+        hit.pt.y = y - ScrollOffset;
+        CurrentTrack = static_cast<int>(SendMessage(PlaylistView, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        PlayCurrentTrack();
+        // The now-playing panel opens over the list here once it exists.
+    }
+    return 1;
+}
+
+LRESULT OnFlickTimer(HWND hWnd)
+{
+    if (FlickSpeed <= FLICK_STOP) {
+        KillTimer(hWnd, IDT_FLICK);
+        FlickActive = 0;
+        SwallowTap = 0;
+        FlickSpeed = 0.0;
+    } else {
+        FlickActive = 1;
+        // Rounding down loses at least a pixel of speed per tick, so a flick ends after as many
+        // moving ticks as its starting speed.
+        FlickSpeed = floor(FlickSpeed * FLICK_DECAY);
+        int delta = static_cast<int>(FlickSpeed * FlickDirection);
+        ScrollPlaylist(hWnd, delta);
+    }
+    return 0;
+}

@@ -1,0 +1,260 @@
+// Start-up over generated music folders: the two track lists, the settings file, the keep-alive
+// timer, shutdown, and the boxes shown when resources or sound are missing.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+
+#include "app/zorvane.h"
+#include "resources/resource_blob.h"
+#include "core/user_state.h"
+#include "files/codepage.h"
+#include "support/fixture_dir.h"
+#include "support/program_harness.h"
+
+namespace fs = std::filesystem;
+using zv::test::ProgramHarness;
+using zv::testing::FixtureDir;
+
+namespace {
+
+void touch(const fs::path& p)
+{
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << "x";
+}
+
+void write_settings(const fs::path& app, const std::string& line)
+{
+    std::ofstream f(app / "direc.zvn", std::ios::binary);
+    f << line;
+}
+
+std::u16string item_text(HWND list, int i)
+{
+    WCHAR buf[PATH_BUFFER_CHARS];
+    LVITEM item{};
+    item.pszText = buf;
+    item.cchTextMax = PATH_BUFFER_CHARS;
+    SendMessage(list, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    return buf;
+}
+
+int item_count(HWND list) { return static_cast<int>(SendMessage(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// The window whose box is on screen (the topmost window that is not the main window).
+HWND top_window(zv::UserState& u)
+{
+    for (HWND h : u.top_levels())
+        if (h != MainWindow && IsWindowVisible(h)) return h;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
+{
+    FixtureDir dir;
+    fs::path music = dir.path() / "music";
+    touch(music / "a.mp3");
+    touch(music / "Song.MP3");  // not a track: the test is case-sensitive
+    touch(music / "notes.mp3.txt");  // a track: ".mp3" anywhere in the path
+    touch(music / "nested" / "deeper" / "b.mp3");
+    touch(music / "x.mp3" / "inside.ogg");  // under a folder whose path holds ".mp3"
+    touch(music / ".hidden" / "c.mp3");  // hidden folders are not descended
+    touch(music / "cover.jpg");
+    fs::create_directories(music / "loop");
+    fs::create_directory_symlink(music, music / "loop" / "again");  // ends, not entered twice
+    std::string odd = std::string("bad\xff\xfe") + "name.mp3";
+    touch(music / odd);
+    write_settings(dir.path(), (music.string() + "/"));
+
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    EXPECT_EQ(TrackCount, 5);
+    ASSERT_EQ(item_count(PlaylistView), TrackCount);
+    ASSERT_EQ(item_count(PathList), TrackCount);
+    std::set<std::u16string> names;
+    for (int i = 0; i < TrackCount; ++i) {
+        std::u16string name = item_text(PlaylistView, i), path = item_text(PathList, i);
+        names.insert(name);
+        // Item i of both lists names the same file; the path is folder + name, one separator.
+        ASSERT_GE(path.size(), name.size());
+        EXPECT_EQ(path.substr(path.size() - name.size()), name);
+        EXPECT_EQ(path[path.size() - name.size() - 1], u'/');
+        EXPECT_TRUE(fs::exists(fs::path(zv::narrow(path)))) << zv::narrow(path);
+        EXPECT_EQ(path.find(u"//"), std::u16string::npos);
+    }
+    std::set<std::u16string> expected{u"a.mp3", u"notes.mp3.txt", u"b.mp3", u"inside.ogg", zv::widen(odd)};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(zv::narrow(zv::widen(odd)), odd);  // the odd name round-trips to its bytes
+    EXPECT_EQ(ItemCounter, TrackCount);
+    EXPECT_EQ(p.backend().title(), u"Zorvane");
+}
+
+TEST(StartupScan, SettingsFileVariants)
+{
+    // No settings file: the working directory is walked.
+    {
+        FixtureDir dir;
+        touch(dir.path() / "cwd" / "one.mp3");
+        fs::path old = fs::current_path();
+        fs::current_path(dir.path() / "cwd");
+        ProgramHarness p(ProgramHarness::Options(dir.path() / "app"));
+        EXPECT_EQ(MusicFolder[0], 0);
+        EXPECT_EQ(std::u16string(SearchPattern), u"*");
+        EXPECT_EQ(TrackCount, 1);
+        EXPECT_EQ(item_text(PathList, 0), u"one.mp3");
+        p.stop();
+        fs::current_path(old);
+    }
+}
+
+TEST(StartupScan, EmptySettingsFileWalksTheWorkingDirectory)
+{
+    FixtureDir dir;
+    touch(dir.path() / "cwd" / "one.mp3");
+    touch(dir.path() / "cwd" / "sub" / "two.mp3");
+    fs::create_directories(dir.path() / "app");
+    write_settings(dir.path() / "app", "");
+    fs::path old = fs::current_path();
+    fs::current_path(dir.path() / "cwd");
+    ProgramHarness p(ProgramHarness::Options(dir.path() / "app"));
+    EXPECT_EQ(TrackCount, 2);
+    EXPECT_EQ(item_count(PathList), 2);
+    p.stop();
+    fs::current_path(old);
+}
+
+TEST(StartupScan, MissingFolderGivesEmptyListsAndNoBox)
+{
+    FixtureDir dir;
+    write_settings(dir.path(), (dir.path() / "nowhere").string() + "/");
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    EXPECT_EQ(TrackCount, 0);
+    EXPECT_EQ(item_count(PlaylistView), 0);
+    EXPECT_EQ(item_count(PathList), 0);
+    EXPECT_EQ(top_window(p.platform().user()), nullptr);
+    EXPECT_TRUE(IsWindowVisible(MainWindow));
+}
+
+TEST(StartupScan, TrailingLineBreakInSettingsStillNamesTheFolder)
+{
+    FixtureDir dir;
+    touch(dir.path() / "m" / "t.mp3");
+    write_settings(dir.path(), (dir.path() / "m").string() + "/\n");
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    EXPECT_EQ(TrackCount, 1);
+}
+
+TEST(StartupScan, OverlongNamesAreSkippedByBothPasses)
+{
+    FixtureDir dir;
+    fs::path music = dir.path() / "m";
+    // Nest folders until the full path nears the buffer, then add a file that does not fit.
+    fs::path deep = music;
+    while (deep.string().size() < PATH_BUFFER_CHARS - 300) deep /= std::string(200, 'd');
+    touch(deep / "fits.mp3");
+    touch(deep / (std::string(250, 'n') + ".mp3"));
+    write_settings(dir.path(), music.string() + "/");
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    EXPECT_EQ(TrackCount, item_count(PathList));
+    EXPECT_EQ(item_count(PlaylistView), item_count(PathList));
+    ASSERT_GE(TrackCount, 1);
+    for (int i = 0; i < TrackCount; ++i)
+        EXPECT_TRUE(fs::exists(fs::path(zv::narrow(item_text(PathList, i)))));
+}
+
+TEST(Shutdown, CtrlQClosesThroughTheCloseMessage)
+{
+    FixtureDir dir;
+    write_settings(dir.path(), (dir.path() / "none").string() + "/");
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    ASSERT_FALSE(p.finished());
+    p.key('Q', /*ctrl=*/true);
+    p.settle();
+    EXPECT_TRUE(p.finished());
+    p.stop();
+    EXPECT_EQ(p.exit_code(), 0);
+}
+
+TEST(Shutdown, PlainQDoesNothing)
+{
+    FixtureDir dir;
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    p.key('Q');
+    EXPECT_FALSE(p.finished());
+}
+
+TEST(KeepAlive, IdleTimerIsResetEvery55Seconds)
+{
+    FixtureDir dir;
+    write_settings(dir.path(), (dir.path() / "none").string() + "/");
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    auto& u = p.platform().user();
+    EXPECT_EQ(u.idle_resets(), 0u);
+    p.advance(54999);
+    EXPECT_EQ(u.idle_resets(), 0u);
+    p.advance(1);
+    EXPECT_EQ(u.idle_resets(), 1u);
+    p.advance(55000 * 10);
+    EXPECT_EQ(u.idle_resets(), 11u);
+}
+
+TEST(StartupBoxes, NoAudioDeviceShowsTheBoxThenBuildsTheLists)
+{
+    FixtureDir dir;
+    touch(dir.path() / "m" / "t.mp3");
+    write_settings(dir.path(), (dir.path() / "m").string() + "/");
+    ProgramHarness p(ProgramHarness::Options(dir.path(), /*audio=*/false));
+    HWND box = top_window(p.platform().user());
+    ASSERT_NE(box, nullptr);
+    zv::Window* w = p.platform().user().live_window(box);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->cls->name, u"ZvMessageBox");
+    EXPECT_EQ(TrackCount, 0);  // the box is modal: start-up waits for OK
+    // The box is drawn: its caption bar is blue at the top of the box.
+    RECT r;
+    GetWindowRect(box, &r);
+    EXPECT_EQ(p.pixel(r.left + 5, r.top + 5), 0x0000'55D9u);
+    p.key(VK_RETURN);
+    EXPECT_EQ(TrackCount, 1);
+    EXPECT_EQ(item_count(PathList), 1);
+    EXPECT_TRUE(IsWindowVisible(MainWindow));
+}
+
+// The program's resources with bitmap 129 renamed, so it cannot be found.
+std::vector<std::uint8_t> resources_without_skin()
+{
+    std::vector<std::uint8_t> res(zv_resource_blob, zv_resource_blob + zv_resource_blob_size);
+    const std::uint8_t header[] = {0xFF, 0xFF, 0x02, 0x00, 0xFF, 0xFF, 0x81, 0x00};
+    auto at = std::search(res.begin(), res.end(), std::begin(header), std::end(header));
+    EXPECT_NE(at, res.end());
+    if (at != res.end()) at[6] = 0x7F;
+    return res;
+}
+
+TEST(StartupBoxes, MissingSkinBitmapShowsTheEmptyBoxFirst)
+{
+    FixtureDir dir;
+    ProgramHarness::Options o(dir.path(), /*audio=*/false);
+    o.resources = resources_without_skin();
+    ProgramHarness p(o);
+    zv::UserState& u = p.platform().user();
+    HWND first = top_window(u);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(u.live_window(first)->text, u"");
+    // OK on the box with the stylus.
+    RECT r;
+    GetWindowRect(first, &r);
+    int cx = (r.left + r.right) / 2, by = r.bottom - 12 - 13;
+    p.tap(cx, by);
+    HWND second = top_window(u);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(u.live_window(second)->text, u"");
+    p.key(VK_RETURN);
+    EXPECT_EQ(top_window(u), nullptr);
+    EXPECT_TRUE(IsWindowVisible(MainWindow));
+}

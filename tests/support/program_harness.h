@@ -1,0 +1,63 @@
+// Runs the whole program headless on its own user-interface thread: the test injects the
+// stylus and keys, advances virtual time, waits until the program is idle, and then reads what
+// the user would see (the composed screen) and the program's state.
+#pragma once
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <vector>
+#include <memory>
+#include <thread>
+
+#include "backend/headless_backend.h"
+#include "core/platform.h"
+
+namespace zv::test {
+
+class ProgramHarness {
+public:
+    struct Options {
+        Options(std::filesystem::path folder, bool audio = true) : app_folder(std::move(folder)), audio_device(audio) {}
+        std::filesystem::path app_folder;  // where the "executable" lives (direc.zvn, album.jpg)
+        bool audio_device = true;
+        bool with_resources = true;
+        // Replaces the program's resources (kept alive by the harness) when not empty.
+        std::vector<std::uint8_t> resources;
+    };
+
+    explicit ProgramHarness(const Options& options);
+    ~ProgramHarness();
+    ProgramHarness(const ProgramHarness&) = delete;
+    ProgramHarness& operator=(const ProgramHarness&) = delete;
+
+    // Waits for the program to settle; fails the test if it hangs.
+    void settle();
+    void advance(std::uint64_t ms);
+    void press(int x, int y);
+    void move(int x, int y);
+    void release(int x, int y);
+    void tap(int x, int y);
+    void key(int vk, bool ctrl = false, bool win = false);
+    // Runs fn on the user-interface thread (between messages) and waits for it.
+    void on_ui(std::function<void()> fn);
+
+    bool finished() const;
+    int exit_code() const { return exit_code_; }
+    Surface screen() const;
+    std::uint32_t pixel(int x, int y) const;  // 0x00RRGGBB of the composed screen
+    HeadlessBackend& backend() { return *platform_->headless(); }
+    Platform& platform() { return *platform_; }
+    // Pulls audio from the pulled sink (as the sound device would), delivering end-of-stream
+    // notices to the program; returns interleaved stereo samples.
+    std::vector<std::int16_t> pull_audio(std::size_t frames);
+    void stop();
+
+private:
+    std::vector<std::uint8_t> resources_;
+    std::unique_ptr<Platform> platform_;
+    std::thread ui_;
+    int exit_code_ = -1;
+};
+
+}  // namespace zv::test
