@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "gdi/pixel_ops.h"
 #include "gdi/rect_math.h"
 #include "gdi/surface.h"
 
@@ -11,7 +12,8 @@ inline void fill_device(Surface& s, const RECT& clip, const RECT& r, std::uint32
 {
     const RECT c = rect_intersect(rect_intersect(clip, r), s.bounds());
     if (rect_empty(c)) return;
-    for (LONG y = c.top; y < c.bottom; ++y) std::fill(s.row(y) + c.left, s.row(y) + c.right, px);
+    const auto n = static_cast<std::size_t>(c.right - c.left);
+    for (LONG y = c.top; y < c.bottom; ++y) fill_pixels(s.row(y) + c.left, n, px);
 }
 
 }  // namespace zv

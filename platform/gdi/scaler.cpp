@@ -6,52 +6,68 @@
 #include <cstdint>
 #include <vector>
 
+#include "gdi/pixel_ops.h"
 #include "gdi/rect_math.h"
 
 namespace zv {
 
 namespace {
 
-constexpr int kWeightBits = 14;
-constexpr std::int32_t kWeightOne = 1 << kWeightBits;
+// Weights are 8-bit so that red and blue share one 32-bit multiply-accumulate (each lane stays
+// below 2^16); every destination pixel's weights sum to exactly 256, so flat areas stay flat.
+constexpr std::uint32_t kWeightOne = 256;
 
-// For each destination index, the source indices it reads and their weights.
+// Per destination index: a contiguous run of source indices and their weights.
 struct AxisTaps {
-    std::vector<std::uint32_t> first;  // offset into index/weight, one per destination index + 1
-    std::vector<std::int32_t> index;
-    std::vector<std::int32_t> weight;
+    std::vector<std::int32_t> start;
+    std::vector<std::uint32_t> first;  // offset into weight; one extra entry at the end
+    std::vector<std::uint32_t> weight;
 
     std::size_t count(std::size_t i) const { return first[i + 1] - first[i]; }
 };
 
-void normalise(std::vector<double>& w, std::vector<std::int32_t>& out)
+// Appends one destination index's taps: `idx` ascending (clamping may repeat an index; repeats
+// are merged), `w` any positive weights.
+void add_taps(AxisTaps& t, const std::vector<int>& idx, const std::vector<double>& w)
 {
-    double total = 0;
-    for (double v : w) total += v;
-    std::int32_t sum = 0;
-    std::size_t largest = 0;
-    for (std::size_t i = 0; i < w.size(); ++i) {
-        auto q = static_cast<std::int32_t>(std::lround(w[i] / total * kWeightOne));
-        out.push_back(q);
-        sum += q;
-        if (w[i] > w[largest]) largest = i;
+    std::vector<int> ix;
+    std::vector<double> wt;
+    for (std::size_t k = 0; k < idx.size(); ++k) {
+        if (!ix.empty() && ix.back() == idx[k]) {
+            wt.back() += w[k];
+        } else {
+            ix.push_back(idx[k]);
+            wt.push_back(w[k]);
+        }
     }
-    // Rounding leftovers go to the heaviest tap, so flat areas stay exactly flat.
-    out[out.size() - w.size() + largest] += kWeightOne - sum;
+    double total = 0;
+    for (double v : wt) total += v;
+    t.start.push_back(ix.front());
+    t.first.push_back(static_cast<std::uint32_t>(t.weight.size()));
+    std::uint32_t sum = 0;
+    std::size_t largest = 0;
+    for (std::size_t k = 0; k < wt.size(); ++k) {
+        const auto q = static_cast<std::uint32_t>(std::lround(wt[k] / total * kWeightOne));
+        t.weight.push_back(q);
+        sum += q;
+        if (wt[k] > wt[largest]) largest = k;
+    }
+    std::uint32_t& heaviest = t.weight[t.weight.size() - wt.size() + largest];
+    heaviest = heaviest + kWeightOne - sum;
 }
 
 // dst indices [d0, d1) of a run of length dn mapped onto source [s0, s0 + sn), reading only
-// [lo, hi).
+// [lo, hi). Area average when shrinking, bilinear when growing.
 AxisTaps build_axis(int d0, int d1, int dn, int s0, int sn, int lo, int hi, bool flip)
 {
     AxisTaps t;
+    t.start.reserve(static_cast<std::size_t>(d1 - d0));
     t.first.reserve(static_cast<std::size_t>(d1 - d0) + 1);
     const double scale = static_cast<double>(sn) / dn;
     std::vector<double> w;
-    std::vector<std::int32_t> idx;
+    std::vector<int> idx;
     for (int i = d0; i < d1; ++i) {
         const int ii = flip ? dn - 1 - i : i;
-        t.first.push_back(static_cast<std::uint32_t>(t.index.size()));
         w.clear();
         idx.clear();
         if (scale > 1.0) {
@@ -82,61 +98,12 @@ AxisTaps build_axis(int d0, int d1, int dn, int s0, int sn, int lo, int hi, bool
                 w.push_back(f);
             }
         }
-        t.index.insert(t.index.end(), idx.begin(), idx.end());
-        normalise(w, t.weight);
+        add_taps(t, idx, w);
     }
-    t.first.push_back(static_cast<std::uint32_t>(t.index.size()));
+    t.first.push_back(static_cast<std::uint32_t>(t.weight.size()));
     return t;
 }
 
-// Source rows resampled horizontally, cached by row; rows are visited in near order.
-class RowCache {
-public:
-    RowCache(const Surface& src, const AxisTaps& xt, std::size_t width) : src_(src), xt_(xt), width_(width)
-    {
-        for (auto& s : slots_) s.data.resize(width);
-    }
-
-    const std::uint32_t* row(int y)
-    {
-        Slot& s = slots_[static_cast<std::size_t>(y) % slots_.size()];
-        if (s.y != y) {
-            resample(src_.row(y), s.data.data());
-            s.y = y;
-        }
-        return s.data.data();
-    }
-
-private:
-    void resample(const std::uint32_t* in, std::uint32_t* out) const
-    {
-        for (std::size_t x = 0; x < width_; ++x) {
-            std::uint32_t r = 0, g = 0, b = 0;
-            const std::size_t n = xt_.count(x);
-            const std::int32_t* ix = &xt_.index[xt_.first[x]];
-            const std::int32_t* wt = &xt_.weight[xt_.first[x]];
-            for (std::size_t k = 0; k < n; ++k) {
-                const std::uint32_t p = in[ix[k]];
-                const auto w = static_cast<std::uint32_t>(wt[k]);
-                r += ((p >> 16) & 0xFF) * w;
-                g += ((p >> 8) & 0xFF) * w;
-                b += (p & 0xFF) * w;
-            }
-            constexpr std::uint32_t half = kWeightOne / 2;
-            out[x] = (((r + half) >> kWeightBits) << 16) | (((g + half) >> kWeightBits) << 8) |
-                     ((b + half) >> kWeightBits);
-        }
-    }
-
-    struct Slot {
-        int y = -1;
-        std::vector<std::uint32_t> data;
-    };
-    const Surface& src_;
-    const AxisTaps& xt_;
-    std::size_t width_;
-    std::array<Slot, 16> slots_;
-};
 
 }  // namespace
 
@@ -161,33 +128,46 @@ void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
                                    p.flip_x);
     const AxisTaps yt = build_axis(c.top - d.top, c.bottom - d.top, dh, p.src_rect.top, sh, v.top, v.bottom,
                                    p.flip_y);
-    const auto cw = static_cast<std::size_t>(c.right - c.left);
-    RowCache rows(*in, xt, cw);
-    std::vector<std::uint32_t> acc(cw * 3);
+    // Only the source columns some destination pixel reads.
+    int col0 = v.right, col1 = v.left;
+    for (std::size_t i = 0; i < xt.start.size(); ++i) {
+        col0 = std::min(col0, xt.start[i]);
+        col1 = std::max(col1, xt.start[i] + static_cast<int>(xt.count(i)));
+    }
+    const auto ncols = static_cast<std::size_t>(col1 - col0);
+    std::vector<std::uint32_t> column(ncols), acc_rb(ncols), acc_g(ncols);
 
+    // Vertical first: each destination row is a weighted sum of whole source rows (a vector
+    // loop), then each pixel of that row is resampled across.
     for (LONG y = c.top; y < c.bottom; ++y) {
-        const std::size_t yi = static_cast<std::size_t>(y - c.top);
-        std::uint32_t* out = dst.row(y) + c.left;
+        const auto yi = static_cast<std::size_t>(y - c.top);
         const std::size_t n = yt.count(yi);
+        const std::uint32_t* line;
         if (n == 1) {
-            const std::uint32_t* r = rows.row(yt.index[yt.first[yi]]);
-            std::copy(r, r + cw, out);
-            continue;
-        }
-        std::fill(acc.begin(), acc.end(), 0u);
-        for (std::size_t k = 0; k < n; ++k) {
-            const std::uint32_t* r = rows.row(yt.index[yt.first[yi] + k]);
-            const auto w = static_cast<std::uint32_t>(yt.weight[yt.first[yi] + k]);
-            for (std::size_t x = 0; x < cw; ++x) {
-                acc[3 * x] += ((r[x] >> 16) & 0xFF) * w;
-                acc[3 * x + 1] += ((r[x] >> 8) & 0xFF) * w;
-                acc[3 * x + 2] += (r[x] & 0xFF) * w;
+            line = in->row(yt.start[yi]) + col0;
+        } else {
+            std::fill(acc_rb.begin(), acc_rb.end(), 0u);
+            std::fill(acc_g.begin(), acc_g.end(), 0u);
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::uint32_t* r = in->row(yt.start[yi] + static_cast<int>(k)) + col0;
+                const std::uint32_t w = yt.weight[yt.first[yi] + k];
+                accumulate_weighted(acc_rb.data(), acc_g.data(), r, ncols, w);
             }
+            for (std::size_t x = 0; x < ncols; ++x) column[x] = pack_weighted(acc_rb[x], acc_g[x]);
+            line = column.data();
         }
-        constexpr std::uint32_t half = kWeightOne / 2;
-        for (std::size_t x = 0; x < cw; ++x)
-            out[x] = (((acc[3 * x] + half) >> kWeightBits) << 16) | (((acc[3 * x + 1] + half) >> kWeightBits) << 8) |
-                     ((acc[3 * x + 2] + half) >> kWeightBits);
+        std::uint32_t* out = dst.row(y) + c.left;
+        for (std::size_t x = 0; x < xt.start.size(); ++x) {
+            const std::uint32_t* s = line + (xt.start[x] - col0);
+            const std::uint32_t* w = &xt.weight[xt.first[x]];
+            const std::size_t m = xt.count(x);
+            std::uint32_t rb = 0, g = 0;
+            for (std::size_t k = 0; k < m; ++k) {
+                rb += (s[k] & 0x00FF00FFu) * w[k];
+                g += ((s[k] >> 8) & 0xFFu) * w[k];
+            }
+            out[x] = pack_weighted(rb, g);
+        }
     }
 }
 
