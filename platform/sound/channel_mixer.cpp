@@ -45,6 +45,15 @@ void ChannelMixer::add(int channel, std::span<const std::int16_t> interleaved)
     for (std::size_t i = 0; i < n; ++i) sum[i] += (src[i] * gain) >> 8;
 }
 
+void ChannelMixer::scale_in_place(int channel, std::span<std::int16_t> interleaved) const
+{
+    const int gain = volume_gain_q8((*this)[channel].volume);
+    if (gain == 256) return;
+    std::int16_t* p = interleaved.data();
+    const std::size_t n = interleaved.size();
+    for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::int16_t>((p[i] * gain) >> 8);
+}
+
 void ChannelMixer::finish(std::int16_t* out, std::size_t frames)
 {
     const std::size_t n = std::min(frames, frames_) * 2;

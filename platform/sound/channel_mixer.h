@@ -28,12 +28,16 @@ public:
 
     void reset();
 
-    // One render pass: begin() clears the sum, add() mixes one channel's decoded frames in,
-    // finish() writes the clipped sum out.
+    // One render pass with several sources: begin() clears the sum, add() mixes one channel's
+    // decoded frames in, finish() writes the clipped sum out.
     void begin(std::size_t frames);
     std::span<std::int16_t> scratch(std::size_t frames);
     void add(int channel, std::span<const std::int16_t> interleaved);
     void finish(std::int16_t* out, std::size_t frames);
+
+    // The common case of one source decoded straight into the output: applies the channel's gain
+    // in place (no clipping possible at or below unity).
+    void scale_in_place(int channel, std::span<std::int16_t> interleaved) const;
 
 private:
     std::array<Channel, kChannels> channels_{};

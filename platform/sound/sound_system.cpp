@@ -1,6 +1,8 @@
 #include "sound/sound_system.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <cstring>
 #include <string>
 
@@ -195,29 +197,46 @@ void SoundSystem::render(std::int16_t* out, std::size_t frames)
     std::vector<PendingEnd> ended;
     {
         std::lock_guard lock(mutex_);
-        mixer_.begin(frames);
+        std::array<std::pair<int, SoundStream*>, ChannelMixer::kChannels> playing;
+        std::size_t count = 0;
         for (int c = 0; c < ChannelMixer::kChannels; ++c) {
             const std::uintptr_t handle = mixer_[c].stream;
             if (!handle) continue;
-            SoundStream* s = streams_.get(handle);
-            if (!s) {
+            if (SoundStream* s = streams_.get(handle))
+                playing[count++] = {c, s};
+            else
                 mixer_[c].stream = 0;
-                continue;
-            }
-            std::span<std::int16_t> buf = mixer_.scratch(frames);
-            const std::size_t got = s->decoder->read(buf);
-            s->position += static_cast<std::uint32_t>(got);
-            mixer_.add(c, buf.first(got * 2));
-            if (got < frames || s->decoder->ended()) {
-                mixer_[c].stream = 0;
-                s->channel = -1;
-                s->end_pending = true;
-                ended.push_back({handle, ++s->play_token});
-            }
         }
-        mixer_.finish(out, frames);
+        // Decodes one channel's share into `buf`; notes the stream's end when it runs out.
+        auto pull_stream = [&](int c, SoundStream& s, std::span<std::int16_t> buf) {
+            const std::size_t got = s.decoder->read(buf);
+            s.position += static_cast<std::uint32_t>(got);
+            if (got < frames || s.decoder->ended()) {
+                ended.push_back({mixer_[c].stream, ++s.play_token});
+                mixer_[c].stream = 0;
+                s.channel = -1;
+                s.end_pending = true;
+            }
+            return got;
+        };
+        if (count == 1) {
+            // One stream (the player's usual state): decode straight into the output.
+            const auto [c, s] = playing[0];
+            const std::size_t got = pull_stream(c, *s, {out, frames * 2});
+            mixer_.scale_in_place(c, {out, got * 2});
+            std::fill(out + got * 2, out + frames * 2, std::int16_t{0});
+        } else {
+            mixer_.begin(frames);
+            for (std::size_t i = 0; i < count; ++i) {
+                const auto [c, s] = playing[i];
+                std::span<std::int16_t> buf = mixer_.scratch(frames);
+                const std::size_t got = pull_stream(c, *s, buf);
+                mixer_.add(c, buf.first(got * 2));
+            }
+            mixer_.finish(out, frames);
+        }
     }
-    if (!post_) return;
+    if (!post_ || ended.empty()) return;
     for (const PendingEnd& e : ended) {
         std::weak_ptr<SoundSystem*> alive = alive_;
         post_([alive, e] {

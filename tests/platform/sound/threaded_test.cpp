@@ -103,9 +103,12 @@ TEST(SoundThreaded, AudioThreadPullsWhileUiThreadPlaysAndAdvances)
         FSOUND_Stream_GetNumTagFields(chain.current, &n);
         ui.run_some();
     }
-    FSOUND_Close();
+    // Stopping the output while the thread still pulls leaves it rendering silence.
+    sys.output()->stop();
+    EXPECT_EQ(sink->pull(std::vector<std::int16_t>(64).data(), 32), 0u);
     done = true;
     audio.join();
+    FSOUND_Close();
     EXPECT_GE(chain.ends, 8);
     EXPECT_NE(FSOUND_Stream_GetOpenState(chain.current), 0);
 }

@@ -1,0 +1,138 @@
+// Decoding and mixing a 3-minute 320 kbps track through the sound library (pulled output) against
+// decoding the same file with libmpg123 alone; prints the CPU-time ratio of the two.
+#include <benchmark/benchmark.h>
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fmod.h"
+#include "sound/pulled_audio_output.h"
+#include "sound/sound_system.h"
+#include "tools/fixtures.h"
+
+namespace {
+
+constexpr std::size_t kChunk = 1024;  // frames per pull, about what an audio device asks for
+
+const std::string& track_path()
+{
+    static const std::string path = [] {
+        const auto p = std::filesystem::temp_directory_path() / "zv-bench-3min-320k.mp3";
+        // A dense signal (a chord of rich tones and some noise): a lone sine decodes unusually fast.
+        constexpr int kRate = 44100;
+        constexpr std::size_t kFrames = 180 * kRate;
+        std::vector<std::int16_t> pcm(kFrames * 2);
+        unsigned noise = 1;
+        for (std::size_t i = 0; i < kFrames; ++i) {
+            const double t = static_cast<double>(i) / kRate;
+            double v = 0;
+            for (double hz : {110.0, 220.0, 277.2, 329.6, 440.0, 659.3, 1318.5, 2637.0})
+                v += std::sin(2 * std::numbers::pi * hz * t) * (0.12 + 0.05 * std::sin(t * hz / 200));
+            noise = noise * 1664525u + 1013904223u;
+            v += 0.05 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
+            const auto s = static_cast<std::int16_t>(std::clamp(v, -1.0, 1.0) * 30000);
+            pcm[i * 2] = s;
+            pcm[i * 2 + 1] = static_cast<std::int16_t>(s / 2 + (pcm[i * 2] >> 2));
+        }
+        zv::fixtures::Mp3Tags tags;
+        tags.id3v2_version = 0;
+        if (!zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags)) std::fprintf(stderr, "cannot write %s\n", p.c_str());
+        return p.string();
+    }();
+    return path;
+}
+
+void mpg123_alone(benchmark::State& state)
+{
+    mpg123_init();
+    std::vector<std::int16_t> buf(kChunk * 2);
+    std::size_t frames = 0;
+    for (auto _ : state) {
+        mpg123_handle* h = mpg123_new(nullptr, nullptr);
+        mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0.0);
+        mpg123_param(h, MPG123_FORCE_RATE, 44100, 0.0);
+        mpg123_format_none(h);
+        mpg123_format(h, 44100, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+        mpg123_open(h, track_path().c_str());
+        frames = 0;
+        for (;;) {
+            std::size_t done = 0;
+            const int rc = mpg123_read(h, reinterpret_cast<unsigned char*>(buf.data()), buf.size() * 2, &done);
+            frames += done / 4;
+            if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) break;
+        }
+        benchmark::DoNotOptimize(buf.data());
+        mpg123_close(h);
+        mpg123_delete(h);
+    }
+    state.counters["frames"] = static_cast<double>(frames);
+}
+
+void sound_library(benchmark::State& state)
+{
+    zv::SoundSystem sys([] { return std::make_unique<zv::PulledAudioOutput>(); }, [](std::function<void()>) {});
+    FSOUND_Init(44100, 32, 0);
+    auto* sink = dynamic_cast<zv::PulledAudioOutput*>(sys.output());
+    std::vector<std::int16_t> buf(kChunk * 2);
+    std::size_t frames = 0;
+    for (auto _ : state) {
+        FSOUND_STREAM* s = FSOUND_Stream_Open(track_path().c_str(), 0, 0, 0);
+        FSOUND_Stream_Play(FSOUND_FREE, s);
+        FSOUND_SetVolume(FSOUND_ALL, 200);  // a real gain, so the mixer does its multiply
+        std::size_t pulled = 0;
+        while (true) {
+            sink->pull(buf.data(), kChunk);
+            pulled += kChunk;
+            if (FSOUND_Stream_GetPosition(s) < pulled) break;
+        }
+        frames = FSOUND_Stream_GetPosition(s);
+        benchmark::DoNotOptimize(buf.data());
+        FSOUND_Stream_Close(s);
+    }
+    state.counters["frames"] = static_cast<double>(frames);
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (r.iterations > 0) cpu_[r.benchmark_name()] = r.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double cpu(const std::string& name) const
+    {
+        auto it = cpu_.find(name);
+        return it == cpu_.end() ? 0.0 : it->second;
+    }
+
+private:
+    std::map<std::string, double> cpu_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    track_path();  // encode once, outside the timings
+    benchmark::RegisterBenchmark("mpg123_alone", mpg123_alone)->Unit(benchmark::kMillisecond)->Iterations(5);
+    benchmark::RegisterBenchmark("sound_library", sound_library)->Unit(benchmark::kMillisecond)->Iterations(5);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double alone = reporter.cpu("mpg123_alone/iterations:5");
+    const double lib = reporter.cpu("sound_library/iterations:5");
+    if (alone > 0 && lib > 0) std::printf("CPU-time ratio sound library / libmpg123 alone: %.3f (goal <= 1.3)\n", lib / alone);
+    benchmark::Shutdown();
+    std::error_code ec;
+    std::filesystem::remove(track_path(), ec);
+    return 0;
+}

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Zorvane needs to build, run and test (only what is missing).
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config clang llvm
+  libsdl2-dev libmpg123-dev libtag1-dev libturbojpeg0-dev libpng-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-wqy-microhei
+  libmp3lame-dev libgtest-dev libgmock-dev libbenchmark-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
