@@ -1,11 +1,7 @@
 // LoadBitmap: decodes a bitmap resource and hands the pixels to GDI.
+#include "gdi/gdi_internal.h"
 #include "resources/dib.h"
 #include "resources/resource_table.h"
-
-namespace zv {
-// Provided by GDI (gdi/gdi_internal.h): a new bitmap holding a copy of the pixels.
-HBITMAP create_bitmap_from_pixels(int w, int h, std::span<const std::uint32_t> xrgb_topdown);
-}  // namespace zv
 
 HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name)
 {
