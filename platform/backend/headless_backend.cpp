@@ -61,6 +61,13 @@ void HeadlessBackend::raise()
 {
     std::lock_guard lock(mutex_);
     ++raises_;
+    test_cv_.notify_all();
+}
+
+bool HeadlessBackend::wait_raised(int count, std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    return test_cv_.wait_for(lock, timeout, [&] { return raises_ >= count; });
 }
 
 void HeadlessBackend::finished()

@@ -49,6 +49,8 @@ public:
     bool display_on() const;
     std::u16string title() const;
     int raise_count() const;
+    // Waits until the window has been raised `count` times in all; false on timeout.
+    bool wait_raised(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     int presents() const;
     std::uint64_t now() const { return clock_.now_ms(); }
 
