@@ -74,20 +74,21 @@ std::uint32_t pixel_at(const Layout& l, std::span<const std::uint8_t> row, int x
 {
     const auto ux = static_cast<std::size_t>(x);
     switch (l.bpp) {
-    case 1:
-    case 4:
-    case 8: {
-        const std::size_t bit = ux * l.bpp;
-        const unsigned shift = 8 - l.bpp - static_cast<unsigned>(bit % 8);
-        const std::size_t index = (row[bit / 8] >> shift) & ((1u << l.bpp) - 1);
-        return index < l.palette.size() ? l.palette[index] : 0;  // a stray index shows black
-    }
-    case 24:
-        return (static_cast<std::uint32_t>(row[ux * 3 + 2]) << 16) | (static_cast<std::uint32_t>(row[ux * 3 + 1]) << 8) |
-               row[ux * 3];
-    default:
-        return (static_cast<std::uint32_t>(row[ux * 4 + 3]) << 24) | (static_cast<std::uint32_t>(row[ux * 4 + 2]) << 16) |
-               (static_cast<std::uint32_t>(row[ux * 4 + 1]) << 8) | row[ux * 4];
+        case 1:
+        case 4:
+        case 8: {
+            const std::size_t bit = ux * l.bpp;
+            const unsigned shift = 8 - l.bpp - static_cast<unsigned>(bit % 8);
+            const std::size_t index = (row[bit / 8] >> shift) & ((1u << l.bpp) - 1);
+            return index < l.palette.size() ? l.palette[index] : 0;  // a stray index shows black
+        }
+        case 24:
+            return (static_cast<std::uint32_t>(row[ux * 3 + 2]) << 16) |
+                   (static_cast<std::uint32_t>(row[ux * 3 + 1]) << 8) | row[ux * 3];
+        default:
+            return (static_cast<std::uint32_t>(row[ux * 4 + 3]) << 24) |
+                   (static_cast<std::uint32_t>(row[ux * 4 + 2]) << 16) |
+                   (static_cast<std::uint32_t>(row[ux * 4 + 1]) << 8) | row[ux * 4];
     }
 }
 
@@ -133,7 +134,8 @@ std::optional<DecodedDib> decode_icon_image(std::span<const std::uint8_t> image)
     bool any_alpha = false;
     for (int y = 0; y < l->height; ++y) {
         const auto row = stored_row(r, *l, l->bits_offset, y);
-        const auto mask_row = has_mask ? stored_row(r, mask, mask_offset, y) : std::span<const std::uint8_t>{};
+        const auto mask_row =
+            has_mask ? stored_row(r, mask, mask_offset, y) : std::span<const std::uint8_t>{};
         for (int x = 0; x < l->width; ++x) {
             const std::uint32_t p = pixel_at(*l, row, x);
             any_alpha = any_alpha || (l->bpp == 32 && (p >> 24) != 0);

@@ -61,7 +61,8 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
 {
     zv::ResourceTable* t = zv::ResourceTable::current();
     if (!t || !instance || !name || instance != t->instance()) return nullptr;
-    const zv::ResourceEntry* group = t->find(zv::ResourceId::from_argument(name), zv::ResourceId{true, kRtGroupIcon, {}});
+    const zv::ResourceEntry* group =
+        t->find(zv::ResourceId::from_argument(name), zv::ResourceId{true, kRtGroupIcon, {}});
     if (!group) return nullptr;
     std::vector<GroupEntry> images = read_group(group->data);
 
@@ -84,7 +85,8 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
     auto shown = first_decodable(*t, shown_order);
     auto largest = first_decodable(*t, largest_order);
     if (!shown || !largest) return nullptr;
-    return t->add_icon(std::make_unique<zv::IconObject>(zv::IconObject{std::move(*shown), std::move(*largest)}));
+    return t->add_icon(
+        std::make_unique<zv::IconObject>(zv::IconObject{std::move(*shown), std::move(*largest)}));
 }
 
 BOOL DestroyIcon(HICON icon)

@@ -20,7 +20,7 @@ bool write_bmp8(const std::string& path, int w, int h, const std::vector<Rgb8>& 
                 const std::vector<std::uint8_t>& indices);
 
 struct IconImage {
-    int bpp;  // 4, 8 or 32
+    int bpp;            // 4, 8 or 32
     const Canvas* art;  // square; coverage is the transparency
 };
 bool write_ico(const std::string& path, const std::vector<IconImage>& images);

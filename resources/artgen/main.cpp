@@ -60,7 +60,8 @@ Shape pause_bars(double cx, double cy, double h)
 Shape cross(double cx, double cy, double size)
 {
     const double r = size / 2, t = size * 0.11;
-    return unite({capsule({cx - r, cy - r}, {cx + r, cy + r}, t), capsule({cx - r, cy + r}, {cx + r, cy - r}, t)});
+    return unite(
+        {capsule({cx - r, cy - r}, {cx + r, cy + r}, t), capsule({cx - r, cy + r}, {cx + r, cy - r}, t)});
 }
 
 Shape plus_sign(double cx, double cy, double arm, double t)
@@ -118,7 +119,8 @@ Shape return_arrow(double x0, double y0, double w, double h, double t)
     const double yu = y0 + head * 0.8, yl = y0 + h - t / 2;
     const double radius = (yl - yu) / 2;
     const double xc = x0 + w - radius - t / 2;
-    Shape bend = intersect(ring(xc, (yu + yl) / 2, radius - t / 2, radius + t / 2), rect(xc, y0, x0 + w + 1, y0 + h + 1));
+    Shape bend = intersect(ring(xc, (yu + yl) / 2, radius - t / 2, radius + t / 2),
+                           rect(xc, y0, x0 + w + 1, y0 + h + 1));
     return unite({polygon({{x0, yu}, {x0 + head, yu - head * 0.8}, {x0 + head, yu + head * 0.8}}),
                   rect(x0 + head - 0.5, yu - t / 2, xc + 0.01, yu + t / 2), bend,
                   capsule({x0 + w * 0.32, yl}, {xc, yl}, t / 2)});
@@ -189,8 +191,9 @@ void blue_highlight(Canvas& c)
     const double w = c.width(), h = c.height();
     c.clear(kBlack);
     // A glossy top fading into the flat main blue.
-    c.fill(rounded_rect(1, 1, w - 1, h - 1, 5),
-           [h](double, double y) { return y < h / 2 ? mix(Rgb{90, 170, 246}, kMainBlue, (y - 1) / (h / 2 - 1)) : kMainBlue; });
+    c.fill(rounded_rect(1, 1, w - 1, h - 1, 5), [h](double, double y) {
+        return y < h / 2 ? mix(Rgb{90, 170, 246}, kMainBlue, (y - 1) / (h / 2 - 1)) : kMainBlue;
+    });
 }
 
 // ---- The pictures ----
@@ -204,7 +207,8 @@ Canvas compact_disc()
         const double sheen = 0.5 + 0.5 * std::cos(2 * a + 0.6);
         Rgb base = mix(Rgb{104, 110, 126}, Rgb{236, 239, 246}, sheen);
         // A faint rainbow where the light catches the data side.
-        Rgb tint{128 + 127 * std::cos(3 * a), 128 + 127 * std::cos(3 * a + 2.1), 128 + 127 * std::cos(3 * a + 4.2)};
+        Rgb tint{128 + 127 * std::cos(3 * a), 128 + 127 * std::cos(3 * a + 2.1),
+                 128 + 127 * std::cos(3 * a + 4.2)};
         return mix(base, tint, 0.14 * sheen);
     });
     c.fill(ring(cx, cy, 10, 30), Rgb{70, 74, 84}, 0.85);
@@ -282,7 +286,8 @@ std::uint8_t background_row(int y)
 bool write_background(const std::string& path)
 {
     std::vector<Rgb8> grey(256);
-    for (int i = 0; i < 256; ++i) grey[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i)};
+    for (int i = 0; i < 256; ++i)
+        grey[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i)};
     std::vector<std::uint8_t> idx(240 * 320);
     for (int y = 0; y < 320; ++y)
         for (int x = 0; x < 240; ++x) idx[y * 240 + x] = background_row(y);
@@ -295,7 +300,8 @@ Canvas app_icon(int size, int bpp)
     Canvas c(size, size);
     c.clear(kBlack, 0.0);
     const double u = size / 16.0;
-    const double x0 = std::round(u), y0 = std::round(2 * u), x1 = size - std::round(u), y1 = size - std::round(2 * u);
+    const double x0 = std::round(u), y0 = std::round(2 * u), x1 = size - std::round(u),
+                 y1 = size - std::round(2 * u);
     const double bar = std::round(3 * u);
     const bool palettised = bpp < 32;
     if (!palettised) c.fill(rect(x0 + u * 0.75, y0 + u * 0.75, x1 + u * 0.75, y1 + u * 0.75), kBlack, 0.3);
@@ -305,7 +311,8 @@ Canvas app_icon(int size, int bpp)
     if (palettised)
         c.fill(rect(x0 + 1, y0 + 1, x1 - 1, y0 + 1 + bar), bpp == 4 ? Rgb{0, 0, 255} : Rgb{0, 102, 204});
     else
-        c.fill(rect(x0 + 1, y0 + 1, x1 - 1, y0 + 1 + bar), horizontal(x0, Rgb{0, 70, 200}, x1, Rgb{50, 140, 250}));
+        c.fill(rect(x0 + 1, y0 + 1, x1 - 1, y0 + 1 + bar),
+               horizontal(x0, Rgb{0, 70, 200}, x1, Rgb{50, 140, 250}));
     if (size >= 32) {
         // Close box on the bar and a few lines of "content".
         const double b = bar - 2 * std::round(u * 0.75);
@@ -313,7 +320,8 @@ Canvas app_icon(int size, int bpp)
         c.fill(rect(bx, by, bx + b, by + b), Rgb{230, 230, 240});
         for (int i = 0; i < 3; ++i) {
             const double ly = y0 + 1 + bar + std::round(u * (2 + 2 * i));
-            c.fill(rect(x0 + std::round(2 * u), ly, x1 - std::round(2 * u) - (i == 2 ? 3 * u : 0), ly + std::max(1.0, std::round(u * 0.6))),
+            c.fill(rect(x0 + std::round(2 * u), ly, x1 - std::round(2 * u) - (i == 2 ? 3 * u : 0),
+                        ly + std::max(1.0, std::round(u * 0.6))),
                    Rgb{192, 192, 192});
         }
     }
@@ -339,13 +347,16 @@ int main(int argc, char** argv)
     const auto pp = [](double x, double y, double h) { return play_pause(x, y, h); };
     const auto prev = [](double x, double y, double h) { return previous_track(x, y, h); };
     const auto next = [](double x, double y, double h) { return next_track(x, y, h); };
-    const auto button_cross = [] { return button_with(37, 36, [](double x, double y) { return cross(x, y, 13); }); };
+    const auto button_cross = [] {
+        return button_with(37, 36, [](double x, double y) { return cross(x, y, 13); });
+    };
     const std::vector<Job> jobs = {
         {130, [] { return button_with(30, 34, [](double x, double y) { return pause_bars(x, y, 14); }); }},
         {137, compact_disc},
         {140, [] { return symbol_strip(true); }},
         {141, [] { return symbol_strip(false); }},
-        {144, [] { return button_with(30, 34, [](double x, double y) { return previous_track(x, y, 12); }); }},
+        {144,
+         [] { return button_with(30, 34, [](double x, double y) { return previous_track(x, y, 12); }); }},
         {145, [] { return button_with(30, 34, [](double x, double y) { return next_track(x, y, 12); }); }},
         {147, button_cross},
         {152, [] { return volume(true); }},
@@ -367,7 +378,11 @@ int main(int argc, char** argv)
         {167, [] { return outlined_with_reflection(58, 55, previous_track(29, 20, 30), 4, 36); }},
         {168, [] { return outlined_with_reflection(64, 55, play_pause(32, 20, 28), 5, 35); }},
         {169, [] { return outlined_with_reflection(56, 52, next_track(28, 19, 28), 4, 34); }},
-        {170, [] { return button_with(30, 30, [](double x, double y) { return return_arrow(x - 8, y - 7, 16, 14, 3); }); }},
+        {170,
+         [] {
+             return button_with(30, 30,
+                                [](double x, double y) { return return_arrow(x - 8, y - 7, 16, 14, 3); });
+         }},
         {171, [=] { return white_on_black_48(prev, 16); }},
         {172, [=] { return white_on_black_48(next, 16); }},
         {173,
@@ -395,9 +410,12 @@ int main(int argc, char** argv)
     for (const Job& j : jobs) ok = write_bmp24(out + "/bmp" + std::to_string(j.id) + ".bmp", j.make()) && ok;
 
     // Image order matters: the resource compiler numbers the icon images 1..8 in file order.
-    Canvas a = app_icon(32, 4), b = app_icon(16, 4), c = app_icon(48, 8), d = app_icon(32, 8), e = app_icon(16, 8);
+    Canvas a = app_icon(32, 4), b = app_icon(16, 4), c = app_icon(48, 8), d = app_icon(32, 8),
+           e = app_icon(16, 8);
     Canvas f = app_icon(48, 32), g = app_icon(32, 32), h = app_icon(16, 32);
-    ok = write_ico(out + "/zorvane.ico", {{4, &a}, {4, &b}, {8, &c}, {8, &d}, {8, &e}, {32, &f}, {32, &g}, {32, &h}}) && ok;
+    ok = write_ico(out + "/zorvane.ico",
+                   {{4, &a}, {4, &b}, {8, &c}, {8, &d}, {8, &e}, {32, &f}, {32, &g}, {32, &h}}) &&
+         ok;
     if (!ok) {
         std::fprintf(stderr, "zv_artgen: could not write the art into %s\n", out.c_str());
         return 1;

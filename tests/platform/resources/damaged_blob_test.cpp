@@ -42,10 +42,10 @@ std::vector<std::uint8_t> accel_table()
 std::vector<std::uint8_t> icon_image8()
 {
     Bytes rows;
-    rows.u8(1).u8(2).u16(0);          // bottom row, padded to 4
-    rows.u8(0).u8(1).u16(0);          // top row
-    rows.u32(0x00000000);             // mask, bottom row
-    rows.u8(0x80).u8(0).u16(0);       // mask, top row: pixel 0 transparent
+    rows.u8(1).u8(2).u16(0);     // bottom row, padded to 4
+    rows.u8(0).u8(1).u16(0);     // top row
+    rows.u32(0x00000000);        // mask, bottom row
+    rows.u8(0x80).u8(0).u16(0);  // mask, top row: pixel 0 transparent
     std::vector<std::uint8_t> d = zvtest::dib(2, 4, 8, {0x000000, 0xFF0000, 0x0000FF}, rows.b, 3);
     return d;
 }
@@ -56,7 +56,12 @@ std::vector<std::uint8_t> icon_group(const std::vector<std::pair<int, int>>& siz
     b.u16(0).u16(1).u16(static_cast<unsigned>(size_bpp_id_base.size()));
     unsigned id = 1;
     for (auto [size, bpp] : size_bpp_id_base) {
-        b.u8(static_cast<unsigned>(size)).u8(static_cast<unsigned>(size)).u8(0).u8(0).u16(1).u16(static_cast<unsigned>(bpp));
+        b.u8(static_cast<unsigned>(size))
+            .u8(static_cast<unsigned>(size))
+            .u8(0)
+            .u8(0)
+            .u16(1)
+            .u16(static_cast<unsigned>(bpp));
         b.u32(100).u16(id++);
     }
     return b.b;
@@ -159,7 +164,8 @@ TEST(GeneratedResFile, EveryTruncationKeepsWholeEntriesOnly)
 TEST(GeneratedResFile, LengthsPastTheEndDropTheRest)
 {
     std::vector<std::uint8_t> res = sample_res();
-    const std::size_t second = 32 + 32 + ((string_block({u"", u"Vemo", u"VEMO"}).size() + 3) & ~std::size_t{3});
+    const std::size_t second =
+        32 + 32 + ((string_block({u"", u"Vemo", u"VEMO"}).size() + 3) & ~std::size_t{3});
     ASSERT_LT(second + 8, res.size());
 
     auto data_size_huge = res;
@@ -252,7 +258,7 @@ TEST(GeneratedResFile, RandomBytesAndMutatedRealBlob)
 
 TEST(DibDecode, TwentyFourBitBottomUpAndTopDown)
 {
-    Bytes rows;  // stored first: bottom row of a bottom-up image
+    Bytes rows;                                               // stored first: bottom row of a bottom-up image
     rows.u8(0).u8(0).u8(255).u8(255).u8(255).u8(255).u16(0);  // red, white
     rows.u8(255).u8(0).u8(0).u8(0).u8(255).u8(0).u16(0);      // blue, green
     auto up = zv::decode_dib(zvtest::dib(2, 2, 24, {}, rows.b));
@@ -314,7 +320,8 @@ TEST(DibDecode, RejectsWhatItCannotRead)
     EXPECT_FALSE(zv::decode_dib(set16(ok, 12, 2))) << "planes";
     EXPECT_FALSE(zv::decode_dib(set16(ok, 14, 16))) << "16-bit";
     EXPECT_FALSE(zv::decode_dib(set32(ok, 16, 1))) << "RLE compression";
-    EXPECT_FALSE(zv::decode_dib(zvtest::dib(1, 1, 8, {0, 0}, row.b, 300))) << "palette larger than the depth allows";
+    EXPECT_FALSE(zv::decode_dib(zvtest::dib(1, 1, 8, {0, 0}, row.b, 300)))
+        << "palette larger than the depth allows";
     EXPECT_FALSE(zv::decode_dib(zvtest::dib(1, 1, 8, {0, 0}, {}, 2))) << "palette but no pixels";
     EXPECT_FALSE(zv::decode_dib(std::span<const std::uint8_t>(ok).first(39)));
     EXPECT_FALSE(zv::decode_dib({}));
@@ -331,7 +338,7 @@ TEST(IconImageDecode, MaskAndAlpha)
     // 32-bit with an all-zero alpha channel: the mask decides.
     Bytes rows;
     rows.u32(0x00FFFFFF).u32(0x00FFFFFF);  // 2 x 1 colours
-    rows.u8(0x40).u8(0).u16(0);             // mask: second pixel transparent
+    rows.u8(0x40).u8(0).u16(0);            // mask: second pixel transparent
     auto flat = zv::decode_icon_image(zvtest::dib(2, 2, 32, {}, rows.b));
     ASSERT_TRUE(flat);
     EXPECT_EQ(flat->pixels, (std::vector<std::uint32_t>{0xFFFFFFFF, 0x00FFFFFF}));

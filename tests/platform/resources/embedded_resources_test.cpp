@@ -20,7 +20,8 @@ struct Rgb {
 
 Rgb rgb_of(std::uint32_t p)
 {
-    return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
+    return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+            static_cast<int>(p & 0xFF)};
 }
 
 class EmbeddedResources : public ::testing::Test {
@@ -33,7 +34,8 @@ protected:
         HRSRC r = FindResourceW(inst, name, type);
         if (!r) return {};
         auto* p = static_cast<const std::uint8_t*>(LockResource(LoadResource(inst, r)));
-        return p ? std::span<const std::uint8_t>(p, SizeofResource(inst, r)) : std::span<const std::uint8_t>{};
+        return p ? std::span<const std::uint8_t>(p, SizeofResource(inst, r))
+                 : std::span<const std::uint8_t>{};
     }
 
     zv::DecodedDib bitmap(int id)
@@ -46,7 +48,8 @@ protected:
     std::vector<std::uint16_t> words(std::span<const std::uint8_t> b)
     {
         std::vector<std::uint16_t> w;
-        for (std::size_t i = 0; i + 1 < b.size(); i += 2) w.push_back(static_cast<std::uint16_t>(b[i] | b[i + 1] << 8));
+        for (std::size_t i = 0; i + 1 < b.size(); i += 2)
+            w.push_back(static_cast<std::uint16_t>(b[i] | b[i + 1] << 8));
         return w;
     }
 };
@@ -125,7 +128,8 @@ TEST_F(EmbeddedResources, BackgroundBitmapRows)
     auto row = [&](int y) { return rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + 120]); };
     // Every row is one colour.
     for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 240; x += 37) ASSERT_EQ(rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + x]), row(y));
+        for (int x = 0; x < 240; x += 37)
+            ASSERT_EQ(rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + x]), row(y));
 
     EXPECT_EQ(row(0), (Rgb{153, 153, 153}));
     for (int y = 1; y < 10; ++y) {
@@ -170,7 +174,9 @@ TEST_F(EmbeddedResources, EveryBitmapHasItsSizeAndDepth)
 
 TEST_F(EmbeddedResources, BitmapColoursAndTwins)
 {
-    auto px = [](const zv::DecodedDib& d, int x, int y) { return rgb_of(d.pixels[static_cast<std::size_t>(y) * d.width + x]); };
+    auto px = [](const zv::DecodedDib& d, int x, int y) {
+        return rgb_of(d.pixels[static_cast<std::size_t>(y) * d.width + x]);
+    };
 
     zv::DecodedDib sep = bitmap(175);
     EXPECT_EQ(px(sep, 0, 2), (Rgb{12, 12, 12}));
@@ -270,12 +276,13 @@ TEST_F(EmbeddedResources, LoadIconPicksImagesAndDestroys)
 TEST_F(EmbeddedResources, MenuBarDefinitionAndMarker)
 {
     const std::vector<std::uint16_t> bar = words(bytes(MAKEINTRESOURCE(102), RT_RCDATA));
-    const std::vector<std::uint16_t> want = {102,    2,    0xFFFE, 40000, 4, 0x10, 103, 0, 0xFFFF,
-                                             0xFFFE, 40001, 4,     0x18,  104, 0, 0};
+    const std::vector<std::uint16_t> want = {102,    2,      0xFFFE, 40000, 4,    0x10, 103, 0,
+                                             0xFFFF, 0xFFFE, 40001,  4,     0x18, 104,  0,   0};
     EXPECT_EQ(bar, want);
 
     const std::vector<std::uint16_t> menu = words(bytes(MAKEINTRESOURCE(102), RT_MENU));
-    const std::vector<std::uint16_t> menu_want = {0, 0, 0x90, 'H', 'e', 'l', 'p', 0, 0x80, 40002, 'A', 'b', 'o', 'u', 't', 0};
+    const std::vector<std::uint16_t> menu_want = {0,    0,     0x90, 'H', 'e', 'l', 'p', 0,
+                                                  0x80, 40002, 'A',  'b', 'o', 'u', 't', 0};
     EXPECT_EQ(menu, menu_want);
 
     EXPECT_EQ(words(bytes(u"HI_RES_AWARE", u"CEUX")), std::vector<std::uint16_t>{1});
@@ -437,7 +444,8 @@ TEST_F(DialogTemplates, NowPlaying142)
 {
     Dialog d = dialog(142);
     EXPECT_EQ(d.style, 0x80880048u);
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{240, 0, 182, 219}));
+    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}),
+              (std::vector<std::int16_t>{240, 0, 182, 219}));
     const std::vector<Item> want = {
         {0x5000010E, 68, 174, 29, 21, 1012, kStatic, num(165)},
         {0x5000010E, 7, 174, 32, 25, 1013, kStatic, num(174)},
@@ -455,11 +463,15 @@ TEST_F(DialogTemplates, Options146)
 {
     Dialog d = dialog(146);
     EXPECT_EQ(d.style, 0x80880048u);
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{-230, 0, 156, 114}));
+    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}),
+              (std::vector<std::int16_t>{-230, 0, 156, 114}));
     const std::vector<Item> want = {
-        {0x5000010E, 116, 37, 33, 14, 1028, kStatic, num(152)}, {0x5000010E, 16, 37, 33, 14, 1029, kStatic, num(153)},
-        {0x5000010E, 71, 12, 27, 25, 1030, kStatic, num(156)},  {0x5000010E, 22, 12, 30, 25, 1032, kStatic, num(158)},
-        {0x5000010E, 119, 12, 25, 22, 1017, kStatic, num(159)}, {0x5000010E, 74, 35, 20, 18, 1037, kStatic, num(170)},
+        {0x5000010E, 116, 37, 33, 14, 1028, kStatic, num(152)},
+        {0x5000010E, 16, 37, 33, 14, 1029, kStatic, num(153)},
+        {0x5000010E, 71, 12, 27, 25, 1030, kStatic, num(156)},
+        {0x5000010E, 22, 12, 30, 25, 1032, kStatic, num(158)},
+        {0x5000010E, 119, 12, 25, 22, 1017, kStatic, num(159)},
+        {0x5000010E, 74, 35, 20, 18, 1037, kStatic, num(170)},
     };
     EXPECT_EQ(d.items, want);
 }
@@ -475,7 +487,8 @@ TEST_F(DialogTemplates, UnusedDialogs131And163)
     EXPECT_EQ(b.style, 0x80C80048u);
     EXPECT_EQ(b.caption, str(u"Dialog"));
     EXPECT_EQ((std::vector<std::int16_t>{b.cx, b.cy}), (std::vector<std::int16_t>{166, 190}));
-    EXPECT_EQ(b.items, (std::vector<Item>{{0x50810800, 7, 9, 152, 173, 1006, str(u"SysListView32"), str(u"")}}));
+    EXPECT_EQ(b.items,
+              (std::vector<Item>{{0x50810800, 7, 9, 152, 173, 1006, str(u"SysListView32"), str(u"")}}));
 }
 
 TEST_F(EmbeddedResources, ModuleHandleAndLifetime)

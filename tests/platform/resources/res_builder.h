@@ -78,7 +78,11 @@ inline std::vector<std::uint8_t> dib(int w, int h, int bpp, const std::vector<st
                                      const std::vector<std::uint8_t>& rows, std::uint32_t colours_used = 0)
 {
     Bytes b;
-    b.u32(40).u32(static_cast<std::uint32_t>(w)).u32(static_cast<std::uint32_t>(h)).u16(1).u16(static_cast<unsigned>(bpp));
+    b.u32(40)
+        .u32(static_cast<std::uint32_t>(w))
+        .u32(static_cast<std::uint32_t>(h))
+        .u16(1)
+        .u16(static_cast<unsigned>(bpp));
     b.u32(0).u32(static_cast<std::uint32_t>(rows.size())).u32(0).u32(0).u32(colours_used).u32(0);
     for (std::uint32_t c : palette) b.u32(c);
     b.append(rows);
