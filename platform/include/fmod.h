@@ -4,8 +4,8 @@
 
 struct FSOUND_STREAM;  // opaque; a handle that no longer names an open stream is ignored
 
-#define FSOUND_FREE -1
-#define FSOUND_ALL -3
+#define FSOUND_FREE (-1)
+#define FSOUND_ALL (-3)
 
 #define FSOUND_TAGFIELD_ID3V1 1
 #define FSOUND_TAGFIELD_ID3V2 2
