@@ -40,8 +40,8 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int src_x, i
     zv::Surface* ss = e.src->surface();
     if (!ds || !ss || width <= 0 || height <= 0) return TRUE;
 
-    RECT d = e.dst->to_device(RECT{x, y, zv::clamp_coord(std::int64_t{x} + width),
-                                   zv::clamp_coord(std::int64_t{y} + height)});
+    RECT d = e.dst->to_device(
+        RECT{x, y, zv::clamp_coord(std::int64_t{x} + width), zv::clamp_coord(std::int64_t{y} + height)});
     const POINT s0 = e.src->to_device(src_x, src_y);
     const LONG ox = s0.x - d.left, oy = s0.y - d.top;  // source = destination + (ox, oy)
     // Only what exists in the source is copied; the rest of the destination stays as it was.
@@ -67,7 +67,8 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int src_
     // A negative extent on one side only mirrors the picture.
     auto span = [](int a, int len) {
         const std::int64_t b = std::int64_t{a} + len;
-        return len > 0 ? std::pair{zv::clamp_coord(a), zv::clamp_coord(b)} : std::pair{zv::clamp_coord(b), zv::clamp_coord(a)};
+        return len > 0 ? std::pair{zv::clamp_coord(a), zv::clamp_coord(b)}
+                       : std::pair{zv::clamp_coord(b), zv::clamp_coord(a)};
     };
     auto [dl, dr] = span(x, width);
     auto [dt, db] = span(y, height);

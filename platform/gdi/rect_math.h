@@ -6,7 +6,10 @@
 
 namespace zv {
 
-inline bool rect_empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+inline bool rect_empty(const RECT& r)
+{
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
 inline RECT rect_intersect(const RECT& a, const RECT& b)
 {

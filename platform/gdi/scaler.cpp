@@ -104,7 +104,6 @@ AxisTaps build_axis(int d0, int d1, int dn, int s0, int sn, int lo, int hi, bool
     return t;
 }
 
-
 }  // namespace
 
 void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
@@ -124,10 +123,10 @@ void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
 
     const int dw = d.right - d.left, dh = d.bottom - d.top;
     const int sw = p.src_rect.right - p.src_rect.left, sh = p.src_rect.bottom - p.src_rect.top;
-    const AxisTaps xt = build_axis(c.left - d.left, c.right - d.left, dw, p.src_rect.left, sw, v.left, v.right,
-                                   p.flip_x);
-    const AxisTaps yt = build_axis(c.top - d.top, c.bottom - d.top, dh, p.src_rect.top, sh, v.top, v.bottom,
-                                   p.flip_y);
+    const AxisTaps xt =
+        build_axis(c.left - d.left, c.right - d.left, dw, p.src_rect.left, sw, v.left, v.right, p.flip_x);
+    const AxisTaps yt =
+        build_axis(c.top - d.top, c.bottom - d.top, dh, p.src_rect.top, sh, v.top, v.bottom, p.flip_y);
     // Only the source columns some destination pixel reads.
     int col0 = v.right, col1 = v.left;
     for (std::size_t i = 0; i < xt.start.size(); ++i) {

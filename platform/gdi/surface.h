@@ -46,7 +46,8 @@ public:
         width = width < 0 ? 0 : width;
         height = height < 0 ? 0 : height;
         if (width == width_ && height == height_) return;
-        std::vector<std::uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
+        std::vector<std::uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                                        fill);
         const int cw = width < width_ ? width : width_;
         const int ch = height < height_ ? height : height_;
         for (int y = 0; y < ch; ++y)

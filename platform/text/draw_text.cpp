@@ -10,7 +10,8 @@
 namespace {
 
 // Shortens a single line with "..." until it fits.
-void end_ellipsis(std::u32string& text, std::vector<zv::TextLine>& lines, zv::FontInstance& font, int max_width)
+void end_ellipsis(std::u32string& text, std::vector<zv::TextLine>& lines, zv::FontInstance& font,
+                  int max_width)
 {
     if (lines.size() != 1 || lines[0].width <= max_width) return;
     const int dots = zv::run_width(font, U"...");

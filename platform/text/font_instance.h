@@ -28,7 +28,7 @@ struct FontMetrics {
 // How one face is drawn at this instance's size.
 struct FaceStyle {
     FT_Face face = nullptr;
-    long embolden = 0;    // outline growth in 26.6 pixels, 0 for none
+    long embolden = 0;     // outline growth in 26.6 pixels, 0 for none
     bool oblique = false;  // slanted by shear when no italic face exists
 };
 

@@ -12,7 +12,7 @@ namespace zv {
 struct TextLine {
     std::size_t begin = 0;  // code point range in the decoded text
     std::size_t end = 0;
-    int width = 0;          // pixels
+    int width = 0;  // pixels
 };
 
 enum class Prefix { Process, Keep };
@@ -28,7 +28,7 @@ enum class Wrap { None, Words };
 // With `single_line` every character stays on one line; otherwise CR, LF and CR LF end lines,
 // and Wrap::Words breaks lines wider than `max_width` after spaces, or inside a word that alone
 // is too wide. Spaces at a wrap point are dropped.
-std::vector<TextLine> break_lines(const std::u32string& text, FontInstance& font, int max_width, bool single_line,
-                                  Wrap wrap);
+std::vector<TextLine> break_lines(const std::u32string& text, FontInstance& font, int max_width,
+                                  bool single_line, Wrap wrap);
 
 }  // namespace zv

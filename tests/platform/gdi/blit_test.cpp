@@ -29,13 +29,19 @@ protected:
     HBITMAP src_bmp_ = nullptr;
 };
 
-std::uint32_t coords(int x, int y) { return static_cast<std::uint32_t>((x << 8) | y); }
-std::uint32_t flat(int, int) { return 0x336699; }
+std::uint32_t coords(int x, int y)
+{
+    return static_cast<std::uint32_t>((x << 8) | y);
+}
+std::uint32_t flat(int, int)
+{
+    return 0x336699;
+}
 
 TEST_F(Blit, BitBltCopiesBetweenViewportOrigins)
 {
     HDC src = source(16, 16, coords);
-    SetViewportOrgEx(src, 0, -4, nullptr);   // logical row 4 is row 0 of the bitmap
+    SetViewportOrgEx(src, 0, -4, nullptr);  // logical row 4 is row 0 of the bitmap
     SetViewportOrgEx(dc_, 2, 0, nullptr);
     EXPECT_TRUE(BitBlt(dc_, 0, 0, 3, 2, src, 1, 5, SRCCOPY));
     EXPECT_EQ(px(2, 0), coords(1, 1));
@@ -122,7 +128,9 @@ TEST_F(Blit, StretchKeepsFlatColoursExact)
 
 TEST_F(Blit, StretchGrowKeepsEdgesAndOrder)
 {
-    HDC src = source(2, 2, [](int x, int y) -> std::uint32_t { return x == 0 ? (y == 0 ? 0xFF0000 : 0x00FF00) : (y == 0 ? 0x0000FF : 0xFFFFFF); });
+    HDC src = source(2, 2, [](int x, int y) -> std::uint32_t {
+        return x == 0 ? (y == 0 ? 0xFF0000 : 0x00FF00) : (y == 0 ? 0x0000FF : 0xFFFFFF);
+    });
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 8, 8, src, 0, 0, 2, 2, SRCCOPY));
     EXPECT_EQ(px(0, 0), 0xFF0000u);
     EXPECT_EQ(px(7, 0), 0x0000FFu);
@@ -150,7 +158,8 @@ TEST_F(Blit, StretchClipsToDestinationAndSource)
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 0, 40, src, 0, 0, 4, 4, SRCCOPY));
     EXPECT_FALSE(StretchBlt(dc_, 0, 0, 10, 10, src, 0, 0, 4, 4, 0));
     // Absurd extents neither crash nor hang.
-    EXPECT_TRUE(StretchBlt(dc_, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, src, 0, 0, INT32_MAX, 4, SRCCOPY));
+    EXPECT_TRUE(
+        StretchBlt(dc_, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, src, 0, 0, INT32_MAX, 4, SRCCOPY));
 }
 
 }  // namespace

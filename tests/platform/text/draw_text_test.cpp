@@ -40,10 +40,7 @@ protected:
         if (font_) DeleteObject(font_);
         font_ = f;
     }
-    int draw(const char16_t* s, RECT r, UINT format)
-    {
-        return DrawText(dc_, s, -1, &r, format);
-    }
+    int draw(const char16_t* s, RECT r, UINT format) { return DrawText(dc_, s, -1, &r, format); }
     static constexpr std::uint32_t kWhite = 0xFFFFFF;
     HFONT font_ = nullptr;
 };
