@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(LoadBitmap, SkinBitmapsBecomeGdiBitmaps)
+TEST(LoadBitmapResource, SkinBitmapsBecomeGdiBitmaps)
 {
     zv::GdiState gdi;
     zv::ResourceTable table{std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size)};
