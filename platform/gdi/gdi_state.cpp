@@ -36,12 +36,14 @@ GdiState::GdiState()
     stock_[SYSTEM_FONT] = make_stock(FontObject{stock_logfont(-13, u"System"), nullptr});
     stock_[DEFAULT_GUI_FONT] = make_stock(FontObject{stock_logfont(-11, u"MS Shell Dlg"), nullptr});
     default_bitmap_ = make_stock(BitmapObject{std::make_shared<Surface>(1, 1)});
+    previous_ = g_current;
     g_current = this;
 }
 
 GdiState::~GdiState()
 {
-    if (g_current == this) g_current = nullptr;
+    // A nested state (a test inside a running platform) hands back to the outer one.
+    if (g_current == this) g_current = previous_;
 }
 
 GdiState* GdiState::current()

@@ -63,6 +63,7 @@ private:
     HandleTable<GdiObject> objects_{HandleKind::Gdi};
     std::array<GdiObject*, 18> stock_{};
     GdiObject* default_bitmap_ = nullptr;
+    GdiState* previous_ = nullptr;
 };
 
 }  // namespace zv

@@ -157,8 +157,13 @@ TEST(GdiWithoutState, CallsFailHarmlessly)
 TEST(GdiStateLifetime, RegistersWhileAlive)
 {
     {
-        GdiState st;
-        EXPECT_EQ(GdiState::current(), &st);
+        GdiState outer;
+        EXPECT_EQ(GdiState::current(), &outer);
+        {
+            GdiState inner;
+            EXPECT_EQ(GdiState::current(), &inner);
+        }
+        EXPECT_EQ(GdiState::current(), &outer);
     }
     EXPECT_EQ(GdiState::current(), nullptr);
 }
