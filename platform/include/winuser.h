@@ -247,6 +247,9 @@ BOOL UpdateWindow(HWND hwnd);
 HWND GetParent(HWND hwnd);
 HWND GetWindow(HWND hwnd, UINT cmd);
 HWND GetDlgItem(HWND dialog, int id);
+// FALSE (or 0) when the dialog has no live control with that id.
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
+LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM lParam);
 int GetDlgCtrlID(HWND hwnd);
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
@@ -340,6 +343,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 #define GetWindowLongPtr GetWindowLongPtrW
 #define SetWindowLongPtr SetWindowLongPtrW
 #define SendMessage SendMessageW
+#define SetDlgItemText SetDlgItemTextW
+#define SendDlgItemMessage SendDlgItemMessageW
 #define PostMessage PostMessageW
 #define GetMessage GetMessageW
 #define PeekMessage PeekMessageW

@@ -1,0 +1,206 @@
+// The album art of the track that starts: the embedded cover written to album.jpg (whole, and
+// only when there is a picture), shown at 250 x 232 with a black rightmost column, or the
+// default picture at its own size.
+#include "scenario/track_info_scenario.h"
+
+namespace {
+
+using namespace zv::test::track_info;
+using zv::fixtures::ToneTrack;
+
+ToneTrack with_cover(Bytes cover, std::string mime = "image/jpeg")
+{
+    ToneTrack t;
+    t.artist = "Painter";
+    t.title = "Canvas";
+    t.cover = std::move(cover);
+    t.cover_mime = std::move(mime);
+    return t;
+}
+
+class TrackInfoArt : public TrackInfoScenario {
+protected:
+    // The APIC value the sound library hands out for the current stream.
+    Bytes apic_value()
+    {
+        Bytes out;
+        program().on_ui([&] {
+            void* value = nullptr;
+            int length = 0;
+            if (FSOUND_Stream_FindTagField(CurrentStream, 2, "APIC", &value, &length))
+                out.assign(static_cast<unsigned char*>(value), static_cast<unsigned char*>(value) + length);
+        });
+        return out;
+    }
+
+    // Shown at the art control's size; the copy starts at x = -1, so column 249 stays black.
+    void expect_scaled_art(const char* what)
+    {
+        EXPECT_EQ(art_size(), std::pair(250, 232)) << what;
+        const zv::Surface s = art_pixels();
+        ASSERT_EQ(s.width(), 250) << what;
+        for (int y = 0; y < s.height(); ++y) ASSERT_EQ(s.pixel(249, y), 0u) << what << " row " << y;
+    }
+};
+
+TEST_F(TrackInfoArt, JpegMimeWithEmptyDescriptionWritesThePictureExactly)
+{
+    const Bytes cover = solid_jpeg(64, 48, 0xFFFFFF);
+    track("jpeg.mp3", with_cover(cover));
+    start();
+
+    play("jpeg.mp3");
+    const Bytes apic = apic_value();
+    ASSERT_GT(apic.size(), 14u);
+    EXPECT_EQ(apic[13], 0);  // the empty description's terminator
+    const Bytes written = read_bytes(album_jpg());
+    ASSERT_EQ(written.size(), apic.size() - 14);
+    EXPECT_EQ(written[0], 0xFF);
+    EXPECT_EQ(written[1], 0xD8);
+    EXPECT_EQ(written, cover);
+    expect_scaled_art("white cover");
+    // A white cover fills the rest, right up to the column before the black one.
+    const zv::Surface s = art_pixels();
+    for (int x : {0, 125, 248})
+        for (int y : {0, 116, 231}) EXPECT_TRUE(near_colour(s.pixel(x, y), 0xFFFFFF)) << x << "," << y;
+    // Only album.jpg is left behind in the program's folder.
+    EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "direc.zvn"}));
+}
+
+TEST_F(TrackInfoArt, JpgMimeWritesFromOffset13)
+{
+    const Bytes cover = solid_jpeg(20, 20, 0x3060FF);
+    track("jpg.mp3", with_cover(cover, "image/jpg"));
+    start();
+
+    play("jpg.mp3");
+    const Bytes apic = apic_value();
+    ASSERT_GT(apic.size(), 13u);
+    EXPECT_NE(apic[13], 0);
+    const Bytes written = read_bytes(album_jpg());
+    EXPECT_EQ(written, Bytes(apic.begin() + 13, apic.end()));
+    EXPECT_EQ(written, cover);
+    expect_scaled_art("image/jpg cover");
+}
+
+TEST_F(TrackInfoArt, SecondCoverInARowReplacesTheFirst)
+{
+    const Bytes red = solid_jpeg(50, 50, 0xFF0000), blue = solid_jpeg(300, 120, 0x0000FF);
+    track("red.mp3", with_cover(red));
+    track("blue.mp3", with_cover(blue));
+    start();
+    const HBITMAP start_art = art();
+
+    play("red.mp3");
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0xFF0000));
+    const HBITMAP red_art = art();
+    EXPECT_NE(red_art, start_art);
+    play("blue.mp3");
+    EXPECT_EQ(read_bytes(album_jpg()), blue);
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0x0000FF));
+    expect_scaled_art("second cover");
+    // The replaced picture was released.
+    program().on_ui([&] { EXPECT_EQ(GetObjectType(red_art), 0u); });
+}
+
+TEST_F(TrackInfoArt, CoversOfAnySizeAndFormatShowAt250By232)
+{
+    track("tiny.mp3", with_cover(solid_jpeg(1, 1, 0xFFFFFF)));
+    track("wide.mp3", with_cover(solid_jpeg(700, 90, 0xFFFFFF)));
+    track("exact.mp3", with_cover(solid_jpeg(250, 232, 0xFFFFFF)));
+    track("png.mp3", with_cover(zv::fixtures::make_cover_png(120, 160, 4), "image/png"));
+    start();
+
+    for (const char* name : {"tiny.mp3", "wide.mp3", "exact.mp3", "png.mp3"}) {
+        play(name);
+        expect_scaled_art(name);
+        // The picture reaches the column next to the black one.
+        EXPECT_NE(art_pixels().pixel(248, 116), 0u) << name;
+    }
+}
+
+TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)
+{
+    write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
+    track("cover.mp3", with_cover(solid_jpeg(30, 30, 0xFF00FF)));
+    ToneTrack plain;
+    plain.artist = "No";
+    plain.title = "Picture";
+    track("plain.mp3", plain);
+    start();
+    EXPECT_EQ(art_size(), std::pair(120, 90));  // start-up
+
+    play("cover.mp3");
+    const Bytes cover_file = read_bytes(album_jpg());
+    play("plain.mp3");
+    EXPECT_EQ(text(), u"No - Picture");
+    EXPECT_EQ(art_size(), std::pair(120, 90));
+    EXPECT_TRUE(near_colour(art_pixels().pixel(119, 89), 0x808080));
+    EXPECT_EQ(read_bytes(album_jpg()), cover_file);  // a track without a cover leaves it alone
+
+    // Read from its file on every such track.
+    write_bytes(app() / "default.jpg", solid_jpeg(60, 40, 0x808080));
+    play("plain.mp3");
+    EXPECT_EQ(art_size(), std::pair(60, 40));
+
+    // Without a default picture the control gets no picture at all.
+    std::filesystem::remove(app() / "default.jpg");
+    play("plain.mp3");
+    EXPECT_EQ(art(), nullptr);
+    EXPECT_EQ(read_bytes(album_jpg()), cover_file);
+}
+
+TEST_F(TrackInfoArt, ApicTooShortForAPictureChangesNothing)
+{
+    track("cover.mp3", with_cover(solid_jpeg(30, 30, 0x00FF00)));
+    // Encoding, "image/jpeg", picture type, empty description: 14 bytes and no picture byte.
+    Bytes empty_picture{0};
+    append(empty_picture, "image/jpeg");
+    empty_picture.insert(empty_picture.end(), {0, 3, 0});
+    Bytes frames;
+    append_v23_frame(frames, "TIT2", latin1_text("Short"));
+    append_v23_frame(frames, "APIC", empty_picture);
+    tagged_file("short.mp3", 3, frames);
+    // A MIME type of one letter: 5 bytes.
+    Bytes tiny{0, 'x', 0, 3, 0};
+    Bytes frames2;
+    append_v23_frame(frames2, "TIT2", latin1_text("Tiny"));
+    append_v23_frame(frames2, "APIC", tiny);
+    tagged_file("tiny.mp3", 3, frames2);
+    start();
+
+    // Before any cover: nothing written at all.
+    play("short.mp3");
+    EXPECT_EQ(text(), u"Unknown Artist - Short");
+    EXPECT_FALSE(std::filesystem::exists(album_jpg()));
+
+    play("cover.mp3");
+    const HBITMAP shown = art();
+    const Bytes cover_file = read_bytes(album_jpg());
+    for (const char* name : {"short.mp3", "tiny.mp3"}) {
+        play(name);
+        const Bytes apic = apic_value();
+        EXPECT_LT(apic.size(), 15u) << name;
+        EXPECT_EQ(art(), shown) << name;
+        EXPECT_EQ(read_bytes(album_jpg()), cover_file) << name;
+    }
+    EXPECT_EQ(text(), u"Unknown Artist - Tiny");
+    EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "direc.zvn"}));
+}
+
+TEST_F(TrackInfoArt, CoverFileThatCannotBeReplacedKeepsThePicture)
+{
+    // album.jpg is a folder with something in it: the new file cannot take its place.
+    write_bytes(app() / "album.jpg" / "keep", Bytes{1});
+    track("cover.mp3", with_cover(solid_jpeg(30, 30, 0x00FF00)));
+    start();
+    const HBITMAP shown = art();
+
+    play("cover.mp3");
+    EXPECT_EQ(text(), u"Painter - Canvas");  // the text comes first and still changes
+    EXPECT_EQ(art(), shown);
+    EXPECT_TRUE(std::filesystem::is_directory(album_jpg()));
+    EXPECT_EQ(app_files(), std::vector<std::string>{"direc.zvn"});  // no half-written file left
+}
+
+}  // namespace
