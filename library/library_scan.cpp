@@ -67,7 +67,8 @@ void ReadSettingsFile()
 static void WalkFolder(LPCWSTR pattern, LPCWSTR folder, bool fill)
 {
     WIN32_FIND_DATA found;
-    HANDLE search = FindFirstFile(pattern, &found);
+    // Names and attributes are all the walk looks at.
+    HANDLE search = FindFirstFileEx(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, NULL, 0);
     if (search == INVALID_HANDLE_VALUE) return;
     // Sub-folder paths live on the heap: a deep tree must not exhaust the stack.
     std::vector<WCHAR> subFolder(PATH_BUFFER_CHARS);

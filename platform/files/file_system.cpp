@@ -58,7 +58,8 @@ std::u16string executable_path()
 
 }  // namespace zv
 
-HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
+namespace {
+HANDLE find_first(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData, bool names_only)
 {
     zv::FileSystemState* fs = zv::FileSystemState::current();
     if (!fs) {
@@ -70,7 +71,7 @@ HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileDa
         return INVALID_HANDLE_VALUE;
     }
     DWORD error = ERROR_SUCCESS;
-    std::unique_ptr<zv::FindSearch> search = zv::FindSearch::open(lpFileName, error);
+    std::unique_ptr<zv::FindSearch> search = zv::FindSearch::open(lpFileName, error, names_only);
     if (!search) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
@@ -82,6 +83,24 @@ HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileDa
     }
     *lpFindFileData = first;
     return zv::to_handle<HANDLE>(fs->finds().insert(std::move(search)));
+}
+
+}  // namespace
+
+HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
+{
+    return find_first(lpFileName, lpFindFileData, false);
+}
+
+HANDLE WINAPI FindFirstFileExW(LPCWSTR lpFileName, FINDEX_INFO_LEVELS level, LPVOID lpFindFileData,
+                               FINDEX_SEARCH_OPS op, LPVOID filter, DWORD flags)
+{
+    if (op != FindExSearchNameMatch || filter || (level != FindExInfoStandard && level != FindExInfoBasic)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    (void)flags;
+    return find_first(lpFileName, static_cast<LPWIN32_FIND_DATAW>(lpFindFileData), level == FindExInfoBasic);
 }
 
 BOOL WINAPI FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData)

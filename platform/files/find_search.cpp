@@ -73,7 +73,7 @@ FindSearch::FindSearch(std::unique_ptr<DIR, DirCloser> dir, dev_t dev, ino_t ino
 {
 }
 
-std::unique_ptr<FindSearch> FindSearch::open(std::u16string_view pattern, DWORD& error)
+std::unique_ptr<FindSearch> FindSearch::open(std::u16string_view pattern, DWORD& error, bool names_only)
 {
     const std::size_t slash = pattern.rfind(u'/');
     std::u16string_view folder_w;
@@ -112,7 +112,9 @@ std::unique_ptr<FindSearch> FindSearch::open(std::u16string_view pattern, DWORD&
     }
     // Programs written for Win32 say "*.*" meaning every name, dotted or not.
     std::u16string name_pattern = name_w == u"*.*" ? std::u16string(u"*") : std::u16string(name_w);
-    return std::unique_ptr<FindSearch>(new FindSearch(std::move(dir), st.st_dev, st.st_ino, std::move(name_pattern)));
+    std::unique_ptr<FindSearch> search(new FindSearch(std::move(dir), st.st_dev, st.st_ino, std::move(name_pattern)));
+    search->names_only_ = names_only;
+    return search;
 }
 
 bool FindSearch::next(const FileSystemState& fs, WIN32_FIND_DATAW& out)
@@ -131,6 +133,14 @@ bool FindSearch::next(const FileSystemState& fs, WIN32_FIND_DATAW& out)
 
         struct stat st {};
         bool is_dir = false;
+        if (names_only_ && entry->d_type == DT_REG) {
+            // A plain file: its name and attributes are all the caller asked for.
+            out = WIN32_FIND_DATAW{};
+            out.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE | (name.front() == '.' ? FILE_ATTRIBUTE_HIDDEN : 0);
+            std::memcpy(out.cFileName, wide.data(), wide.size() * sizeof(char16_t));
+            out.cFileName[wide.size()] = 0;
+            return true;
+        }
         if (fstatat(dfd, entry->d_name, &st, 0) == 0) {
             is_dir = S_ISDIR(st.st_mode);
         } else if (fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {

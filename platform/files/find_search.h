@@ -19,7 +19,9 @@ bool wildcard_match(std::u16string_view pattern, std::u16string_view name);
 class FindSearch {
 public:
     // Opens the folder of a FindFirstFileW pattern; nullptr with a Win32 error code on failure.
-    static std::unique_ptr<FindSearch> open(std::u16string_view pattern, DWORD& error);
+    // With `names_only`, entries that the directory itself says are regular files are reported
+    // without a stat: name and attributes only, no size or times.
+    static std::unique_ptr<FindSearch> open(std::u16string_view pattern, DWORD& error, bool names_only = false);
 
     // Fills `out` with the next entry to report; false at the end of the folder. Skips ".", "..",
     // names that do not match, names too long for cFileName, entries that vanished, and
@@ -39,6 +41,7 @@ private:
     dev_t dev_;
     ino_t ino_;
     std::u16string name_pattern_;
+    bool names_only_ = false;
 };
 
 }  // namespace zv

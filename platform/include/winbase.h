@@ -93,8 +93,17 @@ using LPWIN32_FIND_DATA = WIN32_FIND_DATAW*;
 HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData);
 // FALSE with ERROR_NO_MORE_FILES at the end, ERROR_INVALID_HANDLE for a closed or foreign handle.
 BOOL WINAPI FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData);
+
+enum FINDEX_INFO_LEVELS { FindExInfoStandard = 0, FindExInfoBasic = 1 };
+enum FINDEX_SEARCH_OPS { FindExSearchNameMatch = 0 };
+#define FIND_FIRST_EX_LARGE_FETCH 0x00000002
+// With FindExInfoBasic, entries that the directory lists as plain files carry only their name and
+// attributes (no size, no times): a walk that needs nothing more is spared a stat per file.
+HANDLE WINAPI FindFirstFileExW(LPCWSTR lpFileName, FINDEX_INFO_LEVELS level, LPVOID lpFindFileData,
+                               FINDEX_SEARCH_OPS op, LPVOID filter, DWORD flags);
 BOOL WINAPI FindClose(HANDLE hFindFile);
 #define FindFirstFile FindFirstFileW
+#define FindFirstFileEx FindFirstFileExW
 #define FindNextFile FindNextFileW
 
 // ---- Module ----

@@ -56,16 +56,19 @@ struct Found {
 
 // Walks like the library scan does, but descends into every reported directory so that loops and
 // hidden folders get enumerated too. Keys are paths relative to `root`.
-void walk(const std::u16string& root, const std::u16string& rel, std::map<std::u16string, Found>& out)
+void walk(const std::u16string& root, const std::u16string& rel, std::map<std::u16string, Found>& out,
+          bool basic = false)
 {
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((root + rel + u"*").c_str(), &fd);
+    std::u16string pattern = root + rel + u"*";
+    HANDLE h = basic ? FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0)
+                     : FindFirstFileW(pattern.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return;
     do {
         const std::u16string path = rel + fd.cFileName;
         ASSERT_EQ(out.count(path), 0u) << zv::narrow(path);
         out[path] = {fd.dwFileAttributes, fd.nFileSizeLow};
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(root, path + u"/", out);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(root, path + u"/", out, basic);
     } while (FindNextFileW(h, &fd));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
     EXPECT_TRUE(FindClose(h));
@@ -140,6 +143,22 @@ TEST_F(FindFile, RecursiveWalkReportsEveryEntryOnceWithItsAttributes)
     EXPECT_EQ(found[u"music/album/track.mp3"].size, 5u);
     EXPECT_EQ(found[u"music"].size, 0u);
     EXPECT_EQ(state_.finds().live_count(), 0u);
+}
+
+TEST_F(FindFile, BasicInformationReportsTheSameEntriesAndAttributes)
+{
+    std::map<std::u16string, Found> full, basic;
+    walk(tree_.wide(), u"", full);
+    walk(tree_.wide(), u"", basic, /*basic=*/true);
+    ASSERT_EQ(full.size(), basic.size());
+    for (const auto& [path, f] : full) {
+        ASSERT_EQ(basic.count(path), 1u) << zv::narrow(path);
+        EXPECT_EQ(basic[path].attributes, f.attributes) << zv::narrow(path);
+    }
+    WIN32_FIND_DATAW fd;
+    EXPECT_EQ(FindFirstFileExW((tree_.wide() + u"*").c_str(), static_cast<FINDEX_INFO_LEVELS>(7), &fd,
+                               FindExSearchNameMatch, nullptr, 0),
+              INVALID_HANDLE_VALUE);
 }
 
 TEST_F(FindFile, TheLibraryRuleFindsTheTracksAndBothPassesAgree)
