@@ -68,11 +68,13 @@ StreamTags StreamTags::read(const std::string& path)
             const TagLib::ID3v2::Tag* v2 = file.ID3v2Tag(false);
             if (v2) {
                 for (const TagLib::ID3v2::Frame* frame : v2->frameList()) {
-                    // render() gives the 10-byte frame header and the body; the body is the field.
+                    // render() gives the frame header (the id, four size bytes, two flag bytes)
+                    // and the body; the body is the field. A v2.2 frame TagLib has no v2.4 name
+                    // for keeps its 3-letter id, so its header is 9 bytes, not 10.
                     const TagLib::ByteVector whole = frame->render();
                     const TagLib::ByteVector id = frame->frameID();
-                    tags.fields_.push_back(
-                        {TagType::Id3v2, std::string(id.data(), id.size()), bytes_of(whole, 10)});
+                    tags.fields_.push_back({TagType::Id3v2, std::string(id.data(), id.size()),
+                                            bytes_of(whole, static_cast<unsigned>(id.size()) + 6)});
                 }
                 tags.artist_ = first_text(*v2, "TPE1");
                 tags.title_ = first_text(*v2, "TIT2");

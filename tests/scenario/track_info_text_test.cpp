@@ -136,6 +136,7 @@ TEST_F(TrackInfoText, EveryId3v2VersionAndEncodingReadsRight)
     Bytes frames;
     append_v22_frame(frames, "TT2", latin1_text("Twenty Two"));
     append_v22_frame(frames, "TP1", Bytes{1, 0xFF, 0xFE, 'A', 0, 'b', 0, 0xE9, 0});
+    append_v22_frame(frames, "XYZ", Bytes{'r', 'a', 'w'});  // no v2.4 name: stays as read
     tagged_file("v22.mp3", 2, frames);
     start();
 
@@ -147,6 +148,12 @@ TEST_F(TrackInfoText, EveryId3v2VersionAndEncodingReadsRight)
     EXPECT_EQ(text(), u"Caf\u00E9 - Cr\u00E8me");
     play("v22.mp3");
     EXPECT_EQ(text(), u"Ab\u00E9 - Twenty Two");
+    program().on_ui([] {
+        void* value = nullptr;
+        int length = 0;
+        ASSERT_TRUE(FSOUND_Stream_FindTagField(CurrentStream, 2, "XYZ", &value, &length));
+        EXPECT_EQ(std::string(static_cast<const char*>(value), static_cast<std::size_t>(length)), "raw");
+    });
 }
 
 }  // namespace
