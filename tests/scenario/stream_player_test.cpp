@@ -1,0 +1,270 @@
+// The stream player as a user hears it: which track sounds (each fixture has its own tone),
+// stepping, wrap-around, automatic advance, pause and resume, volume, and bad files.
+#include <commctrl.h>
+#include <dirent.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+
+#include "app/zorvane.h"
+#include "files/codepage.h"
+#include "support/fixture_dir.h"
+#include "support/program_harness.h"
+#include "tools/fixtures.h"
+
+namespace fs = std::filesystem;
+using zv::test::ProgramHarness;
+
+namespace {
+
+constexpr double kTrackSeconds = 0.3;
+constexpr std::size_t kTrackFrames = 13230;  // 0.3 s at 44 100 Hz
+
+class StreamPlayer : public ::testing::Test {
+protected:
+    // Writes `count` tracks (track i at 300 + 100 i Hz) and starts the player on them.
+    void start(int count, const std::map<int, std::string>& damaged = {})
+    {
+        fs::path music = dir_.path() / "music";
+        for (int i = 0; i < count; ++i) {
+            fs::path file = music / ("t" + std::to_string(i) + ".mp3");
+            fs::create_directories(file.parent_path());
+            auto bad = damaged.find(i);
+            if (bad != damaged.end()) {
+                std::ofstream(file, std::ios::binary) << bad->second;
+            } else {
+                zv::fixtures::ToneTrack t;
+                t.frequency_hz = 300.0 + 100.0 * i;
+                t.seconds = kTrackSeconds;
+                t.id3v2_version = 0;
+                ASSERT_TRUE(zv::fixtures::write_tone_mp3(file, t));
+            }
+            frequency_[file.string()] = 300.0 + 100.0 * i;
+        }
+        std::ofstream(dir_.path() / "direc.zvn") << music.string() << "/";
+        player_ = std::make_unique<ProgramHarness>(ProgramHarness::Options(dir_.path()));
+        ASSERT_EQ(TrackCount, count);
+    }
+
+    // The tone that item `index` of the list should sound (the scan's order is the file system's).
+    double tone_of_item(int index)
+    {
+        WCHAR buf[PATH_BUFFER_CHARS];
+        LVITEM item{};
+        item.pszText = buf;
+        item.cchTextMax = PATH_BUFFER_CHARS;
+        SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        return frequency_[zv::narrow(buf)];
+    }
+
+    std::vector<std::int16_t> pull(std::size_t frames) { return player_->pull_audio(frames); }
+
+    double sounding(std::size_t frames = 2048)
+    {
+        auto s = pull(frames);
+        if (zv::fixtures::rms_level(s.data(), frames) < 50) return 0;
+        return zv::fixtures::dominant_frequency(s.data(), frames, 44100);
+    }
+
+    void ui(std::function<void()> fn) { player_->on_ui(std::move(fn)); }
+
+    int selected_items()
+    {
+        int n = 0;
+        for (int i = 0; i < TrackCount; ++i)
+            if (SendMessage(PlaylistView, LVM_GETITEMSTATE, i, LVIS_SELECTED | LVIS_FOCUSED) ==
+                (LVIS_SELECTED | LVIS_FOCUSED))
+                ++n;
+        return n;
+    }
+
+    zv::testing::FixtureDir dir_;
+    std::map<std::string, double> frequency_;
+    std::unique_ptr<ProgramHarness> player_;
+};
+
+MATCHER_P(NearHz, hz, "") { return std::abs(arg - hz) < 25; }
+
+}  // namespace
+
+TEST_F(StreamPlayer, NextWrapsFromTheLastTrackAndPreviousStopsAtTheFirst)
+{
+    start(3);
+    ui([] { PlayCurrentTrack(); });
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+    EXPECT_EQ(selected_items(), 1);
+    ui([] { NextTrack(); });
+    EXPECT_EQ(CurrentTrack, 1);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
+    EXPECT_EQ(selected_items(), 1);
+    ui([] { NextTrack(); });
+    ui([] { NextTrack(); });
+    EXPECT_EQ(CurrentTrack, 0);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+    // Previous from the first track restarts it from its beginning.
+    pull(4000);
+    ui([] { PreviousTrack(); });
+    EXPECT_EQ(CurrentTrack, 0);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
+    EXPECT_EQ(selected_items(), 1);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+}
+
+TEST_F(StreamPlayer, TheEndOfEachTrackStartsTheNextAndTheListRepeats)
+{
+    start(3);
+    ui([] { PlayCurrentTrack(); });
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(CurrentTrack, i);
+            EXPECT_THAT(sounding(), NearHz(tone_of_item(i)));
+            pull(kTrackFrames);  // past the end: the end notice advances on the UI thread
+        }
+    }
+    EXPECT_EQ(CurrentTrack, 0);
+    EXPECT_EQ(IsPlaying, 1);
+}
+
+TEST_F(StreamPlayer, PauseAndResumeKeepThePositionAndTheVolume)
+{
+    start(2);
+    ui([] { PlayCurrentTrack(); });
+    pull(3000);
+    ui([] { TogglePause(); });
+    EXPECT_EQ(IsPlaying, 0);
+    unsigned paused = PausedPosition;
+    EXPECT_NEAR(static_cast<double>(paused), 3000.0, 64.0);
+    auto silent = pull(2048);
+    EXPECT_LT(zv::fixtures::rms_level(silent.data(), 2048), 1.0);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), paused);
+    ui([] { TogglePause(); });
+    EXPECT_EQ(IsPlaying, 1);
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), CurrentVolume);
+    EXPECT_THAT(sounding(1024), NearHz(tone_of_item(0)));
+    EXPECT_NEAR(static_cast<double>(FSOUND_Stream_GetPosition(CurrentStream)), paused + 1024.0, 64.0);
+
+    // Pause, then next: the next track from its start, playing.
+    ui([] { TogglePause(); });
+    ui([] { NextTrack(); });
+    EXPECT_EQ(IsPlaying, 1);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
+}
+
+TEST_F(StreamPlayer, PlayPauseBeforeAnyPlayOnlyTogglesTheFlag)
+{
+    start(1);
+    ui([] { TogglePause(); });
+    EXPECT_EQ(IsPlaying, 0);
+    EXPECT_EQ(sounding(), 0);
+    ui([] { TogglePause(); });
+    EXPECT_EQ(IsPlaying, 1);
+    EXPECT_EQ(CurrentStream, nullptr);
+    EXPECT_EQ(sounding(), 0);
+}
+
+TEST_F(StreamPlayer, VolumeStepsFollowWhatTheLibraryReports)
+{
+    start(1);
+    // Before the first play the steps ask channel 0, which starts at full volume.
+    ui([] { VolumeUp(); });
+    EXPECT_EQ(CurrentVolume, FSOUND_GetVolume(0));
+    ui([] { PlayCurrentTrack(); });
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), CurrentVolume);
+
+    ui([] { CurrentVolume = 50; FSOUND_SetVolume(FSOUND_ALL, 50); });
+    std::vector<int> seen;
+    for (int i = 0; i < 12; ++i) {
+        ui([] { VolumeUp(); });
+        seen.push_back(CurrentVolume);
+    }
+    // 70 ... 250, then 270 is applied, and the library's report of 270 stops further steps.
+    std::vector<int> expected{70, 90, 110, 130, 150, 170, 190, 210, 230, 250, 270, 270};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), 270);
+
+    ui([] { CurrentVolume = 10; FSOUND_SetVolume(FSOUND_ALL, 10); });
+    ui([] { VolumeDown(); });
+    EXPECT_EQ(CurrentVolume, -10);
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), -10);
+    ui([] { VolumeDown(); });
+    EXPECT_EQ(CurrentVolume, -10);
+}
+
+TEST_F(StreamPlayer, TheStoredVolumeSetsTheGain)
+{
+    start(1);
+    ui([] { PlayCurrentTrack(); });
+    pull(1024);
+    auto at50 = pull(4096);
+    ui([] { for (int i = 0; i < 5; ++i) VolumeUp(); });
+    EXPECT_EQ(CurrentVolume, 150);
+    auto at150 = pull(4096);
+    double ratio = zv::fixtures::rms_level(at150.data(), 4096) / zv::fixtures::rms_level(at50.data(), 4096);
+    EXPECT_NEAR(ratio, 3.0, 0.15);
+}
+
+TEST_F(StreamPlayer, ATrackThatDoesNotOpenSilencesPlaybackAndStopsTheAdvance)
+{
+    start(3, {{1, std::string(4000, 'g')}});
+    int bad = -1;
+    for (int i = 0; i < 3; ++i)
+        if (tone_of_item(i) == 400.0) bad = i;
+    ASSERT_GE(bad, 0);
+    // Play the track before the garbage one and let it end.
+    int before = (bad + 2) % 3;
+    ui([before] { CurrentTrack = before; PlayCurrentTrack(); });
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(before)));
+    pull(kTrackFrames);
+    EXPECT_EQ(CurrentTrack, bad);
+    EXPECT_EQ(CurrentStream, nullptr);
+    EXPECT_EQ(sounding(), 0);
+    pull(kTrackFrames * 2);
+    EXPECT_EQ(CurrentTrack, bad);  // no further automatic advance
+    int result = 0;
+    ui([&] { result = PlayFile("/nonexistent/file.mp3"); });
+    EXPECT_EQ(result, -1);
+    // The user can still step on past it.
+    ui([] { NextTrack(); });
+    EXPECT_THAT(sounding(), NearHz(tone_of_item((bad + 1) % 3)));
+}
+
+TEST_F(StreamPlayer, ATruncatedTrackPlaysWhatDecodesAndThenAdvances)
+{
+    start(2);
+    // Cut track 0's file in half: it must play its first half and then end normally.
+    WCHAR buf[PATH_BUFFER_CHARS];
+    LVITEM item{};
+    item.pszText = buf;
+    item.cchTextMax = PATH_BUFFER_CHARS;
+    SendMessage(PathList, LVM_GETITEMTEXT, 0, reinterpret_cast<LPARAM>(&item));
+    fs::path first = zv::narrow(buf);
+    fs::resize_file(first, fs::file_size(first) / 2);
+    ui([] { CurrentTrack = 0; PlayCurrentTrack(); });
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+    pull(kTrackFrames);
+    EXPECT_EQ(CurrentTrack, 1);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
+}
+
+TEST_F(StreamPlayer, PlayingThroughManyTracksHoldsOneOpenFile)
+{
+    start(2);
+    auto open_files = [] {
+        int n = 0;
+        if (DIR* d = opendir("/proc/self/fd")) {
+            while (readdir(d)) ++n;
+            closedir(d);
+        }
+        return n;
+    };
+    ui([] { PlayCurrentTrack(); });
+    int baseline = open_files();
+    for (int i = 0; i < 400; ++i) ui([] { NextTrack(); });
+    EXPECT_LE(open_files(), baseline);
+    EXPECT_NE(CurrentStream, nullptr);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(CurrentTrack)));
+}
