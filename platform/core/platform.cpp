@@ -7,6 +7,7 @@
 #include "files/file_system.h"
 #include "gdi/gdi_state.h"
 #include "instance/instance.h"
+#include "resources/resource_access.h"
 #include "resources/resource_table.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
@@ -77,6 +78,8 @@ void Platform::on_top_level_title(HWND hwnd)
     Window* w = user_->live_window(hwnd);
     if (!w || w->parent) return;  // owned pop-ups (dialogs, boxes) do not name the desktop window
     backend_->set_title(w->text);
+    if (auto icon = icon_largest_pixels(w->cls->icon))
+        backend_->set_icon(icon->width, icon->height, std::vector<std::uint32_t>(icon->argb.begin(), icon->argb.end()));
     if (w->cls->name == published_class_ && w->text == published_title_) return;
     // Announce the main window to later starts of the program under its class and title.
     published_class_ = w->cls->name;

@@ -34,6 +34,22 @@ inline constexpr LPARAM kKeyCtrlBit = 0x02000000;
 inline constexpr LPARAM kKeyShiftBit = 0x04000000;
 inline constexpr LPARAM kKeyAltBit = 0x08000000;
 
+// A main window of another process that FindWindow found; only a foreground request reaches it.
+struct RemoteWindow {
+    std::u16string cls;
+    std::u16string title;
+};
+
+// A deferred window-positioning batch (BeginDeferWindowPos .. EndDeferWindowPos).
+struct DeferredMove {
+    HWND hwnd;
+    int x, y, cx, cy;
+    UINT flags;
+};
+struct DeferBatch {
+    std::vector<DeferredMove> moves;
+};
+
 struct HotKey {
     HWND hwnd = nullptr;
     int id = 0;
@@ -122,7 +138,10 @@ public:
     std::uint64_t idle_resets() const { return idle_resets_; }
     void idle_reset();
 
-    // A window the title of which a foreground request raised from another process.
+    HandleTable<RemoteWindow>& remote_windows() { return remote_windows_; }
+    HandleTable<DeferBatch>& defer_batches() { return defer_batches_; }
+
+    // Called when an unowned top-level window's title changes (it names the desktop window).
     std::function<void(HWND)> on_top_level_title;
 
 private:
@@ -147,6 +166,8 @@ private:
     Backend& backend_;
     HandleTable<Window> windows_{HandleKind::Window};
     std::vector<std::unique_ptr<WindowClass>> classes_;
+    HandleTable<RemoteWindow> remote_windows_{HandleKind::RemoteWindow};
+    HandleTable<DeferBatch> defer_batches_{HandleKind::DeferPos};
     std::vector<HWND> top_levels_;  // z-order, topmost first
 
     std::mutex posted_mutex_;

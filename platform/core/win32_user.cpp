@@ -18,17 +18,6 @@ namespace {
 UserState* user() { return UserState::current(); }
 Window* live(HWND h) { return user() ? user()->live_window(h) : nullptr; }
 
-struct RemoteWindow {
-    std::u16string cls;
-    std::u16string title;
-};
-// Main windows of other processes that FindWindow found; only a foreground request reaches them.
-zv::HandleTable<RemoteWindow>& remote_windows()
-{
-    static zv::HandleTable<RemoteWindow> table(zv::HandleKind::RemoteWindow);
-    return table;
-}
-
 std::u16string_view view(LPCWSTR s) { return (s && !IS_INTRESOURCE(s)) ? std::u16string_view(s) : std::u16string_view(); }
 }  // namespace
 
@@ -96,8 +85,6 @@ HWND GetParent(HWND h)
     return w ? w->parent : nullptr;
 }
 
-HWND GetWindow(HWND, UINT) { return nullptr; }
-
 HWND GetDlgItem(HWND dialog, int id)
 {
     Window* w = live(dialog);
@@ -121,10 +108,10 @@ HWND FindWindowW(LPCWSTR cls, LPCWSTR name)
     std::u16string_view c = view(cls), t = view(name);
     if (HWND h = user()->find_top_level(c, t)) return h;
     if (!zv::query_instance(c, t)) return nullptr;
-    auto r = std::make_unique<RemoteWindow>();
+    auto r = std::make_unique<zv::RemoteWindow>();
     r->cls = std::u16string(c);
     r->title = std::u16string(t);
-    return zv::to_handle<HWND>(remote_windows().insert(std::move(r)));
+    return zv::to_handle<HWND>(user()->remote_windows().insert(std::move(r)));
 }
 
 BOOL SetWindowTextW(HWND h, LPCWSTR text)
@@ -242,33 +229,18 @@ BOOL SetWindowPos(HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
     return TRUE;
 }
 
-namespace {
-struct DeferredMove {
-    HWND hwnd;
-    int x, y, cx, cy;
-    UINT flags;
-};
-struct DeferBatch {
-    std::vector<DeferredMove> moves;
-};
-zv::HandleTable<DeferBatch>& defer_batches()
-{
-    static zv::HandleTable<DeferBatch> table(zv::HandleKind::DeferPos);
-    return table;
-}
-}  // namespace
-
 HDWP BeginDeferWindowPos(int count)
 {
     if (count < 0) return nullptr;
-    auto b = std::make_unique<DeferBatch>();
+    if (!user()) return nullptr;
+    auto b = std::make_unique<zv::DeferBatch>();
     b->moves.reserve(static_cast<std::size_t>(std::min(count, 1024)));
-    return zv::to_handle<HDWP>(defer_batches().insert(std::move(b)));
+    return zv::to_handle<HDWP>(user()->defer_batches().insert(std::move(b)));
 }
 
 HDWP DeferWindowPos(HDWP info, HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
 {
-    DeferBatch* b = defer_batches().get(info);
+    zv::DeferBatch* b = user() ? user()->defer_batches().get(info) : nullptr;
     if (!b || !live(h)) return nullptr;
     b->moves.push_back({h, x, y, cx, cy, flags});
     return info;
@@ -276,7 +248,8 @@ HDWP DeferWindowPos(HDWP info, HWND h, HWND, int x, int y, int cx, int cy, UINT 
 
 BOOL EndDeferWindowPos(HDWP info)
 {
-    auto b = defer_batches().remove(info);
+    if (!user()) return FALSE;
+    auto b = user()->defer_batches().remove(info);
     if (!b) return FALSE;
     for (auto& m : b->moves)
         if (Window* w = live(m.hwnd)) user()->set_window_pos(w, m.x, m.y, m.cx, m.cy, m.flags);
@@ -309,7 +282,7 @@ BOOL SetForegroundWindow(HWND h)
     // Callers may set the lowest bit (a request to bring owned windows too): window handles
     // already carry it.
     auto v = reinterpret_cast<std::uintptr_t>(h) | 1u;
-    if (RemoteWindow* r = remote_windows().get(v)) return zv::raise_instance(r->cls, r->title) ? TRUE : FALSE;
+    if (zv::RemoteWindow* r = user()->remote_windows().get(v)) return zv::raise_instance(r->cls, r->title) ? TRUE : FALSE;
     Window* w = live(zv::to_handle<HWND>(v));
     if (!w) return FALSE;
     Window* top = user()->top_level_of(w);

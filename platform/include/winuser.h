@@ -245,7 +245,6 @@ BOOL EnableWindow(HWND hwnd, BOOL enable);
 BOOL ShowWindow(HWND hwnd, int cmd);
 BOOL UpdateWindow(HWND hwnd);
 HWND GetParent(HWND hwnd);
-HWND GetWindow(HWND hwnd, UINT cmd);
 HWND GetDlgItem(HWND dialog, int id);
 // FALSE (or 0) when the dialog has no live control with that id.
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
