@@ -203,6 +203,15 @@ LRESULT CALLBACK list_view_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
             InvalidateRect(h, nullptr, TRUE);
             return TRUE;
         case LVM_GETITEMTEXTW: return get_item_text(*s, wp, reinterpret_cast<LVITEMW*>(lp));
+        case LVM_GETITEMW: {
+            auto* item = reinterpret_cast<LVITEMW*>(lp);
+            if (!item || item->iItem < 0 || static_cast<std::size_t>(item->iItem) >= s->items.size()) return FALSE;
+            const ListItem& li = s->items[static_cast<std::size_t>(item->iItem)];
+            if (item->mask & LVIF_PARAM) item->lParam = li.param;
+            if (item->mask & LVIF_STATE) item->state = li.state & item->stateMask;
+            if (item->mask & LVIF_TEXT) get_item_text(*s, static_cast<WPARAM>(item->iItem), item);
+            return TRUE;
+        }
         case LVM_SETITEMSTATE: return set_item_state(h, *s, wp, reinterpret_cast<const LVITEMW*>(lp));
         case LVM_GETITEMSTATE:
             return wp < s->items.size() ? static_cast<LRESULT>(s->items[wp].state & static_cast<UINT>(lp)) : 0;

@@ -87,6 +87,14 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
         EXPECT_EQ(path[path.size() - name.size() - 1], u'/');
         EXPECT_TRUE(fs::exists(fs::path(zv::narrow(path)))) << zv::narrow(path);
         EXPECT_EQ(path.find(u"//"), std::u16string::npos);
+        // Both items carry the parameter i + 1.
+        for (HWND list : {PlaylistView, PathList}) {
+            LVITEM it{};
+            it.mask = LVIF_PARAM;
+            it.iItem = i;
+            ASSERT_TRUE(SendMessage(list, LVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it)));
+            EXPECT_EQ(it.lParam, i + 1);
+        }
     }
     std::set<std::u16string> expected{u"a.mp3", u"notes.mp3.txt", u"b.mp3", u"inside.ogg", zv::widen(odd)};
     EXPECT_EQ(names, expected);
