@@ -50,35 +50,19 @@ void ProgramHarness::advance(std::uint64_t ms)
     settle();
 }
 
-void ProgramHarness::press(int x, int y)
+void ProgramHarness::stylus(InputEvent::Type type, int x, int y)
 {
     InputEvent e;
-    e.type = InputEvent::Type::StylusDown;
+    e.type = type;
     e.x = x;
     e.y = y;
     backend().push_input(e);
     settle();
 }
 
-void ProgramHarness::move(int x, int y)
-{
-    InputEvent e;
-    e.type = InputEvent::Type::StylusMove;
-    e.x = x;
-    e.y = y;
-    backend().push_input(e);
-    settle();
-}
-
-void ProgramHarness::release(int x, int y)
-{
-    InputEvent e;
-    e.type = InputEvent::Type::StylusUp;
-    e.x = x;
-    e.y = y;
-    backend().push_input(e);
-    settle();
-}
+void ProgramHarness::press(int x, int y) { stylus(InputEvent::Type::StylusDown, x, y); }
+void ProgramHarness::move(int x, int y) { stylus(InputEvent::Type::StylusMove, x, y); }
+void ProgramHarness::release(int x, int y) { stylus(InputEvent::Type::StylusUp, x, y); }
 
 void ProgramHarness::tap(int x, int y)
 {

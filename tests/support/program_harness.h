@@ -54,6 +54,8 @@ public:
     void stop();
 
 private:
+    void stylus(InputEvent::Type type, int x, int y);
+
     std::vector<std::uint8_t> resources_;
     std::unique_ptr<Platform> platform_;
     std::thread ui_;
