@@ -107,7 +107,14 @@ public:
                 break;
             }
             case SDL_WINDOWEVENT:
-                if (e.window.event == SDL_WINDOWEVENT_EXPOSED) redraw();
+                // A window that was just mapped, uncovered or resized shows the last frame again.
+                if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
+                    e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_RESTORED)
+                    redraw();
+                break;
+            case SDL_RENDER_TARGETS_RESET:
+            case SDL_RENDER_DEVICE_RESET:
+                redraw();
                 break;
             default: break;
         }

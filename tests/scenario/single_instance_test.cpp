@@ -40,7 +40,6 @@ int run_second_player(const std::filesystem::path& folder)
 TEST(SingleInstance, SecondStartRaisesTheFirstAndExitsZero)
 {
     zv::testing::FixtureDir dir;
-    setenv("ZORVANE_RUNTIME_DIR", dir.path().c_str(), 1);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     zv::test::ProgramHarness p(zv::test::ProgramHarness::Options(dir.path()));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "core/user_state.h"
 #include "resources/resource_blob.h"
 #include "sound/pulled_audio_output.h"
@@ -11,6 +13,11 @@ namespace zv::test {
 
 ProgramHarness::ProgramHarness(const Options& options)
 {
+    // Each program under test announces itself in its own folder, so tests running side by
+    // side (or a player on the desktop) never find one another as the running instance.
+    std::filesystem::path run = options.app_folder / ".run";
+    std::filesystem::create_directories(run);
+    setenv("ZORVANE_RUNTIME_DIR", run.c_str(), 1);
     PlatformOptions po;
     po.backend = PlatformOptions::BackendKind::Headless;
     resources_ = options.resources;
