@@ -101,6 +101,11 @@ LRESULT set_item_state(HWND h, ListViewState& s, WPARAM wp, const LVITEMW* item)
     };
     auto index = static_cast<INT_PTR>(wp);
     if (index == -1) {
+        // As the common controls do: a single-selection list cannot select every item, and
+        // no list can focus every item.
+        const UINT wanted = item->state & item->stateMask;
+        if ((wanted & LVIS_SELECTED) && (style_of(h) & LVS_SINGLESEL)) return FALSE;
+        if (wanted & LVIS_FOCUSED) return FALSE;
         for (std::size_t i = 0; i < s.items.size(); ++i) apply(i);
         return TRUE;
     }

@@ -159,11 +159,13 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
         if (empty(moved_from)) uncovered = area;
         mark_screen_dirty();
     }
+    bool moved_child = false;
     if (flags & SW_SCROLLCHILDREN) {
         for (HWND c : w->children) {
             Window* cw = live_window(c);
             if (!cw) continue;
             cw->rect = offset(cw->rect, dx, dy);
+            moved_child = moved_child || dx || dy;
             // Pending invalid parts of the child travel with it (they are in its own coordinates).
         }
     }
@@ -171,14 +173,17 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
         // Only the parent's uncovered strip is invalid; a child whose old picture moved
         // stays valid except where it newly enters the strip.
         w->invalid = unite(w->invalid, uncovered);
-        if (flags & SW_ERASE) w->erase_pending = true;
+        // Where a moved child used to be, the parent's background shows again, as when a
+        // window is moved: the strip is erased, or the child's old picture would stay there.
+        const bool erase = (flags & SW_ERASE) || moved_child;
+        if (erase) w->erase_pending = true;
         for (HWND c : w->children) {
             Window* cw = live_window(c);
             if (!cw || !cw->visible()) continue;
             RECT hit = intersect(uncovered, cw->rect);
             if (empty(hit)) continue;
             RECT local = offset(hit, -cw->rect.left, -cw->rect.top);
-            invalidate(cw, &local, (flags & SW_ERASE) != 0);
+            invalidate(cw, &local, erase);
         }
         backend_.wake();
     }
