@@ -119,6 +119,28 @@ TEST_F(TrackInfoArt, CoversOfAnySizeAndFormatShowAt250By232)
     }
 }
 
+TEST_F(TrackInfoArt, ShrunkCoverIsSmoothedNotAliased)
+{
+    // One-pixel black and white stripes, four times wider than the control: every shown pixel
+    // covers two of each, so a filtering copy gives an even grey where point sampling would give
+    // stripes or a single colour.
+    zv::Surface stripes(1000, 464);
+    for (int y = 0; y < stripes.height(); ++y)
+        for (int x = 0; x < stripes.width(); ++x) stripes.set_pixel(x, y, (x % 2) ? 0xFFFFFFu : 0u);
+    const auto png = app() / "stripes.png";
+    ASSERT_TRUE(zv::write_png(stripes, png.string()));
+    const Bytes cover = read_bytes(png);
+    std::filesystem::remove(png);
+    track("stripes.mp3", with_cover(cover, "image/png"));
+    start();
+
+    play("stripes.mp3");
+    expect_scaled_art("striped cover");
+    const zv::Surface s = art_pixels();
+    for (int x = 2; x < 247; x += 7)
+        for (int y : {1, 100, 230}) ASSERT_TRUE(near_colour(s.pixel(x, y), 0x808080, 20)) << x << "," << y << " " << std::hex << s.pixel(x, y);
+}
+
 TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)
 {
     write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
