@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -155,9 +154,6 @@ protected:
 
     void start()
     {
-        // A single-instance socket of this test's own, so tests running side by side do not
-        // find each other's player and step aside.
-        setenv("ZORVANE_RUNTIME_DIR", (dir_.path() / "run").c_str(), 1);
         std::ofstream(app() / "direc.zvn") << (music_.string() + "/");
         harness_ = std::make_unique<ProgramHarness>(ProgramHarness::Options(app(), true));
     }
