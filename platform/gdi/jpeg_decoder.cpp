@@ -51,7 +51,7 @@ std::shared_ptr<Surface> decode_jpeg(std::span<const std::uint8_t> data)
     const tjscalingfactor sf = pick_scale(w, h);
     const int sw = TJSCALED(w, sf), sh = TJSCALED(h, sf);
     if (sw <= 0 || sh <= 0) return nullptr;
-    auto out = std::make_shared<Surface>(sw, sh);
+    auto out = std::make_shared<Surface>(Surface::uninitialized(sw, sh));
     const int format = std::endian::native == std::endian::little ? TJPF_BGRX : TJPF_XRGB;
     if (tjDecompress2(tj.h, buf, size, reinterpret_cast<unsigned char*>(out->pixels().data()), sw, sw * 4, sh,
                       format, TJFLAG_ACCURATEDCT) != 0) {

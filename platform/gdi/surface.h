@@ -2,12 +2,41 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "windef.h"
 
 namespace zv {
+
+// Leaves new elements uninitialised, so a buffer about to be overwritten whole (a decoded
+// picture) is not cleared first.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    DefaultInitAllocator() = default;
+    template <class U>
+    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept
+    {
+    }
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using PixelBuffer = std::vector<std::uint32_t, DefaultInitAllocator<std::uint32_t>>;
 
 class Surface {
 public:
@@ -15,13 +44,23 @@ public:
     // Negative sizes are treated as empty.
     Surface(int width, int height, std::uint32_t fill = 0) { resize(width, height, fill); }
 
+    // A surface whose every pixel the caller is about to write.
+    static Surface uninitialized(int width, int height)
+    {
+        Surface s;
+        s.width_ = width < 0 ? 0 : width;
+        s.height_ = height < 0 ? 0 : height;
+        s.pixels_.resize(static_cast<std::size_t>(s.width_) * static_cast<std::size_t>(s.height_));
+        return s;
+    }
+
     int width() const { return width_; }
     int height() const { return height_; }
     bool empty() const { return width_ == 0 || height_ == 0; }
     RECT bounds() const { return RECT{0, 0, width_, height_}; }
 
-    std::vector<std::uint32_t>& pixels() { return pixels_; }
-    const std::vector<std::uint32_t>& pixels() const { return pixels_; }
+    PixelBuffer& pixels() { return pixels_; }
+    const PixelBuffer& pixels() const { return pixels_; }
 
     // Row access; y must be within [0, height).
     std::uint32_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
@@ -46,7 +85,7 @@ public:
         width = width < 0 ? 0 : width;
         height = height < 0 ? 0 : height;
         if (width == width_ && height == height_) return;
-        std::vector<std::uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+        PixelBuffer next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
                                         fill);
         const int cw = width < width_ ? width : width_;
         const int ch = height < height_ ? height : height_;
@@ -62,7 +101,7 @@ public:
 private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint32_t> pixels_;
+    PixelBuffer pixels_;
 };
 
 // COLORREF is 0x00BBGGRR; surface pixels are 0x00RRGGBB.

@@ -281,7 +281,7 @@ protected:
         canvas_->fill(kWhite);
         const char16_t s[3] = {c1, c2, 0};
         draw(s, RECT{0, 0, 240, 120}, DT_SINGLELINE | DT_NOPREFIX);
-        return canvas_->pixels();
+        return {canvas_->pixels().begin(), canvas_->pixels().end()};
     }
 };
 
