@@ -53,7 +53,8 @@ public:
         EditBrush = CreateSolidBrush(RGB(0, 0, 0));
         PanelBrush = CreateSolidBrush(RGB(0, 0, 0));
         RegisterMainClass(module, u"ZvBenchMain");
-        HWND main = CreateWindow(u"ZvBenchMain", u"Zorvane", WS_VISIBLE, 0, 0, kWidth, kHeight, NULL, NULL, module, NULL);
+        HWND main = CreateWindow(u"ZvBenchMain", u"Zorvane", WS_VISIBLE, 0, 0, kWidth, kHeight, NULL, NULL,
+                                 module, NULL);
         ShowWindow(main, SW_SHOW);
         UpdateWindow(main);
 
@@ -123,7 +124,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& r : runs)
-            if (r.iterations > 0 && r.run_type == Run::RT_Iteration) cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime();
+            if (r.iterations > 0 && r.run_type == Run::RT_Iteration)
+                cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     double cpu(const std::string& name) const

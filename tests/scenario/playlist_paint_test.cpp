@@ -36,7 +36,10 @@ constexpr int kGradient[40][2] = {
     {113, 229}, {111, 228}, {109, 227}, {108, 227}, {106, 226}, {104, 225}, {102, 224}, {100, 223},
     {99, 223},  {97, 222},  {95, 221},  {93, 220},  {92, 220},  {90, 219},  {88, 218},  {86, 217}};
 
-std::uint32_t gradient_row(int i) { return static_cast<std::uint32_t>(kGradient[i][0] << 8 | kGradient[i][1]); }
+std::uint32_t gradient_row(int i)
+{
+    return static_cast<std::uint32_t>(kGradient[i][0] << 8 | kGradient[i][1]);
+}
 
 // A music folder of empty files with these names (the scan reads names only), named by the
 // settings file beside the program. Names may live in a sub-folder such as "set.mp3/".
@@ -95,7 +98,8 @@ int index_of(ProgramHarness& p, const std::u16string& name)
             LVITEM item{};
             item.pszText = buf;
             item.cchTextMax = PATH_BUFFER_CHARS;
-            SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(i),
+                        reinterpret_cast<LPARAM>(&item));
             if (name == buf) found = i;
         }
     });
@@ -189,7 +193,8 @@ TEST(PlaylistPaint, SelectedItemShowsTheGradientWithLightTextOverItsShadow)
     // The 40 rows run from (0, 156, 248) down to (0, 86, 217), left of the text and at the
     // right edge.
     for (int i = 0; i < ITEM_HEIGHT; ++i)
-        for (int x : {0, 6, 11, 239}) ASSERT_EQ(s.pixel(x, top + i), gradient_row(i)) << "row " << i << " x " << x;
+        for (int x : {0, 6, 11, 239})
+            ASSERT_EQ(s.pixel(x, top + i), gradient_row(i)) << "row " << i << " x " << x;
 
     // Every fully dark shadow pixel sits one pixel right of and one row below a fully light
     // text pixel: the shadow is the same text moved by (1, 1).

@@ -38,11 +38,13 @@ LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
         }
         case WM_DRAWITEM: {
             const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-            g_draws.push_back({d->CtlType, d->CtlID, d->itemID, d->itemState, d->hDC, d->rcItem, d->hwndItem});
+            g_draws.push_back(
+                {d->CtlType, d->CtlID, d->itemID, d->itemState, d->hDC, d->rcItem, d->hwndItem});
             FillRect(d->hDC, &d->rcItem, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
             return 1;
         }
-        default: return DefWindowProc(h, msg, wp, lp);
+        default:
+            return DefWindowProc(h, msg, wp, lp);
     }
 }
 
@@ -69,7 +71,8 @@ protected:
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         wc.lpszClassName = u"ListViewTestParent";
         ASSERT_TRUE(RegisterClass(&wc));
-        parent_ = CreateWindow(u"ListViewTestParent", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+        parent_ =
+            CreateWindow(u"ListViewTestParent", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
         ASSERT_NE(parent_, nullptr);
     }
     void TearDown() override { platform_.reset(); }
@@ -79,7 +82,8 @@ protected:
     {
         HWND list = CreateWindowEx(0, WC_LISTVIEW, NULL, style, 0, 0, 240, count * kItemHeight, parent_,
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kListId)), NULL, NULL);
-        for (int i = 0; i < count; ++i) insert(list, u"item " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)));
+        for (int i = 0; i < count; ++i)
+            insert(list, u"item " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)));
         return list;
     }
 
