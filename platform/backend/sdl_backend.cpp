@@ -57,6 +57,17 @@ public:
         }
     }
 
+    // A stylus reports its position while it is held, so every press is followed by a sample
+    // where it landed; a mouse click reports none, and without it a click after a slow drag
+    // would still count as part of that drag.
+    static void press_sample(const InputEvent& press, std::vector<InputEvent>& out)
+    {
+        if (press.type != InputEvent::Type::StylusDown) return;
+        InputEvent sample = press;
+        sample.type = InputEvent::Type::StylusMove;
+        out.push_back(sample);
+    }
+
     void translate(const SDL_Event& e, std::vector<InputEvent>& out)
     {
         InputEvent ev;
@@ -74,6 +85,7 @@ public:
                 ev.y = clampx(e.button.y / scale);
                 stylus_down = e.type == SDL_MOUSEBUTTONDOWN;
                 out.push_back(ev);
+                press_sample(ev, out);
                 break;
             case SDL_MOUSEMOTION:
                 if (e.motion.which == SDL_TOUCH_MOUSEID || !(e.motion.state & SDL_BUTTON_LMASK)) break;
@@ -91,6 +103,7 @@ public:
                 ev.x = static_cast<int>(e.tfinger.x * static_cast<float>(width));
                 ev.y = static_cast<int>(e.tfinger.y * static_cast<float>(height));
                 out.push_back(ev);
+                press_sample(ev, out);
                 break;
             case SDL_KEYDOWN:
             case SDL_KEYUP: {

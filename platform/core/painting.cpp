@@ -170,22 +170,10 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
         }
     }
     if (!empty(uncovered)) {
-        // Only the parent's uncovered strip is invalid; a child whose old picture moved
-        // stays valid except where it newly enters the strip.
-        w->invalid = unite(w->invalid, uncovered);
-        // Where a moved child used to be, the parent's background shows again, as when a
-        // window is moved: the strip is erased, or the child's old picture would stay there.
-        const bool erase = (flags & SW_ERASE) || moved_child;
-        if (erase) w->erase_pending = true;
-        for (HWND c : w->children) {
-            Window* cw = live_window(c);
-            if (!cw || !cw->visible()) continue;
-            RECT hit = intersect(uncovered, cw->rect);
-            if (empty(hit)) continue;
-            RECT local = offset(hit, -cw->rect.left, -cw->rect.top);
-            invalidate(cw, &local, erase);
-        }
-        backend_.wake();
+        // Only the uncovered strip is invalid: pictures that moved stay valid. Where a moved
+        // child used to be, the parent's background shows again, as when a window is moved, so
+        // the strip is erased or the child's old picture would stay there.
+        invalidate(w, &uncovered, (flags & SW_ERASE) || moved_child);
     }
     if (update) *update = uncovered;
     return empty(uncovered) ? NULLREGION : SIMPLEREGION;
