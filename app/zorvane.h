@@ -113,5 +113,6 @@ extern WCHAR NowPlayingText[NOW_PLAYING_CHARS];
 extern WCHAR TagText[TAG_TEXT_CHARS];
 extern HBITMAP AlbumArtBitmap;
 extern HWND NowPlayingPanel;
+extern WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
 
 void RefreshTrackInfo();

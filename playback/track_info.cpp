@@ -11,13 +11,6 @@ HBITMAP AlbumArtBitmap;
 HWND NowPlayingPanel;
 WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
 
-#ifndef STM_SETIMAGE
-#define STM_SETIMAGE 0x0172
-#endif
-#ifndef IMAGE_BITMAP
-#define IMAGE_BITMAP 0
-#endif
-
 #define IDC_NOWPLAYING_TEXT 1026
 #define IDC_ALBUM_ART 1016
 #define ART_WIDTH 250

@@ -54,6 +54,12 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_HOTKEY 0x0312
 #define WM_USER 0x0400
 
+// Static controls
+#define STM_SETIMAGE 0x0172
+#define STM_GETIMAGE 0x0173
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
 #define WA_CLICKACTIVE 2
