@@ -211,7 +211,6 @@ UINT_PTR UserState::set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc)
         while (std::any_of(timers_.begin(), timers_.end(), [&](const Timer& t) { return !t.hwnd && t.id == id; })) ++id;
     }
     timers_.push_back(Timer{h, id, period, due, proc});
-    backend_.wake();
     return h ? 1 : id;
 }
 

@@ -44,7 +44,7 @@ void UserState::invalidate(Window* w, const RECT* r, bool erase)
         RECT local = offset(hit, -cw->rect.left, -cw->rect.top);
         invalidate(cw, &local, erase);
     }
-    if (really_visible(w)) backend_.wake();
+    // No wake-up: this runs on the user-interface thread, which looks for paints before it waits.
 }
 
 void UserState::validate(Window* w, const RECT* r)
@@ -207,7 +207,6 @@ void UserState::set_display_on(bool on)
     if (display_on_ == on) return;
     display_on_ = on;
     mark_screen_dirty();
-    backend_.wake();
 }
 
 }  // namespace zv
