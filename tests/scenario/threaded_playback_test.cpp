@@ -3,7 +3,8 @@
 // ThreadSanitizer in CI (the ThreadedPlayback tests of the ZV_TSAN build).
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <fstream>
 #include <thread>
 
@@ -34,16 +35,34 @@ TEST(ThreadedPlayback, AnAudioThreadDrivesTheAdvanceThroughTheList)
 
     auto* sink = dynamic_cast<zv::PulledAudioOutput*>(p.platform().sound().output());
     ASSERT_NE(sink, nullptr);
-    std::atomic<bool> stop{false};
+    // The audio thread pulls whenever it is granted a buffer's worth, concurrently with the UI
+    // thread; the grants are paced so that the program still comes to rest between test steps.
+    std::mutex mutex;
+    std::condition_variable granted;
+    int buffers = 0;
+    bool stop = false;
     std::thread audio([&] {
         std::vector<std::int16_t> buf(512 * 2);
-        while (!stop.load()) sink->pull(buf.data(), 512);
+        for (;;) {
+            {
+                std::unique_lock lock(mutex);
+                granted.wait(lock, [&] { return buffers > 0 || stop; });
+                if (stop) return;
+                --buffers;
+            }
+            sink->pull(buf.data(), 512);
+        }
     });
 
-    // Meanwhile the UI thread keeps working: volume steps and pauses race with the mixer.
+    // Meanwhile the UI thread keeps working: volume steps race with the mixer.
     int advances = 0;
     int last = 0;
     for (int step = 0; step < 4000 && advances < 7; ++step) {
+        {
+            std::lock_guard lock(mutex);
+            buffers += 2;
+        }
+        granted.notify_one();
         int track = 0;
         p.on_ui([&] {
             track = CurrentTrack;
@@ -55,7 +74,11 @@ TEST(ThreadedPlayback, AnAudioThreadDrivesTheAdvanceThroughTheList)
             last = track;
         }
     }
-    stop = true;
+    {
+        std::lock_guard lock(mutex);
+        stop = true;
+    }
+    granted.notify_one();
     audio.join();
     EXPECT_GE(advances, 7);  // more than twice round the list of three
 }
