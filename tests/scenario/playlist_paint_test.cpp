@@ -15,11 +15,15 @@
 #include "files/codepage.h"
 #include "gdi/gdi_internal.h"
 #include "support/fixture_dir.h"
+#include "support/paint_recorder.h"
 #include "support/program_harness.h"
 
 namespace fs = std::filesystem;
 using zv::test::ProgramHarness;
 using zv::testing::FixtureDir;
+using zv::test::install_paint_recorder;
+using zv::test::paint_log;
+using zv::test::PaintRecord;
 
 namespace {
 
@@ -54,27 +58,6 @@ void make_library(const FixtureDir& dir, const std::vector<std::string>& names)
     }
     std::ofstream(dir.path() / "direc.zvn", std::ios::binary) << music.string() << "/";
 }
-
-// A folder for very many files: in memory when the system has it, since creating 100 000
-// entries on disk takes long.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const FixtureDir& fallback)
-    {
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/zv-test-XXXXXX"
-                                                            : (fallback.path() / "scratch-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 std::vector<std::string> numbered(int count)
 {
@@ -111,43 +94,6 @@ void select_track(ProgramHarness& p, int index)
     p.on_ui([index] {
         CurrentTrack = index;
         PlayCurrentTrack();
-    });
-}
-
-// Records the owner-draw requests the main window receives and, per paint of the list, which
-// items were drawn; both hooks pass everything on unchanged.
-struct PaintRecord {
-    int scroll_offset = 0;
-    std::vector<UINT> items;
-};
-std::vector<PaintRecord> g_paints;
-std::vector<UINT> g_draws;
-WNDPROC g_main_proc;
-WNDPROC g_list_proc;
-
-LRESULT CALLBACK counting_main_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_DRAWITEM && lp) {
-        UINT id = reinterpret_cast<const DRAWITEMSTRUCT*>(lp)->itemID;
-        g_draws.push_back(id);
-        if (!g_paints.empty()) g_paints.back().items.push_back(id);
-    }
-    return CallWindowProc(g_main_proc, h, msg, wp, lp);
-}
-
-LRESULT CALLBACK counting_list_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_PAINT) g_paints.push_back(PaintRecord{ScrollOffset, {}});
-    return CallWindowProc(g_list_proc, h, msg, wp, lp);
-}
-
-void install_counters(ProgramHarness& p)
-{
-    p.on_ui([] {
-        g_main_proc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtr(MainWindow, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(counting_main_proc)));
-        g_list_proc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtr(PlaylistView, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(counting_list_proc)));
     });
 }
 
@@ -254,19 +200,19 @@ TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwent
     make_library(dir, numbered(30));
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     select_track(p, 12);
-    install_counters(p);
+    install_paint_recorder(p);
     p.on_ui([] { ScrollPlaylist(MainWindow, -400); });
     ASSERT_EQ(ScrollOffset, -400);
 
-    g_paints.clear();
+    paint_log().paints.clear();
     repaint_all(p);
     POINT origin{1, 1};
     p.on_ui([&] { GetViewportOrgEx(BackBufferDC, &origin); });
     EXPECT_EQ(origin.x, 0);
     EXPECT_EQ(origin.y, -400);
     // One paint, drawing the items of control rows 400 to 720 and no others.
-    ASSERT_EQ(g_paints.size(), 1u);
-    EXPECT_EQ(g_paints[0].items, (std::vector<UINT>{10, 11, 12, 13, 14, 15, 16, 17}));
+    ASSERT_EQ(paint_log().paints.size(), 1u);
+    EXPECT_EQ(paint_log().paints[0].items, (std::vector<UINT>{10, 11, 12, 13, 14, 15, 16, 17}));
 
     // Item 12 (control rows 480..520) is the gradient at screen rows 80..120; the others are
     // plain, and item 17 ends on the last screen row.
@@ -355,7 +301,7 @@ TEST(PlaylistPaint, OwnerDrawMeasureAndEditColourRequests)
 TEST(PlaylistPaint, HundredThousandItemsCostNoMoreThanTheVisibleOnes)
 {
     FixtureDir dir;
-    ScratchFolder music(dir);
+    zv::testing::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
     char buf[32];
     for (int i = 0; i < 100000; ++i) {
@@ -366,22 +312,22 @@ TEST(PlaylistPaint, HundredThousandItemsCostNoMoreThanTheVisibleOnes)
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     ASSERT_EQ(TrackCount, 100000);
     EXPECT_EQ(ListHeight, 4000000);
-    install_counters(p);
+    install_paint_recorder(p);
     for (int offset : {0, -820, -2000020, -3999710}) {
         SCOPED_TRACE(offset);
         p.on_ui([offset] { ScrollPlaylist(MainWindow, offset - ScrollOffset); });
         ASSERT_EQ(ScrollOffset, offset);
-        g_paints.clear();
-        g_draws.clear();
+        paint_log().paints.clear();
+        paint_log().draws.clear();
         p.on_ui([] { InvalidateRect(PlaylistView, nullptr, FALSE); });
-        ASSERT_EQ(g_paints.size(), 1u);
-        EXPECT_LE(g_draws.size(), 9u);
+        ASSERT_EQ(paint_log().paints.size(), 1u);
+        EXPECT_LE(paint_log().draws.size(), 9u);
         // Exactly the items crossing screen rows 0..320.
         const int first = -offset / ITEM_HEIGHT;
         const int last = std::min(99999, (-offset + 319) / ITEM_HEIGHT);
         std::vector<UINT> expected;
         for (int i = first; i <= last; ++i) expected.push_back(static_cast<UINT>(i));
-        EXPECT_EQ(g_draws, expected);
+        EXPECT_EQ(paint_log().draws, expected);
     }
     // The bottom bound holds the last item's bottom edge at y = 290.
     EXPECT_EQ(ScrollOffset, 290 - 4000000);

@@ -13,12 +13,16 @@
 #include "app/zorvane.h"
 #include "files/codepage.h"
 #include "support/fixture_dir.h"
+#include "support/paint_recorder.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
 
 namespace fs = std::filesystem;
 using zv::test::ProgramHarness;
 using zv::testing::FixtureDir;
+using zv::test::install_paint_recorder;
+using zv::test::paint_log;
+using zv::test::PaintRecord;
 
 namespace {
 
@@ -164,50 +168,6 @@ void expect_screen_equals_full_repaint(ProgramHarness& p)
                 ++differing;
             }
     EXPECT_EQ(differing, 0) << "first differing row " << first << " at offset " << ScrollOffset;
-}
-
-// A folder for very many files: in memory when the system has it, since creating 100 000
-// entries on disk takes long.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const FixtureDir& fallback)
-    {
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/zv-test-XXXXXX"
-                                                            : (fallback.path() / "scratch-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// Records, for each paint of the list, the list's offset and the items drawn; the hooks pass
-// everything on unchanged.
-struct PaintRecord {
-    int scroll_offset = 0;
-    std::vector<UINT> items;
-};
-std::vector<PaintRecord> g_paints;
-WNDPROC g_main_proc;
-WNDPROC g_list_proc;
-
-LRESULT CALLBACK recording_main_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_DRAWITEM && lp && !g_paints.empty())
-        g_paints.back().items.push_back(reinterpret_cast<const DRAWITEMSTRUCT*>(lp)->itemID);
-    return CallWindowProc(g_main_proc, h, msg, wp, lp);
-}
-
-LRESULT CALLBACK recording_list_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_PAINT) g_paints.push_back(PaintRecord{ScrollOffset, {}});
-    return CallWindowProc(g_list_proc, h, msg, wp, lp);
 }
 
 }  // namespace
@@ -482,7 +442,7 @@ TEST(TouchScroll, ScreenAfterEveryMoveShowsTheRowsTheOffsetSays)
 TEST(TouchScroll, DraggingAHundredThousandItemsPaintsOnlyTheVisibleOnes)
 {
     FixtureDir dir;
-    ScratchFolder music(dir);
+    zv::testing::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
     char name[32];
     for (int i = 0; i < 100000; ++i) {
@@ -492,20 +452,15 @@ TEST(TouchScroll, DraggingAHundredThousandItemsPaintsOnlyTheVisibleOnes)
     write_settings(dir, music.path());
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     ASSERT_EQ(TrackCount, 100000);
-    p.on_ui([] {
-        g_main_proc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtr(MainWindow, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(recording_main_proc)));
-        g_list_proc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtr(PlaylistView, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(recording_list_proc)));
-    });
+    install_paint_recorder(p);
 
     p.press(120, 310);
     int frames = 0;
     for (int round = 0; round < 3; ++round)
         for (int y = 300; y >= 10; y -= 17) {
-            g_paints.clear();
+            paint_log().paints.clear();
             p.move(120, round % 2 ? 320 - y : y);
-            for (const PaintRecord& r : g_paints) {
+            for (const PaintRecord& r : paint_log().paints) {
                 ++frames;
                 ASSERT_LE(r.items.size(), 9u);
                 for (UINT item : r.items) {

@@ -1,6 +1,7 @@
 #include "tests/support/fixture_dir.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <stdexcept>
 #include <system_error>
@@ -26,6 +27,19 @@ std::filesystem::path FixtureDir::file(const std::string& relative) const
     std::error_code ec;
     std::filesystem::create_directories(p.parent_path(), ec);
     return p;
+}
+
+ScratchFolder::ScratchFolder(const FixtureDir& fallback)
+{
+    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/zv-test-XXXXXX"
+                                                        : (fallback.path() / "scratch-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
 }  // namespace zv::testing

@@ -20,4 +20,19 @@ private:
     std::filesystem::path root_;
 };
 
+// A folder for very many files: in memory when the system has it, since creating 100 000
+// entries on disk takes long; otherwise inside `fallback`.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const FixtureDir& fallback);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 }  // namespace zv::testing
