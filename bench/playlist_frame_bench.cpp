@@ -16,6 +16,7 @@
 #include "core/platform.h"
 #include "core/user_state.h"
 #include "resources/resource_blob.h"
+#include "bench/ratio_reporter.h"
 
 namespace fs = std::filesystem;
 
@@ -118,25 +119,6 @@ void playlist_frame(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.iterations > 0 && r.run_type == Run::RT_Iteration)
-                cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double cpu(const std::string& name) const
-    {
-        auto it = cpu_.find(name);
-        return it == cpu_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> cpu_;
-};
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "tools/fixtures.h"
+#include "bench/ratio_reporter.h"
 
 namespace {
 
@@ -99,24 +100,6 @@ void sound_library(benchmark::State& state)
     }
     state.counters["frames"] = static_cast<double>(frames);
 }
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.iterations > 0) cpu_[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double cpu(const std::string& name) const
-    {
-        auto it = cpu_.find(name);
-        return it == cpu_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> cpu_;
-};
 
 }  // namespace
 
