@@ -116,9 +116,6 @@ void UserState::route_key(const InputEvent& ev)
         case VK_LWIN: win_ = down; break;
         default: break;
     }
-    if (ev.vk == VK_CONTROL || ev.vk == VK_SHIFT || ev.vk == VK_MENU || ev.vk == VK_LWIN) {
-        // Modifier state also travels with each key; the separate events keep GetKeyState right.
-    }
     bool ctrl = ctrl_ || ev.ctrl, shift = shift_ || ev.shift, alt = alt_ || ev.alt, win = win_ || ev.win;
     if (down) {
         UINT mods = (alt ? MOD_ALT : 0) | (ctrl ? MOD_CONTROL : 0) | (shift ? MOD_SHIFT : 0) | (win ? MOD_WIN : 0);

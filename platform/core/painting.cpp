@@ -139,15 +139,13 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
         RECT dst = intersect(offset(src, dx, dy), bound);
         POINT o = client_origin_on_surface(w);
         RECT vis = visible_client_on_surface(*this, w);
-        Surface& s = *top->surface;
         RECT dst_s = intersect(offset(dst, o.x, o.y), vis);
         if (!empty(dst_s)) {
-            int h = dst_s.bottom - dst_s.top, wd = dst_s.right - dst_s.left;
-            std::vector<std::uint32_t> tmp(static_cast<std::size_t>(h) * wd, 0);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < wd; ++x) tmp[static_cast<std::size_t>(y) * wd + x] = s.pixel(dst_s.left + x - dx, dst_s.top + y - dy);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < wd; ++x) s.set_pixel(dst_s.left + x, dst_s.top + y, tmp[static_cast<std::size_t>(y) * wd + x]);
+            // The surface's own overlap-safe copy moves the picture.
+            HDC dc = create_surface_dc(top->surface, POINT{0, 0}, vis);
+            BitBlt(dc, dst_s.left, dst_s.top, dst_s.right - dst_s.left, dst_s.bottom - dst_s.top, dc,
+                   dst_s.left - dx, dst_s.top - dy, SRCCOPY);
+            DeleteDC(dc);
         }
         // What the move uncovered inside the scroll area is invalid.
         RECT moved_from = intersect(offset(src, dx, dy), bound);

@@ -170,7 +170,6 @@ bool UserState::destroy_window(HWND h)
 {
     Window* w = live_window(h);
     if (!w) return false;
-    Window* top = top_level_of(w);
     bool was_visible = really_visible(w);
     RECT r = w->rect;
     HWND parent = w->parent;
@@ -223,7 +222,6 @@ bool UserState::destroy_window(HWND h)
         if (child) {
             if (Window* p = live_window(parent)) invalidate(p, &r, true);
         }
-        (void)top;
         mark_screen_dirty();
     }
     return true;

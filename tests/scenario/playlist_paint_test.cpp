@@ -303,11 +303,7 @@ TEST(PlaylistPaint, HundredThousandItemsCostNoMoreThanTheVisibleOnes)
     FixtureDir dir;
     zv::testing::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
-    char buf[32];
-    for (int i = 0; i < 100000; ++i) {
-        std::snprintf(buf, sizeof buf, "t%06d.mp3", i);
-        std::ofstream(music.path() / buf);
-    }
+    music.add_empty_tracks(100000);
     std::ofstream(dir.path() / "direc.zvn", std::ios::binary) << music.path().string() << "/";
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     ASSERT_EQ(TrackCount, 100000);

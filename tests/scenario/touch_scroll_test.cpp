@@ -444,11 +444,7 @@ TEST(TouchScroll, DraggingAHundredThousandItemsPaintsOnlyTheVisibleOnes)
     FixtureDir dir;
     zv::testing::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
-    char name[32];
-    for (int i = 0; i < 100000; ++i) {
-        std::snprintf(name, sizeof name, "t%06d.mp3", i);
-        std::ofstream(music.path() / name);
-    }
+    music.add_empty_tracks(100000);
     write_settings(dir, music.path());
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     ASSERT_EQ(TrackCount, 100000);

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -40,6 +42,15 @@ ScratchFolder::~ScratchFolder()
 {
     std::error_code ec;
     if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+void ScratchFolder::add_empty_tracks(int count) const
+{
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "t%06d.mp3", i);
+        std::ofstream(path_ / name);
+    }
 }
 
 }  // namespace zv::testing

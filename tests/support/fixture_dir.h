@@ -30,6 +30,9 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    // Fills the folder with `count` empty files t000000.mp3, t000001.mp3, ...: the scan looks
+    // only at names, so they make a library of that many tracks.
+    void add_empty_tracks(int count) const;
 
 private:
     std::filesystem::path path_;
