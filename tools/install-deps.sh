@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang llvm libclang-rt-14-dev
-  libsdl2-dev libmpg123-dev libtag1-dev libturbojpeg0-dev libpng-dev
+  libsdl2-dev libmpg123-dev libtag1-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-wqy-microhei
   libmp3lame-dev libgtest-dev libgmock-dev libbenchmark-dev
 )

@@ -3,27 +3,32 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <utility>
 #include <vector>
 
+#include "gdi/pixel_memory.h"
 #include "windef.h"
 
 namespace zv {
 
 // Leaves new elements uninitialised, so a buffer about to be overwritten whole (a decoded
-// picture) is not cleared first.
+// picture) is not cleared first, and takes its memory from the pixel memory's kept buffers.
 template <class T>
-struct DefaultInitAllocator : std::allocator<T> {
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
     template <class U>
-    struct rebind {
-        using other = DefaultInitAllocator<U>;
-    };
-    DefaultInitAllocator() = default;
-    template <class U>
-    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept
+    PixelAllocator(const PixelAllocator<U>&) noexcept
     {
     }
+    T* allocate(std::size_t n)
+    {
+        if (n > std::size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(pixel_memory::allocate(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept { pixel_memory::release(p, n * sizeof(T)); }
     template <class U>
     void construct(U* p) noexcept
     {
@@ -34,9 +39,14 @@ struct DefaultInitAllocator : std::allocator<T> {
     {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
+    template <class U>
+    bool operator==(const PixelAllocator<U>&) const noexcept
+    {
+        return true;
+    }
 };
 
-using PixelBuffer = std::vector<std::uint32_t, DefaultInitAllocator<std::uint32_t>>;
+using PixelBuffer = std::vector<std::uint32_t, PixelAllocator<std::uint32_t>>;
 
 class Surface {
 public:

@@ -1,4 +1,6 @@
 // BitBlt and StretchBlt: origins, clipping, overlap, filtering.
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "tests/platform/gdi/gdi_fixture.h"
@@ -124,6 +126,74 @@ TEST_F(Blit, StretchKeepsFlatColoursExact)
     EXPECT_EQ(px(249, 0), 0u);
     EXPECT_EQ(px(249, 231), 0u);
     EXPECT_EQ(ink(RECT{0, 0, 249, 232}, 0x336699), 0);
+}
+
+// Each channel of destination pixel (dx, dy) as the exact area average of the source rectangle
+// it covers, for a shrink of sw x sh onto dw x dh.
+double area_average(const Surface& s, int sw, int sh, int dw, int dh, int dx, int dy, int shift)
+{
+    const double fx = static_cast<double>(sw) / dw, fy = static_cast<double>(sh) / dh;
+    const double x0 = dx * fx, x1 = x0 + fx, y0 = dy * fy, y1 = y0 + fy;
+    double sum = 0;
+    for (int y = static_cast<int>(y0); y < sh && y < y1; ++y)
+        for (int x = static_cast<int>(x0); x < sw && x < x1; ++x) {
+            const double cover = (std::min<double>(x + 1, x1) - std::max<double>(x, x0)) *
+                                 (std::min<double>(y + 1, y1) - std::max<double>(y, y0));
+            sum += cover * ((s.pixel(x, y) >> shift) & 0xFF);
+        }
+    return sum / (fx * fy);
+}
+
+TEST_F(Blit, StretchShrinkMatchesTheExactAreaAverage)
+{
+    struct Case {
+        int sw, sh, dw, dh;
+    };
+    // Whole and fractional factors, odd widths (the vector loops' tails), one source column.
+    for (const Case c : {Case{1000, 1000, 250, 232}, Case{37, 23, 5, 7}, Case{641, 97, 333, 40}, Case{5, 3, 3, 2},
+                         Case{1, 50, 1, 9}, Case{90, 90, 89, 13}}) {
+        SCOPED_TRACE(testing::Message() << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
+        make_canvas(c.dw, c.dh);
+        if (src_dc_) DeleteDC(src_dc_);
+        if (src_bmp_) DeleteObject(src_bmp_);
+        HDC src = source(c.sw, c.sh, [](int x, int y) -> std::uint32_t {
+            std::uint32_t h = static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 40503u;
+            h ^= h >> 13;
+            return (h * 0x9E3779B1u) & 0x00FFFFFFu;
+        });
+        ASSERT_TRUE(StretchBlt(dc_, 0, 0, c.dw, c.dh, src, 0, 0, c.sw, c.sh, SRCCOPY));
+        const auto s = bitmap_surface(src_bmp_);
+        int worst = 0;
+        for (int y = 0; y < c.dh; ++y)
+            for (int x = 0; x < c.dw; ++x) {
+                const std::uint32_t got = px(x, y);
+                EXPECT_EQ(got >> 24, 0u);
+                for (int shift : {0, 8, 16}) {
+                    const double want = area_average(*s, c.sw, c.sh, c.dw, c.dh, x, y, shift);
+                    worst = std::max(worst, static_cast<int>(std::abs(((got >> shift) & 0xFF) - want) + 0.5));
+                }
+            }
+        // Weights are quantised to 1/256 on each axis.
+        EXPECT_LE(worst, 3);
+    }
+}
+
+TEST_F(Blit, VeryLargeShrinksStayFlatAndInRange)
+{
+    // Tens of source rows or columns per destination pixel: the quantised weights must still add
+    // up to one, or a flat picture comes out tinted or wrapped round.
+    make_canvas(3, 232);
+    HDC src = source(4, 16384, [](int, int) -> std::uint32_t { return 0xFFFFFF; });
+    ASSERT_TRUE(StretchBlt(dc_, 0, 0, 3, 232, src, 0, 0, 4, 16384, SRCCOPY));
+    EXPECT_EQ(ink(RECT{0, 0, 3, 232}, 0xFFFFFF), 0);
+    DeleteDC(src_dc_);
+    DeleteObject(src_bmp_);
+    make_canvas(250, 2);
+    src = source(16000, 3, [](int x, int) -> std::uint32_t { return static_cast<std::uint32_t>(x * 255 / 15999); });
+    ASSERT_TRUE(StretchBlt(dc_, 0, 0, 250, 2, src, 0, 0, 16000, 3, SRCCOPY));
+    for (int x = 1; x < 250; ++x) EXPECT_GE(px(x, 0) & 0xFF, px(x - 1, 0) & 0xFF) << x;
+    EXPECT_LE(px(0, 0) & 0xFF, 1u);
+    EXPECT_GE(px(249, 0) & 0xFF, 254u);
 }
 
 TEST_F(Blit, StretchGrowKeepsEdgesAndOrder)
