@@ -10,6 +10,20 @@
 #include "gdi/pixel_ops.h"
 #include "gdi/rect_math.h"
 
+// The resampling loops are built twice, and the AVX2 build is taken where the CPU has it. Not
+// under the thread sanitizer: the choice is made by a resolver that runs while the program is
+// being loaded, before that sanitizer's runtime is ready.
+#if defined(__SANITIZE_THREAD__)
+#define ZV_VECTOR_CLONES
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define ZV_VECTOR_CLONES
+#endif
+#endif
+#ifndef ZV_VECTOR_CLONES
+#define ZV_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 namespace zv {
 
 namespace {
@@ -50,8 +64,10 @@ void add_taps(AxisTaps& t, std::vector<int>& idx, std::vector<double>& w)
     std::uint32_t given = 0;
     for (std::size_t k = 0; k < n; ++k) {
         running += w[k];
-        const auto upto = k + 1 == n ? kWeightOne
-                                     : std::min(kWeightOne, static_cast<std::uint32_t>(std::lround(running / total * kWeightOne)));
+        const auto upto =
+            k + 1 == n
+                ? kWeightOne
+                : std::min(kWeightOne, static_cast<std::uint32_t>(std::lround(running / total * kWeightOne)));
         t.weight.push_back(upto > given ? upto - given : 0);
         given = std::max(given, upto);
     }
@@ -108,17 +124,15 @@ AxisTaps build_axis(int d0, int d1, int dn, int s0, int sn, int lo, int hi, bool
 // out[i] = the weighted sum of rows[k][i] over k, each channel rounded back to 8 bits. Red and
 // blue share one 32-bit word as two 16-bit lanes, green has its own; with weights <= 256 that sum
 // to 256, no lane overflows, so 16-bit multiplies do. Eight pixels a step, their sums kept in
-// registers across the rows; built twice, and the AVX2 build is taken where the CPU has it.
+// registers across the rows.
 using Pixel8 = std::uint32_t __attribute__((vector_size(32)));
 using Lane16 = std::uint16_t __attribute__((vector_size(32)));
 // Weights as plain arrays, read with memcpy: without AVX the compiler aligns a 32-byte vector
 // to 16 bytes only, so a stored Lane16 may not be where the AVX2 build's aligned loads expect.
 using LaneWeights = std::array<std::uint16_t, 16>;
 
-__attribute__((target_clones("avx2", "default"))) void blend_rows(std::uint32_t* out,
-                                                                    const std::uint32_t* const* rows,
-                                                                    const LaneWeights* weights, std::size_t row_count,
-                                                                    std::size_t n)
+ZV_VECTOR_CLONES void blend_rows(std::uint32_t* out, const std::uint32_t* const* rows,
+                                 const LaneWeights* weights, std::size_t row_count, std::size_t n)
 {
     constexpr std::size_t kStep = 8;
     const Pixel8 mrb = Pixel8{} + 0x00FF00FFu;
@@ -196,8 +210,7 @@ QuadTaps group_taps(const AxisTaps& t, int col0)
     return q;
 }
 
-__attribute__((target_clones("avx2", "default"))) void resample_line(std::uint32_t* out, const std::uint32_t* line,
-                                                                       const QuadTaps& t)
+ZV_VECTOR_CLONES void resample_line(std::uint32_t* out, const std::uint32_t* line, const QuadTaps& t)
 {
     const std::size_t n = t.start.size();
     for (std::size_t x = 0; x < n; ++x) {
@@ -216,7 +229,8 @@ __attribute__((target_clones("avx2", "default"))) void resample_line(std::uint32
         // to 256), rounded back to 8 bits.
         const Lane8 two = __builtin_shufflevector(acc, acc, 0, 1, 2, 3, 4, 5, 6, 7) +
                           __builtin_shufflevector(acc, acc, 8, 9, 10, 11, 12, 13, 14, 15);
-        const Lane4 one = __builtin_shufflevector(two, two, 0, 1, 2, 3) + __builtin_shufflevector(two, two, 4, 5, 6, 7);
+        const Lane4 one =
+            __builtin_shufflevector(two, two, 0, 1, 2, 3) + __builtin_shufflevector(two, two, 4, 5, 6, 7);
         const Bytes4 px = __builtin_convertvector((one + 0x80) >> 8, Bytes4);
         std::uint32_t v;
         std::memcpy(&v, &px, sizeof v);
