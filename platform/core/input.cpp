@@ -84,7 +84,9 @@ void UserState::route_stylus(const InputEvent& ev)
         if (target && !capture_) {
             Window* top = top_level_of(live_window(target));
             if (top && top->handle != active_ && top->enabled()) set_active(top->handle);
-            target = window_at(screen);  // activation may have changed things
+            // Activation may have moved windows or taken the capture (the main window takes it
+            // when it becomes active), and the press belongs to whoever holds it now.
+            target = capture_ ? capture_ : window_at(screen);
         }
         stylus_window_ = target;
     } else if (ev.type == InputEvent::Type::StylusMove) {
