@@ -16,12 +16,11 @@ unsigned int PausedPosition;
 
 int PlayFile(const char* path)
 {
-    FSOUND_STREAM* previous = CurrentStream;
     if (FSOUND_Stream_GetOpenState(CurrentStream) == 0) FSOUND_Stream_Stop(CurrentStream);
+    // The replaced stream is stopped, so nothing of it can call back any more: release it before
+    // opening the next, so playing through a long list never holds more than one open file.
+    FSOUND_Stream_Close(CurrentStream);
     CurrentStream = FSOUND_Stream_Open(path, 0, 0, 0);
-    // The replaced stream is stopped, so nothing of it can call back any more: release it, so
-    // playing through a long list holds one open file at a time.
-    if (previous && previous != CurrentStream) FSOUND_Stream_Close(previous);
     if (!FSOUND_Stream_SetEndCallback(CurrentStream, OnStreamEnd, 0)) FSOUND_Init(SOUND_RATE, SOUND_CHANNELS, 0);
     if (!CurrentStream) {
         FSOUND_Init(SOUND_RATE, SOUND_CHANNELS, 0);

@@ -124,8 +124,9 @@ int SoundSystem::play(int channel, std::uintptr_t stream)
         // The channel is re-used: what sounded there is cut off without an end callback.
         detach(*previous);
     }
+    // The channel keeps the volume it has: callers set the volume right after starting a stream,
+    // and a reset to full volume would sound at full gain until then (one output buffer or more).
     mixer_[channel].stream = stream;
-    mixer_[channel].volume = ChannelMixer::kFullVolume;
     s->channel = channel;
     return channel;
 }

@@ -1,5 +1,6 @@
 #include "sound/stream_tags.h"
 
+#include <taglib/attachedpictureframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2frame.h>
 #include <taglib/id3v2tag.h>
@@ -23,6 +24,25 @@ std::vector<unsigned char> bytes_of(const TagLib::ByteVector& v, unsigned from)
     if (v.size() <= from) return {};
     return {reinterpret_cast<const unsigned char*>(v.data()) + from,
             reinterpret_cast<const unsigned char*>(v.data()) + v.size()};
+}
+
+// A cover frame's body as the file stores it: encoding byte, MIME type, picture type,
+// description, picture. Built from the parsed fields because TagLib's own rendering rewrites the
+// description of a v2.3 frame that says UTF-8 as UTF-16, which moves the picture and breaks the
+// byte offsets a reader relies on. (A v2.2 PIC frame comes out in this, the v2.3 layout.)
+TagLib::ByteVector cover_body(const TagLib::ID3v2::AttachedPictureFrame& f)
+{
+    const TagLib::String::Type enc = f.textEncoding();
+    const bool wide = enc == TagLib::String::UTF16 || enc == TagLib::String::UTF16BE || enc == TagLib::String::UTF16LE;
+    TagLib::ByteVector body;
+    body.append(static_cast<char>(enc));
+    body.append(f.mimeType().data(TagLib::String::Latin1));
+    body.append('\0');
+    body.append(static_cast<char>(f.type()));
+    if (!f.description().isEmpty()) body.append(f.description().data(enc));
+    body.append(TagLib::ByteVector(wide ? 2 : 1, '\0'));
+    body.append(f.picture());
+    return body;
 }
 
 std::string utf8(const TagLib::String& s)
@@ -68,6 +88,10 @@ StreamTags StreamTags::read(const std::string& path)
             const TagLib::ID3v2::Tag* v2 = file.ID3v2Tag(false);
             if (v2) {
                 for (const TagLib::ID3v2::Frame* frame : v2->frameList()) {
+                    if (const auto* pic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame)) {
+                        tags.fields_.push_back({TagType::Id3v2, "APIC", bytes_of(cover_body(*pic), 0)});
+                        continue;
+                    }
                     // render() gives the frame header (the id, four size bytes, two flag bytes)
                     // and the body; the body is the field. A v2.2 frame TagLib has no v2.4 name
                     // for keeps its 3-letter id, so its header is 9 bytes, not 10.

@@ -66,14 +66,23 @@ TEST_F(SoundPlayback, VolumesOutsideTheScaleAreKeptButClampedForSound)
     EXPECT_EQ(rms_level(pull(4096).data(), 4096), 0.0);
 }
 
-TEST_F(SoundPlayback, PlayResetsTheChannelVolume)
+TEST_F(SoundPlayback, PlayKeepsTheChannelVolumeFromItsFirstSample)
 {
-    FSOUND_STREAM* s = FSOUND_Stream_Open(tone("a.mp3", 440).c_str(), 0, 0, 0);
+    // Starting a stream must not put its channel back to full volume: the output may render
+    // before the caller sets the volume again, and that would be a burst at full gain.
+    FSOUND_STREAM* loud = FSOUND_Stream_Open(tone("a.mp3", 440, 1.0).c_str(), 0, 0, 0);
+    ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, loud), 0);
+    pull(4096);
+    const double full = rms_level(pull(4096).data(), 4096);
+    FSOUND_Stream_Close(loud);
+
     FSOUND_SetVolume(FSOUND_ALL, 50);
-    EXPECT_EQ(FSOUND_GetVolume(0), 50);
+    FSOUND_STREAM* s = FSOUND_Stream_Open(tone("b.mp3", 440, 1.0).c_str(), 0, 0, 0);
     ASSERT_EQ(FSOUND_Stream_Play(FSOUND_FREE, s), 0);
-    EXPECT_EQ(FSOUND_GetVolume(0), 255);
+    EXPECT_EQ(FSOUND_GetVolume(0), 50);
     EXPECT_EQ(FSOUND_GetVolume(1), 50);
+    pull(4096);
+    EXPECT_NEAR(rms_level(pull(4096).data(), 4096) / full, 50.0 / 255.0, 0.02);
 }
 
 TEST_F(SoundPlayback, PositionCountsDeliveredFramesAndSurvivesStop)

@@ -274,6 +274,48 @@ TEST_F(SoundTags, Id3v22WrittenByHand)
     EXPECT_EQ(Bytes(apic.end() - static_cast<long>(jpeg.size()), apic.end()), jpeg);
 }
 
+// A v2.3 or v2.4 frame: 4-letter id, a 4-byte size (syncsafe in v2.4), two flag bytes.
+void append_v23_frame(Bytes& out, int major, const std::string& id, const Bytes& body)
+{
+    append(out, id);
+    if (major >= 4)
+        append_syncsafe(out, body.size());
+    else
+        for (int shift : {24, 16, 8, 0}) out.push_back(static_cast<unsigned char>((body.size() >> shift) & 0xFF));
+    out.push_back(0);
+    out.push_back(0);
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+TEST_F(SoundTags, CoverBodyKeepsTheEncodingTheFileUses)
+{
+    // Taggers write UTF-8 cover descriptions into v2.3 tags too, where the version does not allow
+    // them; the bytes handed out must still be the file's, so the picture stays where it was.
+    const Bytes jpeg = fixtures::make_cover_jpeg(8, 8, 5);
+    for (int major : {3, 4}) {
+        for (const std::string& description : {std::string(), std::string("Front \xC3\xA9")}) {
+            SCOPED_TRACE(::testing::Message() << "v2." << major << " description '" << description << "'");
+            Bytes body = {3};
+            append(body, "image/jpeg");
+            body.push_back(0);
+            body.push_back(3);
+            append(body, description);
+            body.push_back(0);
+            body.insert(body.end(), jpeg.begin(), jpeg.end());
+            Bytes tag;
+            append_v23_frame(tag, major, "APIC", body);
+            Bytes file = id3_header(major, tag.size());
+            file.insert(file.end(), tag.begin(), tag.end());
+            const Bytes audio = audio_only();
+            file.insert(file.end(), audio.begin(), audio.end());
+            FSOUND_STREAM* s = FSOUND_Stream_Open(write_file(file).c_str(), 0, 0, 0);
+            ASSERT_NE(s, nullptr);
+            EXPECT_EQ(find_bytes(s, "APIC"), body);
+            FSOUND_Stream_Close(s);
+        }
+    }
+}
+
 TEST_F(SoundTags, DamagedTagsNeverCrash)
 {
     const Bytes audio = audio_only();
