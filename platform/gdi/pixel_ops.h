@@ -18,8 +18,6 @@ inline void fill_pixels(std::uint32_t* dst, std::size_t n, std::uint32_t v)
     for (; i < n; ++i) dst[i] = v;
 }
 
-using LaneVec = std::uint16_t __attribute__((vector_size(16)));
-
 // Keeps the low 24 bits of every pixel (a decoder's filler byte goes).
 inline void clear_filler_bytes(std::uint32_t* p, std::size_t n)
 {

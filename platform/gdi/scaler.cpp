@@ -271,7 +271,9 @@ void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
     const QuadTaps xq = group_taps(xt, col0);
     std::vector<std::uint32_t> line(ncols + kLineSlack, 0);  // the slack stays zero
     std::vector<const std::uint32_t*> rows;
-    std::vector<LaneWeights> row_weights;
+    // Each vertical weight spread over a vector, once, for every destination row to use.
+    std::vector<LaneWeights> row_weights(yt.weight.size());
+    for (std::size_t k = 0; k < yt.weight.size(); ++k) row_weights[k].fill(static_cast<std::uint16_t>(yt.weight[k]));
 
     // Vertical first: each destination row is a weighted sum of whole source rows (a vector
     // loop), then each pixel of that row is resampled across.
@@ -282,14 +284,8 @@ void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
             std::memcpy(line.data(), in->row(yt.start[yi]) + col0, ncols * sizeof(std::uint32_t));
         } else {
             rows.clear();
-            row_weights.clear();
-            for (std::size_t k = 0; k < n; ++k) {
-                rows.push_back(in->row(yt.start[yi] + static_cast<int>(k)) + col0);
-                LaneWeights w;
-                w.fill(static_cast<std::uint16_t>(yt.weight[yt.first[yi] + k]));
-                row_weights.push_back(w);
-            }
-            blend_rows(line.data(), rows.data(), row_weights.data(), n, ncols);
+            for (std::size_t k = 0; k < n; ++k) rows.push_back(in->row(yt.start[yi] + static_cast<int>(k)) + col0);
+            blend_rows(line.data(), rows.data(), &row_weights[yt.first[yi]], n, ncols);
         }
         resample_line(dst.row(y) + c.left, line.data(), xq);
     }

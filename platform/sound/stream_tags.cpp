@@ -33,14 +33,13 @@ std::vector<unsigned char> bytes_of(const TagLib::ByteVector& v, unsigned from)
 TagLib::ByteVector cover_body(const TagLib::ID3v2::AttachedPictureFrame& f)
 {
     const TagLib::String::Type enc = f.textEncoding();
-    const bool wide = enc == TagLib::String::UTF16 || enc == TagLib::String::UTF16BE || enc == TagLib::String::UTF16LE;
     TagLib::ByteVector body;
     body.append(static_cast<char>(enc));
     body.append(f.mimeType().data(TagLib::String::Latin1));
     body.append('\0');
     body.append(static_cast<char>(f.type()));
     if (!f.description().isEmpty()) body.append(f.description().data(enc));
-    body.append(TagLib::ByteVector(wide ? 2 : 1, '\0'));
+    body.append(TagLib::ID3v2::Frame::textDelimiter(enc));
     body.append(f.picture());
     return body;
 }
