@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/zorvane.h"
-#include "core/platform.h"
+#include "composition/platform.h"
 #include "files/codepage.h"
 #include "tools/fixtures.h"
 

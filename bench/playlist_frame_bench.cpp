@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/zorvane.h"
-#include "core/platform.h"
+#include "composition/platform.h"
 #include "core/user_state.h"
 #include "resources/resource_blob.h"
 #include "bench/ratio_reporter.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "app/zorvane.h"
-#include "core/platform.h"
+#include "composition/platform.h"
 #include "files/codepage.h"
 
 namespace fs = std::filesystem;

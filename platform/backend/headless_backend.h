@@ -9,7 +9,7 @@
 #include <deque>
 #include <mutex>
 
-#include "core/backend.h"
+#include "base/backend.h"
 #include "gdi/surface.h"
 
 namespace zv {

@@ -3,7 +3,7 @@
 #pragma once
 #include <memory>
 
-#include "core/backend.h"
+#include "base/backend.h"
 
 namespace zv {
 

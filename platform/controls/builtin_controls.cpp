@@ -1,15 +1,11 @@
-// The window classes every platform instance starts with.
-#include "core/user_state.h"
+#include "controls/builtin_controls.h"
 
 namespace zv {
 
-void register_list_view_class(UserState& u);
-void register_message_box_class(UserState& u);
-
-void register_builtin_controls(UserState& u)
+void register_builtin_controls(UserState& user)
 {
-    register_list_view_class(u);
-    register_message_box_class(u);
+    register_list_view_class(user);
+    register_message_box_class(user);
 }
 
 }  // namespace zv

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/builtin_controls.h"
 #include "core/user_state.h"
 
 namespace zv {

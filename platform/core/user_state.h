@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "core/backend.h"
-#include "core/handle_table.h"
+#include "base/backend.h"
+#include "base/handle_table.h"
 #include "core/window.h"
 
 namespace zv {
@@ -143,6 +143,10 @@ public:
 
     // Called when an unowned top-level window's title changes (it names the desktop window).
     std::function<void(HWND)> on_top_level_title;
+    // How FindWindow and SetForegroundWindow reach the main window of another process of the
+    // program; set by whoever serves the single-instance rule. Unset, no other process is found.
+    std::function<bool(std::u16string_view cls, std::u16string_view title)> find_other_instance;
+    std::function<bool(std::u16string_view cls, std::u16string_view title)> raise_other_instance;
 
 private:
     struct Posted {

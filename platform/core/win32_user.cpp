@@ -5,11 +5,7 @@
 #include <span>
 
 #include "core/user_state.h"
-#include "instance/instance.h"
-
-namespace zv {
-std::span<const ACCEL> accelerator_entries(HACCEL accel);
-}
+#include "resources/resource_access.h"
 
 using zv::UserState;
 using zv::Window;
@@ -107,7 +103,7 @@ HWND FindWindowW(LPCWSTR cls, LPCWSTR name)
     if (!user()) return nullptr;
     std::u16string_view c = view(cls), t = view(name);
     if (HWND h = user()->find_top_level(c, t)) return h;
-    if (!zv::query_instance(c, t)) return nullptr;
+    if (!user()->find_other_instance || !user()->find_other_instance(c, t)) return nullptr;
     auto r = std::make_unique<zv::RemoteWindow>();
     r->cls = std::u16string(c);
     r->title = std::u16string(t);
@@ -282,7 +278,7 @@ BOOL SetForegroundWindow(HWND h)
     // Callers may set the lowest bit (a request to bring owned windows too): window handles
     // already carry it.
     auto v = reinterpret_cast<std::uintptr_t>(h) | 1u;
-    if (zv::RemoteWindow* r = user()->remote_windows().get(v)) return zv::raise_instance(r->cls, r->title) ? TRUE : FALSE;
+    if (zv::RemoteWindow* r = user()->remote_windows().get(v)) return (user()->raise_other_instance && user()->raise_other_instance(r->cls, r->title)) ? TRUE : FALSE;
     Window* w = live(zv::to_handle<HWND>(v));
     if (!w) return FALSE;
     Window* top = user()->top_level_of(w);

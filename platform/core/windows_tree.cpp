@@ -22,14 +22,11 @@ bool names_equal(std::u16string_view a, std::u16string_view b)
 }
 }  // namespace
 
-void register_builtin_controls(UserState& user);
-
 UserState::UserState(Backend& backend, int screen_width, int screen_height)
     : backend_(backend), screen_w_(screen_width), screen_h_(screen_height)
 {
     screen_ = make_surface(screen_w_, screen_h_);
     g_current = this;
-    register_builtin_controls(*this);
 }
 
 UserState::~UserState()

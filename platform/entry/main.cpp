@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/platform.h"
+#include "composition/platform.h"
 #include "resources/resource_blob.h"
 
 int main(int, char**)

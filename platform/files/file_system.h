@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/handle_table.h"
+#include "base/handle_table.h"
 
 namespace zv {
 

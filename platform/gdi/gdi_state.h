@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/handle_table.h"
+#include "base/handle_table.h"
 #include "gdi/device_context.h"
 #include "gdi/gdi_objects.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/handle_table.h"
+#include "base/handle_table.h"
 #include "windows.h"
 
 namespace zv {

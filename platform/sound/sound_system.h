@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/handle_table.h"
+#include "base/handle_table.h"
 #include "fmod.h"
 #include "sound/audio_output.h"
 #include "sound/channel_mixer.h"

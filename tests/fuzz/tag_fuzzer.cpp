@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/zorvane.h"
-#include "core/platform.h"
+#include "composition/platform.h"
 #include "files/codepage.h"
 
 namespace {

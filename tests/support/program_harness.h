@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "backend/headless_backend.h"
-#include "core/platform.h"
+#include "composition/platform.h"
 
 namespace zv::test {
 

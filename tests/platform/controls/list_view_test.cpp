@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "backend/headless_backend.h"
-#include "core/platform.h"
+#include "composition/platform.h"
 #include "core/user_state.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "backend/headless_backend.h"
-#include "core/platform.h"
+#include "composition/platform.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/clock.h"
+#include "base/clock.h"
 
 namespace zv {
 

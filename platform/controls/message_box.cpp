@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "controls/builtin_controls.h"
 #include "core/user_state.h"
 
 namespace zv {

@@ -1,8 +1,9 @@
-#include "core/platform.h"
+#include "composition/platform.h"
 
 #include "backend/headless_backend.h"
 #include "backend/sdl_audio_output.h"
 #include "backend/sdl_backend.h"
+#include "controls/builtin_controls.h"
 #include "core/user_state.h"
 #include "files/file_system.h"
 #include "gdi/gdi_state.h"
@@ -35,7 +36,14 @@ Platform::Platform(const PlatformOptions& options)
         backend_ = std::move(h);
     }
     user_ = std::make_unique<UserState>(*backend_, kScreenWidth, kScreenHeight);
+    register_builtin_controls(*user_);
     user_->on_top_level_title = [this](HWND h) { on_top_level_title(h); };
+    user_->find_other_instance = [](std::u16string_view cls, std::u16string_view title) {
+        return query_instance(cls, title);
+    };
+    user_->raise_other_instance = [](std::u16string_view cls, std::u16string_view title) {
+        return raise_instance(cls, title);
+    };
 
     SoundSystem::AudioOutputFactory factory;
     if (desktop) {

@@ -1,0 +1,13 @@
+// The window classes every platform instance starts with. The platform's composition registers
+// them once the user-interface state exists; each control defines its own registration.
+#pragma once
+
+namespace zv {
+
+class UserState;
+
+void register_list_view_class(UserState& user);
+void register_message_box_class(UserState& user);
+void register_builtin_controls(UserState& user);
+
+}  // namespace zv
