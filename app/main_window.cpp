@@ -88,7 +88,7 @@ ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className)
     wc.cbClsExtra = 0;
     wc.cbWndExtra = 0;
     wc.hInstance = instance;
-    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(IDI_APP_ICON));
+    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(IDI_APP));
     wc.hCursor = 0;
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszMenuName = 0;
@@ -112,10 +112,13 @@ static void DeriveAppFolder()
 static void OnCreate(HWND hWnd)
 {
     MainWindow = hWnd;
-    PathList = CreateWindowEx(0, WC_LISTVIEW, NULL, 0x52004005, 300, 300, 5, 5, hWnd, NULL, ModuleInstance, NULL);
+    PathList = CreateWindowEx(
+        0, WC_LISTVIEW, NULL,
+        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_REPORT, 300, 300,
+        5, 5, hWnd, NULL, ModuleInstance, NULL);
     SetTimer(hWnd, IDT_KEEPALIVE, KEEPALIVE_PERIOD, NULL);
 
-    SkinBitmap = LoadBitmap(ModuleInstance, MAKEINTRESOURCE(IDB_SKIN));
+    SkinBitmap = LoadBitmap(ModuleInstance, MAKEINTRESOURCE(IDB_BACKGROUND));
     if (!SkinBitmap) MessageBox(NULL, TEXT(""), NULL, MB_ICONEXCLAMATION);
 
     if (!FSOUND_Init(44100, 32, 0)) MessageBox(NULL, TEXT("Fmod Init Call Failed!"), NULL, MB_ICONEXCLAMATION);

@@ -1,32 +1,17 @@
-// Zorvane's shared globals, resource numbers and the routines the program's parts call on
-// each other.
+// Zorvane's shared globals, program constants and the routines the program's parts call on each
+// other. Resource numbers live in resources/resource.h.
 #pragma once
 #include <windows.h>
 #include <aygshell.h>
 #include <commctrl.h>
 #include <fmod.h>
 
-// Resource numbers
-#define IDS_APP_TITLE 1
-#define IDS_WINDOW_CLASS 2
-#define IDI_APP_ICON 101
-#define IDB_SKIN 129
-#define IDR_ACCELERATORS 2
-#define IDD_LIBRARY 105
-#define IDD_NOWPLAYING 142
-#define IDD_OPTIONS 146
-
-// Commands
-#define IDM_EXIT 40000
-#define IDM_LIBRARY 40002
+#include "resources/resource.h"
 
 // Timers
 #define IDT_KEEPALIVE 3
 #define KEEPALIVE_PERIOD 55000
 #define IDT_FLICK 12345
-
-// Controls
-#define IDC_PLAYLIST 4000
 
 #define TITLE_BUFFER_CHARS 100
 #define TRACK_TEXT_CHARS 64  // a playlist row shows at most 63 characters

@@ -11,8 +11,6 @@ HBITMAP AlbumArtBitmap;
 HWND NowPlayingPanel;
 WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
 
-#define IDC_NOWPLAYING_TEXT 1026
-#define IDC_ALBUM_ART 1016
 #define ART_WIDTH 250
 #define ART_HEIGHT 232
 // The cover value: encoding, MIME type, picture type, then the description or the picture.
@@ -78,7 +76,7 @@ static void ShowAlbumArt(HBITMAP bitmap)
 {
     HBITMAP previous = AlbumArtBitmap;
     AlbumArtBitmap = bitmap;
-    SendDlgItemMessage(NowPlayingPanel, IDC_ALBUM_ART, STM_SETIMAGE, IMAGE_BITMAP,
+    SendDlgItemMessage(NowPlayingPanel, IDC_ALBUMART, STM_SETIMAGE, IMAGE_BITMAP,
                        reinterpret_cast<LPARAM>(AlbumArtBitmap));
     if (previous && previous != AlbumArtBitmap) DeleteObject(previous);
 }

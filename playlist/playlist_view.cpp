@@ -20,8 +20,12 @@ HWND CreatePlaylistView(HWND parent, int count)
     RECT client;
     GetClientRect(parent, &client);
     ListHeight = count * ITEM_HEIGHT;
-    HWND list = CreateWindowEx(0, WC_LISTVIEW, NULL, 0x52004405, 0, 0, client.right - client.left, ListHeight, parent,
-                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PLAYLIST)), ModuleInstance, NULL);
+    HWND list =
+        CreateWindowEx(0, WC_LISTVIEW, NULL,
+                       WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_OWNERDRAWFIXED |
+                           LVS_SINGLESEL | LVS_REPORT,
+                       0, 0, client.right - client.left, ListHeight, parent,
+                       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PLAYLIST)), ModuleInstance, NULL);
     SendMessage(list, LVM_SETITEMCOUNT, 500, 0);
 
     LVCOLUMN column;
@@ -79,16 +83,16 @@ HFONT CreateItemFont()
     LOGFONT font;
     memset(&font, 0, sizeof(font));
     font.lfHeight = 12;
-    font.lfWeight = 600;
-    font.lfCharSet = 238;
-    font.lfOutPrecision = 6;
-    font.lfQuality = 5;
+    font.lfWeight = FW_SEMIBOLD;
+    font.lfCharSet = EASTEUROPE_CHARSET;
+    font.lfOutPrecision = OUT_RASTER_PRECIS;
+    font.lfQuality = CLEARTYPE_QUALITY;
     const WCHAR face[] = TEXT("Arial");
-    for (int i = 0; i < 32; ++i) {
+    for (int i = 0; i < LF_FACESIZE; ++i) {
         font.lfFaceName[i] = face[i];
         if (!face[i]) break;
     }
-    font.lfFaceName[31] = 0;
+    font.lfFaceName[LF_FACESIZE - 1] = 0;
     return CreateFontIndirect(&font);
 }
 
@@ -141,10 +145,10 @@ LRESULT DrawPlaylistItem(const DRAWITEMSTRUCT* source)
         OffsetRect(&d.rcItem, 12, 0);
         OffsetRect(&d.rcItem, 1, 1);
         SetTextColor(d.hDC, 0x005A5A4B);
-        DrawText(d.hDC, text, -1, &d.rcItem, 0x114);
+        DrawText(d.hDC, text, -1, &d.rcItem, DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
         OffsetRect(&d.rcItem, -1, -1);
         SetTextColor(d.hDC, 0x00FFFDF0);
-        DrawText(d.hDC, text, -1, &d.rcItem, 0x114);
+        DrawText(d.hDC, text, -1, &d.rcItem, DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
     } else {
         HPEN pen = CreatePen(PS_SOLID, 1, 0x00E6E6E6);
         HGDIOBJ oldPen = SelectObject(d.hDC, pen);
@@ -161,7 +165,7 @@ LRESULT DrawPlaylistItem(const DRAWITEMSTRUCT* source)
         oldFont = SelectObject(d.hDC, font);
         ReadItemText(d.itemID, text);
         OffsetRect(&d.rcItem, 12, 0);
-        DrawText(d.hDC, text, -1, &d.rcItem, 0x114);
+        DrawText(d.hDC, text, -1, &d.rcItem, DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
     }
     if (font) {
         SelectObject(d.hDC, oldFont);

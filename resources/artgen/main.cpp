@@ -1,6 +1,9 @@
 // Build-time generator of the skin bitmaps and the program icon. Every picture is described
 // here in code (size, depth, shapes, colours); the build hands the files to the resource
-// compiler. Usage: zv_artgen <output folder>
+// compiler. Each bitmap is named by its IDB_ number in resource.h and written to a file called
+// after it (IDB_NEXT_BUTTON -> next_button.bmp), which is what the script and the build expect.
+// Usage: zv_artgen <output folder>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -10,6 +13,7 @@
 
 #include "image_files.h"
 #include "raster.h"
+#include "resource.h"
 
 namespace {
 
@@ -328,10 +332,23 @@ Canvas app_icon(int size, int bpp)
     return c;
 }
 
+// A bitmap's number and its name as resource.h spells it; a name resource.h lacks does not
+// compile.
+#define BITMAP_ID(name) name, #name
+
 struct Job {
     int id;
+    const char* name;
     std::function<Canvas()> make;
 };
+
+// "IDB_NEXT_BUTTON" -> "<out>/next_button.bmp"
+std::string bitmap_file(const std::string& out, std::string name)
+{
+    name.erase(0, sizeof("IDB_") - 1);
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return out + "/" + name + ".bmp";
+}
 
 }  // namespace
 
@@ -342,7 +359,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string out = argv[1];
-    bool ok = write_background(out + "/bmp129.bmp");
+    const Job background{BITMAP_ID(IDB_BACKGROUND), nullptr};
+    bool ok = write_background(bitmap_file(out, background.name));
 
     const auto pp = [](double x, double y, double h) { return play_pause(x, y, h); };
     const auto prev = [](double x, double y, double h) { return previous_track(x, y, h); };
@@ -351,41 +369,47 @@ int main(int argc, char** argv)
         return button_with(37, 36, [](double x, double y) { return cross(x, y, 13); });
     };
     const std::vector<Job> jobs = {
-        {130, [] { return button_with(30, 34, [](double x, double y) { return pause_bars(x, y, 14); }); }},
-        {137, compact_disc},
-        {140, [] { return symbol_strip(true); }},
-        {141, [] { return symbol_strip(false); }},
-        {144,
+        {BITMAP_ID(IDB_PAUSE_BUTTON),
+         [] { return button_with(30, 34, [](double x, double y) { return pause_bars(x, y, 14); }); }},
+        {BITMAP_ID(IDB_COMPACT_DISC), compact_disc},
+        {BITMAP_ID(IDB_SYMBOLS_LIGHT), [] { return symbol_strip(true); }},
+        {BITMAP_ID(IDB_SYMBOLS_DARK), [] { return symbol_strip(false); }},
+        {BITMAP_ID(IDB_PREVIOUS_BUTTON),
          [] { return button_with(30, 34, [](double x, double y) { return previous_track(x, y, 12); }); }},
-        {145, [] { return button_with(30, 34, [](double x, double y) { return next_track(x, y, 12); }); }},
-        {147, button_cross},
-        {152, [] { return volume(true); }},
-        {153, [] { return volume(false); }},
-        {156, button_cross},
-        {157, [] { return on_black(121, 50); }},
-        {158, [] { return button_with(37, 36, nullptr); }},
-        {159, [] { return button_with(37, 36, [](double x, double y) { return list_symbol(x, y, 18); }); }},
-        {160, dark_square},
-        {161,
+        {BITMAP_ID(IDB_NEXT_BUTTON),
+         [] { return button_with(30, 34, [](double x, double y) { return next_track(x, y, 12); }); }},
+        {BITMAP_ID(IDB_CLOSE_BUTTON), button_cross},
+        {BITMAP_ID(IDB_VOLUP), [] { return volume(true); }},
+        {BITMAP_ID(IDB_VOLDOWN), [] { return volume(false); }},
+        {BITMAP_ID(IDB_EXIT), button_cross},
+        {BITMAP_ID(IDB_BLANK_PANEL), [] { return on_black(121, 50); }},
+        {BITMAP_ID(IDB_DISPLAYOFF), [] { return button_with(37, 36, nullptr); }},
+        {BITMAP_ID(IDB_TOPLAYLIST),
+         [] { return button_with(37, 36, [](double x, double y) { return list_symbol(x, y, 18); }); }},
+        {BITMAP_ID(IDB_DARK_SQUARE_1), dark_square},
+        {BITMAP_ID(IDB_BACK_ARROW),
          [] {
              Canvas c = on_black(85, 68);
              c.fill(return_arrow(8, 6, 69, 56, 9), kWhite);
              return c;
          }},
-        {162, dark_square},
-        {165, [=] { return white_on_black_48(pp, 18); }},
-        {166, [] { return on_black(240, 82); }},
-        {167, [] { return outlined_with_reflection(58, 55, previous_track(29, 20, 30), 4, 36); }},
-        {168, [] { return outlined_with_reflection(64, 55, play_pause(32, 20, 28), 5, 35); }},
-        {169, [] { return outlined_with_reflection(56, 52, next_track(28, 19, 28), 4, 34); }},
-        {170,
+        {BITMAP_ID(IDB_DARK_SQUARE_2), dark_square},
+        {BITMAP_ID(IDB_PLAYPAUSE), [=] { return white_on_black_48(pp, 18); }},
+        {BITMAP_ID(IDB_BOTTOMSTRIP), [] { return on_black(240, 82); }},
+        {BITMAP_ID(IDB_PREVIOUS_OUTLINE),
+         [] { return outlined_with_reflection(58, 55, previous_track(29, 20, 30), 4, 36); }},
+        {BITMAP_ID(IDB_PLAYPAUSE_OUTLINE),
+         [] { return outlined_with_reflection(64, 55, play_pause(32, 20, 28), 5, 35); }},
+        {BITMAP_ID(IDB_NEXT_OUTLINE),
+         [] { return outlined_with_reflection(56, 52, next_track(28, 19, 28), 4, 34); }},
+        {BITMAP_ID(IDB_BACKTOPANEL),
          [] {
              return button_with(30, 30,
                                 [](double x, double y) { return return_arrow(x - 8, y - 7, 16, 14, 3); });
          }},
-        {171, [=] { return white_on_black_48(prev, 16); }},
-        {172, [=] { return white_on_black_48(next, 16); }},
-        {173,
+        {BITMAP_ID(IDB_PREVIOUS_SPARE), [=] { return white_on_black_48(prev, 16); }},
+        {BITMAP_ID(IDB_NEXT), [=] { return white_on_black_48(next, 16); }},
+        {BITMAP_ID(IDB_PREVIOUS_SHADED),
          [] {
              Canvas c(48, 40);
              c.clear(kBlack);
@@ -393,8 +417,8 @@ int main(int argc, char** argv)
              c.fill(previous_track(24, 20, 16), kWhite);
              return c;
          }},
-        {174, [=] { return white_on_black_48(prev, 16); }},
-        {175,
+        {BITMAP_ID(IDB_PREVIOUS), [=] { return white_on_black_48(prev, 16); }},
+        {BITMAP_ID(IDB_SEPARATOR),
          [] {
              Canvas c(240, 5);
              for (int x = 0; x < 240; ++x) {
@@ -403,11 +427,16 @@ int main(int argc, char** argv)
              }
              return c;
          }},
-        {176, [=] { return on_blue_48(pp, 18); }},
-        {177, [=] { return on_blue_48(next, 16); }},
-        {178, [=] { return on_blue_48(prev, 16); }},
+        {BITMAP_ID(IDB_PLAYPAUSE_HIGHLIGHT), [=] { return on_blue_48(pp, 18); }},
+        {BITMAP_ID(IDB_NEXT_HIGHLIGHT), [=] { return on_blue_48(next, 16); }},
+        {BITMAP_ID(IDB_PREVIOUS_HIGHLIGHT), [=] { return on_blue_48(prev, 16); }},
     };
-    for (const Job& j : jobs) ok = write_bmp24(out + "/bmp" + std::to_string(j.id) + ".bmp", j.make()) && ok;
+    for (const Job& j : jobs) {
+        if (!write_bmp24(bitmap_file(out, j.name), j.make())) {
+            std::fprintf(stderr, "zv_artgen: bitmap %d (%s) not written\n", j.id, j.name);
+            ok = false;
+        }
+    }
 
     // Image order matters: the resource compiler numbers the icon images 1..8 in file order.
     Canvas a = app_icon(32, 4), b = app_icon(16, 4), c = app_icon(48, 8), d = app_icon(32, 8),
