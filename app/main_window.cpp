@@ -1,7 +1,6 @@
 // The entry routine, the instance set-up and the main window: start-up sequence, keep-alive
 // timer, menu commands, activation and shutdown.
 #include <cstring>
-#include <cwchar>
 
 #include "app/zorvane.h"
 

@@ -48,7 +48,6 @@ void HeadlessBackend::present(const Surface& screen, bool display_on)
     std::lock_guard lock(mutex_);
     screen_ = screen;
     display_on_ = display_on;
-    ++presents_;
 }
 
 void HeadlessBackend::set_title(const std::u16string& title)
@@ -129,12 +128,6 @@ int HeadlessBackend::raise_count() const
 {
     std::lock_guard lock(mutex_);
     return raises_;
-}
-
-int HeadlessBackend::presents() const
-{
-    std::lock_guard lock(mutex_);
-    return presents_;
 }
 
 }  // namespace zv

@@ -51,8 +51,6 @@ public:
     int raise_count() const;
     // Waits until the window has been raised `count` times in all; false on timeout.
     bool wait_raised(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    int presents() const;
-    std::uint64_t now() const { return clock_.now_ms(); }
 
 private:
     mutable std::mutex mutex_;
@@ -68,7 +66,6 @@ private:
     bool display_on_ = true;
     std::u16string title_;
     int raises_ = 0;
-    int presents_ = 0;
 };
 
 }  // namespace zv

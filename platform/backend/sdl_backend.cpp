@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 
 #include "files/codepage.h"

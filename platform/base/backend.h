@@ -2,7 +2,6 @@
 // a clock to wait on. The SDL backend drives a real window; the headless one serves tests.
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>

@@ -39,7 +39,6 @@ public:
     static Platform* current();
 
     HINSTANCE module() const;
-    Backend& backend() { return *backend_; }
     HeadlessBackend* headless() { return headless_; }
     UserState& user() { return *user_; }
     SoundSystem& sound() { return *sound_; }

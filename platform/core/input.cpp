@@ -130,7 +130,7 @@ void UserState::route_key(const InputEvent& ev)
     }
     HWND target = focus_ ? focus_ : active_;
     if (!live_window(target)) return;
-    // The modifiers travel with the key message, so GetKeyState answers for the key being
+    // The modifiers travel with the key message, so key_state answers for the key being
     // handled even when later keys have arrived meanwhile.
     LPARAM lp = 1 | (ctrl ? kKeyCtrlBit : 0) | (shift ? kKeyShiftBit : 0) | (alt ? kKeyAltBit : 0);
     post(target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(ev.vk), lp);

@@ -177,8 +177,6 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
     return empty(uncovered) ? NULLREGION : SIMPLEREGION;
 }
 
-const Surface& UserState::screen() { return *screen_; }
-
 void UserState::compose_and_present()
 {
     screen_dirty_ = false;

@@ -6,7 +6,6 @@
 
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -73,7 +72,6 @@ public:
     Window* window(HWND h) const;
     Window* live_window(HWND h) const;  // not yet destroyed
     ATOM register_class(const WNDCLASSW& wc);
-    bool unregister_class(std::u16string_view name);
     const WindowClass* find_class(std::u16string_view name) const;
     HWND create_window(DWORD ex_style, std::u16string_view cls, LPCWSTR title, DWORD style, int x, int y, int w,
                        int h, HWND parent, UINT id, HINSTANCE instance, LPVOID param);
@@ -82,7 +80,6 @@ public:
     const std::vector<HWND>& top_levels() const { return top_levels_; }
     HWND find_top_level(std::u16string_view cls, std::u16string_view title) const;
     bool really_visible(const Window* w) const;  // it and every ancestor visible
-    bool really_enabled(const Window* w) const;
     RECT client_rect(const Window* w) const;  // (0,0,w,h) of the client area
     POINT client_origin_on_surface(const Window* w) const;  // client (0,0) in its top-level surface
     POINT client_origin_on_screen(const Window* w) const;
@@ -99,8 +96,6 @@ public:
     LRESULT dispatch(const MSG* msg);
     // Runs until `done` says so (a modal loop): dispatches everything, as a dialog loop does.
     void run_modal(const std::function<bool()>& done);
-    bool quit_pending() const { return quit_posted_; }
-    int quit_code() const { return quit_code_; }
 
     // Timers
     UINT_PTR set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc);
@@ -127,7 +122,6 @@ public:
     HDC get_dc(Window* w);
     void update_window(Window* w);
     int scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update, UINT flags);
-    const Surface& screen();  // the composed screen as last presented
     void compose_and_present();
     void set_display_on(bool on);
     bool display_on() const { return display_on_; }

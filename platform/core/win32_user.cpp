@@ -18,7 +18,6 @@ std::u16string_view view(LPCWSTR s) { return (s && !IS_INTRESOURCE(s)) ? std::u1
 }  // namespace
 
 ATOM RegisterClassW(const WNDCLASSW* wc) { return (user() && wc) ? user()->register_class(*wc) : 0; }
-BOOL UnregisterClassW(LPCWSTR name, HINSTANCE) { return (user() && user()->unregister_class(view(name))) ? TRUE : FALSE; }
 
 HWND CreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y, int w, int h, HWND parent,
                      HMENU menu, HINSTANCE inst, LPVOID param)
@@ -75,12 +74,6 @@ BOOL UpdateWindow(HWND h)
     return TRUE;
 }
 
-HWND GetParent(HWND h)
-{
-    Window* w = live(h);
-    return w ? w->parent : nullptr;
-}
-
 HWND GetDlgItem(HWND dialog, int id)
 {
     Window* w = live(dialog);
@@ -90,12 +83,6 @@ HWND GetDlgItem(HWND dialog, int id)
         if (cw && static_cast<int>(static_cast<WORD>(cw->id)) == static_cast<int>(static_cast<WORD>(id))) return c;
     }
     return nullptr;
-}
-
-int GetDlgCtrlID(HWND h)
-{
-    Window* w = live(h);
-    return w ? static_cast<int>(w->id) : 0;
 }
 
 HWND FindWindowW(LPCWSTR cls, LPCWSTR name)
@@ -115,23 +102,6 @@ BOOL SetWindowTextW(HWND h, LPCWSTR text)
     Window* w = live(h);
     if (!w) return FALSE;
     return user()->send(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
-}
-
-int GetWindowTextW(HWND h, LPWSTR buffer, int max)
-{
-    if (!buffer || max <= 0) return 0;
-    Window* w = live(h);
-    if (!w) {
-        buffer[0] = 0;
-        return 0;
-    }
-    return static_cast<int>(user()->send(h, WM_GETTEXT, static_cast<WPARAM>(max), reinterpret_cast<LPARAM>(buffer)));
-}
-
-int GetWindowTextLengthW(HWND h)
-{
-    Window* w = live(h);
-    return w ? static_cast<int>(user()->send(h, WM_GETTEXTLENGTH, 0, 0)) : 0;
 }
 
 LONG_PTR GetWindowLongPtrW(HWND h, int index)
@@ -177,16 +147,6 @@ LONG_PTR SetWindowLongPtrW(HWND h, int index, LONG_PTR value)
 }
 
 // The 32-bit forms cannot carry a pointer on this platform; GWL_WNDPROC needs the Ptr form.
-LONG GetWindowLongW(HWND h, int index)
-{
-    if (index == GWL_WNDPROC || index == GWL_HINSTANCE) return 0;
-    return static_cast<LONG>(GetWindowLongPtrW(h, index));
-}
-LONG SetWindowLongW(HWND h, int index, LONG value)
-{
-    if (index == GWL_WNDPROC || index == GWL_HINSTANCE) return 0;
-    return static_cast<LONG>(SetWindowLongPtrW(h, index, value));
-}
 
 BOOL GetClientRect(HWND h, LPRECT r)
 {
@@ -262,16 +222,6 @@ BOOL ClientToScreen(HWND h, LPPOINT p)
     return TRUE;
 }
 
-BOOL ScreenToClient(HWND h, LPPOINT p)
-{
-    Window* w = live(h);
-    if (!w || !p) return FALSE;
-    POINT o = user()->client_origin_on_screen(w);
-    p->x -= o.x;
-    p->y -= o.y;
-    return TRUE;
-}
-
 BOOL SetForegroundWindow(HWND h)
 {
     if (!user()) return FALSE;
@@ -313,13 +263,6 @@ int GetSystemMetrics(int index)
 }
 
 LRESULT SendMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return user() ? user()->send(h, msg, wp, lp) : 0; }
-
-BOOL PostMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (!user()) return FALSE;
-    if (h && !live(h)) return FALSE;
-    return user()->post(h, msg, wp, lp) ? TRUE : FALSE;
-}
 
 void PostQuitMessage(int code)
 {
@@ -382,9 +325,6 @@ int TranslateAcceleratorW(HWND h, HACCEL accel, LPMSG msg)
     return 0;
 }
 
-SHORT GetKeyState(int key) { return user() ? user()->key_state(key) : 0; }
-SHORT GetAsyncKeyState(int key) { return GetKeyState(key); }
-
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc)
 {
     return user() ? user()->set_timer(h, id, elapse, proc) : 0;
@@ -427,20 +367,6 @@ BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase)
     user()->invalidate(w, r, erase != FALSE);
     return TRUE;
 }
-BOOL ValidateRect(HWND h, const RECT* r)
-{
-    Window* w = live(h);
-    if (!w) return FALSE;
-    user()->validate(w, r);
-    return TRUE;
-}
-BOOL GetUpdateRect(HWND h, LPRECT r, BOOL)
-{
-    Window* w = live(h);
-    if (!w) return FALSE;
-    if (r) *r = w->invalid;
-    return IsRectEmpty(&w->invalid) ? FALSE : TRUE;
-}
 
 int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN, LPRECT update, UINT flags)
 {
@@ -448,14 +374,6 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clip,
     return w ? user()->scroll_window(w, dx, dy, scroll, clip, update, flags) : 0;
 }
 
-BOOL SetRect(LPRECT r, int l, int t, int rr, int b)
-{
-    if (!r) return FALSE;
-    *r = RECT{l, t, rr, b};
-    return TRUE;
-}
-BOOL SetRectEmpty(LPRECT r) { return SetRect(r, 0, 0, 0, 0); }
-BOOL IsRectEmpty(const RECT* r) { return (!r || r->right <= r->left || r->bottom <= r->top) ? TRUE : FALSE; }
 BOOL OffsetRect(LPRECT r, int dx, int dy)
 {
     if (!r) return FALSE;
@@ -464,40 +382,6 @@ BOOL OffsetRect(LPRECT r, int dx, int dy)
     r->top += dy;
     r->bottom += dy;
     return TRUE;
-}
-BOOL InflateRect(LPRECT r, int dx, int dy)
-{
-    if (!r) return FALSE;
-    r->left -= dx;
-    r->right += dx;
-    r->top -= dy;
-    r->bottom += dy;
-    return TRUE;
-}
-BOOL IntersectRect(LPRECT out, const RECT* a, const RECT* b)
-{
-    if (!out || !a || !b) return FALSE;
-    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
-           std::min(a->bottom, b->bottom)};
-    if (IsRectEmpty(&r)) {
-        *out = RECT{0, 0, 0, 0};
-        return FALSE;
-    }
-    *out = r;
-    return TRUE;
-}
-BOOL UnionRect(LPRECT out, const RECT* a, const RECT* b)
-{
-    if (!out || !a || !b) return FALSE;
-    if (IsRectEmpty(a)) {
-        *out = *b;
-    } else if (IsRectEmpty(b)) {
-        *out = *a;
-    } else {
-        *out = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-                    std::max(a->bottom, b->bottom)};
-    }
-    return IsRectEmpty(out) ? FALSE : TRUE;
 }
 BOOL PtInRect(const RECT* r, POINT p)
 {

@@ -63,17 +63,6 @@ ATOM UserState::register_class(const WNDCLASSW& wc)
     return static_cast<ATOM>(0xC000 + classes_.size());
 }
 
-bool UserState::unregister_class(std::u16string_view name)
-{
-    auto it = std::find_if(classes_.begin(), classes_.end(), [&](auto& c) { return names_equal(c->name, name); });
-    if (it == classes_.end()) return false;
-    bool in_use = false;
-    windows_.for_each([&](std::uintptr_t, Window& w) { in_use |= (w.cls == it->get()); });
-    if (in_use) return false;
-    classes_.erase(it);
-    return true;
-}
-
 const WindowClass* UserState::find_class(std::u16string_view name) const
 {
     for (auto& c : classes_)
@@ -246,16 +235,6 @@ bool UserState::really_visible(const Window* w) const
 {
     while (w) {
         if (!w->visible() || w->destroyed) return false;
-        if (!w->is_child()) return true;
-        w = window(w->parent);
-    }
-    return false;
-}
-
-bool UserState::really_enabled(const Window* w) const
-{
-    while (w) {
-        if (!w->enabled() || w->destroyed) return false;
         if (!w->is_child()) return true;
         w = window(w->parent);
     }

@@ -42,7 +42,6 @@ public:
     // Logical -> surface offset.
     LONG dx() const { return clamp_coord(std::int64_t{viewport.x} + device_origin_.x); }
     LONG dy() const { return clamp_coord(std::int64_t{viewport.y} + device_origin_.y); }
-    POINT device_origin() const { return device_origin_; }
 
     RECT to_device(const RECT& r) const
     {

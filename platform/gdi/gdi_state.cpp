@@ -1,6 +1,5 @@
 #include "gdi/gdi_state.h"
 
-#include <cstring>
 
 #include "text/font_system.h"
 

@@ -44,7 +44,6 @@ public:
     HDC add_dc(std::unique_ptr<DeviceContext> dc);
 
     HGDIOBJ stock_object(int index) const;
-    GdiObject* default_bitmap() const { return default_bitmap_; }
 
     // Selects `obj` into `dc`; returns the previous object's handle, or null on failure.
     HGDIOBJ select(DeviceContext& dc, GdiObject& obj);

@@ -175,16 +175,6 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height)
     return zv::create_bitmap_from_surface(std::make_shared<zv::Surface>(width, height));
 }
 
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel, const void* bits)
-{
-    // Only the surface format itself: 32 bits per pixel, 0x00RRGGBB words.
-    if (planes != 1 || bits_per_pixel != 32 || !zv::bitmap_size_ok(width, height)) return nullptr;
-    auto s = std::make_shared<zv::Surface>(width, height);
-    if (bits) std::memcpy(s->pixels().data(), bits, s->pixels().size() * sizeof(std::uint32_t));
-    for (auto& p : s->pixels()) p &= 0x00FFFFFFu;
-    return zv::create_bitmap_from_surface(std::move(s));
-}
-
 HBRUSH CreateSolidBrush(COLORREF color)
 {
     GdiState* st = GdiState::current();

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <memory>
 #include <new>
-#include <span>
 #include <utility>
 #include <vector>
 
@@ -75,7 +74,6 @@ public:
     // Row access; y must be within [0, height).
     std::uint32_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
     const std::uint32_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
-    std::span<std::uint32_t> row_span(int y) { return {row(y), static_cast<std::size_t>(width_)}; }
 
     // Bounds-checked read: 0 outside the surface.
     std::uint32_t pixel(int x, int y) const
@@ -118,10 +116,6 @@ private:
 constexpr std::uint32_t colorref_to_xrgb(COLORREF c)
 {
     return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-}
-constexpr COLORREF xrgb_to_colorref(std::uint32_t p)
-{
-    return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
 }
 
 }  // namespace zv

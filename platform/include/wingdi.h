@@ -227,7 +227,6 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer);
 #define GetObject GetObjectW
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel, const void* bits);
 HBRUSH CreateSolidBrush(COLORREF color);
 HPEN CreatePen(int style, int width, COLORREF color);
 HFONT CreateFontIndirectW(const LOGFONTW* font);

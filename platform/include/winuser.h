@@ -235,7 +235,6 @@ using LPMEASUREITEMSTRUCT = MEASUREITEMSTRUCT*;
 
 // Window classes and windows
 ATOM RegisterClassW(const WNDCLASSW* wc);
-BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 inline HWND CreateWindowW(LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y, int w, int h, HWND parent,
@@ -250,18 +249,12 @@ BOOL IsWindowEnabled(HWND hwnd);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
 BOOL ShowWindow(HWND hwnd, int cmd);
 BOOL UpdateWindow(HWND hwnd);
-HWND GetParent(HWND hwnd);
 HWND GetDlgItem(HWND dialog, int id);
 // FALSE (or 0) when the dialog has no live control with that id.
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
 LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM lParam);
-int GetDlgCtrlID(HWND hwnd);
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
-int GetWindowTextW(HWND hwnd, LPWSTR buffer, int max);
-int GetWindowTextLengthW(HWND hwnd);
-LONG GetWindowLongW(HWND hwnd, int index);
-LONG SetWindowLongW(HWND hwnd, int index, LONG value);
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
@@ -272,7 +265,6 @@ HDWP BeginDeferWindowPos(int count);
 HDWP DeferWindowPos(HDWP info, HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
 BOOL EndDeferWindowPos(HDWP info);
 BOOL ClientToScreen(HWND hwnd, LPPOINT point);
-BOOL ScreenToClient(HWND hwnd, LPPOINT point);
 BOOL SetForegroundWindow(HWND hwnd);
 HWND GetForegroundWindow();
 HWND SetActiveWindow(HWND hwnd);
@@ -286,7 +278,6 @@ int GetSystemMetrics(int index);
 
 // Messages
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove);
@@ -295,8 +286,6 @@ LRESULT DispatchMessageW(const MSG* msg);
 LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcW(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 int TranslateAcceleratorW(HWND hwnd, HACCEL accel, LPMSG msg);
-SHORT GetKeyState(int key);
-SHORT GetAsyncKeyState(int key);
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 
@@ -316,19 +305,11 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
-BOOL ValidateRect(HWND hwnd, const RECT* rect);
-BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
 int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update, LPRECT updateRect,
                    UINT flags);
 
 // Rectangles
-BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
-BOOL SetRectEmpty(LPRECT rect);
-BOOL IsRectEmpty(const RECT* rect);
 BOOL OffsetRect(LPRECT rect, int dx, int dy);
-BOOL InflateRect(LPRECT rect, int dx, int dy);
-BOOL IntersectRect(LPRECT out, const RECT* a, const RECT* b);
-BOOL UnionRect(LPRECT out, const RECT* a, const RECT* b);
 BOOL PtInRect(const RECT* rect, POINT pt);
 BOOL EqualRect(const RECT* a, const RECT* b);
 
@@ -338,19 +319,13 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 #define CreateWindowEx CreateWindowExW
 #define CreateWindow CreateWindowW
 #define RegisterClass RegisterClassW
-#define UnregisterClass UnregisterClassW
 #define FindWindow FindWindowW
 #define SetWindowText SetWindowTextW
-#define GetWindowText GetWindowTextW
-#define GetWindowTextLength GetWindowTextLengthW
-#define GetWindowLong GetWindowLongW
-#define SetWindowLong SetWindowLongW
 #define GetWindowLongPtr GetWindowLongPtrW
 #define SetWindowLongPtr SetWindowLongPtrW
 #define SendMessage SendMessageW
 #define SetDlgItemText SetDlgItemTextW
 #define SendDlgItemMessage SendDlgItemMessageW
-#define PostMessage PostMessageW
 #define GetMessage GetMessageW
 #define PeekMessage PeekMessageW
 #define DispatchMessage DispatchMessageW

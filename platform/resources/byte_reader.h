@@ -11,7 +11,6 @@ class ByteReader {
 public:
     explicit ByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
-    std::size_t size() const { return bytes_.size(); }
     bool has(std::size_t offset, std::size_t count) const
     {
         return offset <= bytes_.size() && count <= bytes_.size() - offset;

@@ -17,12 +17,6 @@ void PulledAudioOutput::stop()
     render_ = nullptr;
 }
 
-bool PulledAudioOutput::running() const
-{
-    std::lock_guard lock(mutex_);
-    return static_cast<bool>(render_);
-}
-
 std::size_t PulledAudioOutput::pull(std::int16_t* out, std::size_t frames)
 {
     std::lock_guard lock(mutex_);

@@ -14,8 +14,6 @@ public:
     // Renders `frames` frames into `out` (interleaved stereo). Silence, and 0 returned, while stopped.
     std::size_t pull(std::int16_t* out, std::size_t frames);
 
-    bool running() const;
-
 private:
     mutable std::mutex mutex_;  // held across a render, so stop() waits for one in progress
     RenderFn render_;

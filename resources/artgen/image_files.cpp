@@ -21,10 +21,6 @@ public:
         u16(v & 0xFFFF);
         u16(v >> 16);
     }
-    void pad_to(std::size_t multiple)
-    {
-        while (b_.size() % multiple) u8(0);
-    }
     std::vector<std::uint8_t>& data() { return b_; }
     std::size_t size() const { return b_.size(); }
 
