@@ -29,7 +29,8 @@ struct SHINITDLGINFO {
 };
 BOOL SHInitDialog(SHINITDLGINFO* info);
 
-// Activation and setting-change handling: the shell's 12-byte activation record
+// Activation and setting-change handling: the shell's activation record (12 bytes on the
+// 32-bit device, 24 here, where the window handle is 64-bit)
 struct SHACTIVATEINFO {
     DWORD cbSize;
     HWND hwndLastFocus;
