@@ -28,6 +28,8 @@ struct Piece {
     std::array<int, 4> progression;  // scale degrees 0..6 of a major key
 };
 
+// One piece a row, so the table reads as a track list.
+// clang-format off
 constexpr Piece kPieces[] = {
     {"Aurora Fields/Morning Light", "01 Sunrise Over Water.mp3", "Aurora Fields", "Sunrise Over Water", "Morning Light", 60, 96, 28, {0, 4, 5, 3}},
     {"Aurora Fields/Morning Light", "02 Dew.mp3", "Aurora Fields", "Dew", "Morning Light", 62, 104, 24, {0, 5, 3, 4}},
@@ -42,6 +44,7 @@ constexpr Piece kPieces[] = {
     {"Unsorted", "track07.mp3", nullptr, nullptr, nullptr, 61, 108, 24, {0, 5, 1, 4}},
     {"Unsorted/old", "recording 2.mp3", nullptr, nullptr, nullptr, 66, 98, 21, {0, 3, 0, 4}},
 };
+// clang-format on
 
 // A cheap sine: a table with linear interpolation is plenty for music this soft.
 class SineTable {
