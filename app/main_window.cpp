@@ -111,10 +111,9 @@ static void DeriveAppFolder()
 static void OnCreate(HWND hWnd)
 {
     MainWindow = hWnd;
-    PathList = CreateWindowEx(
-        0, WC_LISTVIEW, NULL,
-        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_REPORT, 300, 300,
-        5, 5, hWnd, NULL, ModuleInstance, NULL);
+    PathList = CreateWindowEx(0, WC_LISTVIEW, NULL,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_REPORT,
+                              300, 300, 5, 5, hWnd, NULL, ModuleInstance, NULL);
     SetTimer(hWnd, IDT_KEEPALIVE, KEEPALIVE_PERIOD, NULL);
 
     SkinBitmap = LoadBitmap(ModuleInstance, MAKEINTRESOURCE(IDB_BACKGROUND));
@@ -144,9 +143,7 @@ static void OnCreate(HWND hWnd)
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-        case WM_CREATE:
-            OnCreate(hWnd);
-            return 0;
+        case WM_CREATE: OnCreate(hWnd); return 0;
         case WM_DESTROY:
             DeleteObject(SkinBitmap);
             PostQuitMessage(0);
@@ -162,28 +159,19 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
             SHHandleWMSettingChange(hWnd, wParam, lParam, &ActivateInfo);
             if (GetActiveWindow() == hWnd) SetCapture(hWnd);
             return 0;
-        case WM_DRAWITEM:
-            return DrawPlaylistItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        case WM_MEASUREITEM:
-            return MeasurePlaylistItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        case WM_CTLCOLOREDIT:
-            return PlaylistEditColor(reinterpret_cast<HDC>(wParam));
-        case WM_MOUSEMOVE:
-            return OnStylusMove(hWnd, lParam);
-        case WM_LBUTTONDOWN:
-            return OnStylusDown(hWnd, lParam);
-        case WM_LBUTTONUP:
-            return OnStylusUp(hWnd, lParam);
+        case WM_DRAWITEM: return DrawPlaylistItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_MEASUREITEM: return MeasurePlaylistItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        case WM_CTLCOLOREDIT: return PlaylistEditColor(reinterpret_cast<HDC>(wParam));
+        case WM_MOUSEMOVE: return OnStylusMove(hWnd, lParam);
+        case WM_LBUTTONDOWN: return OnStylusDown(hWnd, lParam);
+        case WM_LBUTTONUP: return OnStylusUp(hWnd, lParam);
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case IDM_EXIT:
-                    SendMessage(hWnd, WM_CLOSE, 0, 0);
-                    return 0;
+                case IDM_EXIT: SendMessage(hWnd, WM_CLOSE, 0, 0); return 0;
                 case IDM_LIBRARY:
                     // The library browser arrives with the dialog manager.
                     return 0;
-                default:
-                    return DefWindowProc(hWnd, message, wParam, lParam);
+                default: return DefWindowProc(hWnd, message, wParam, lParam);
             }
         case WM_TIMER:
             if (wParam == IDT_KEEPALIVE) {
@@ -192,7 +180,6 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
             }
             if (wParam == IDT_FLICK) return OnFlickTimer(hWnd);
             return 1;
-        default:
-            return DefWindowProc(hWnd, message, wParam, lParam);
+        default: return DefWindowProc(hWnd, message, wParam, lParam);
     }
 }

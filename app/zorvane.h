@@ -2,6 +2,7 @@
 // other. Resource numbers live in resources/resource.h.
 #pragma once
 #include <windows.h>
+
 #include <aygshell.h>
 #include <commctrl.h>
 #include <fmod.h>

@@ -170,8 +170,12 @@ private:
 
 int main(int argc, char** argv)
 {
-    benchmark::RegisterBenchmark("libjpeg_turbo_alone", libjpeg_turbo_alone)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("refresh_track_info", refresh_track_info)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("libjpeg_turbo_alone", libjpeg_turbo_alone)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("refresh_track_info", refresh_track_info)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("piece_write_file", piece_write_file)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("piece_load_file", piece_load_file)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("piece_scale", piece_scale)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -181,8 +185,9 @@ int main(int argc, char** argv)
     const auto [alone_wall, alone_cpu] = reporter.times("libjpeg_turbo_alone");
     const auto [refresh_wall, refresh_cpu] = reporter.times("refresh_track_info");
     if (alone_wall > 0 && alone_cpu > 0)
-        std::printf("Album-art refresh / libjpeg-turbo decode alone (1000x1000 cover): wall %.3f, CPU %.3f (goal <= 1.5)\n",
-                    refresh_wall / alone_wall, refresh_cpu / alone_cpu);
+        std::printf(
+            "Album-art refresh / libjpeg-turbo decode alone (1000x1000 cover): wall %.3f, CPU %.3f (goal <= 1.5)\n",
+            refresh_wall / alone_wall, refresh_cpu / alone_cpu);
     benchmark::Shutdown();
     return 0;
 }

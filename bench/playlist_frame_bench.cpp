@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "app/zorvane.h"
+#include "bench/ratio_reporter.h"
 #include "composition/platform.h"
 #include "core/user_state.h"
 #include "resources/resource_blob.h"
-#include "bench/ratio_reporter.h"
 
 namespace fs = std::filesystem;
 
@@ -54,8 +54,8 @@ public:
         EditBrush = CreateSolidBrush(RGB(0, 0, 0));
         PanelBrush = CreateSolidBrush(RGB(0, 0, 0));
         RegisterMainClass(module, u"ZvBenchMain");
-        HWND main = CreateWindow(u"ZvBenchMain", u"Zorvane", WS_VISIBLE, 0, 0, kWidth, kHeight, NULL, NULL,
-                                 module, NULL);
+        HWND main =
+            CreateWindow(u"ZvBenchMain", u"Zorvane", WS_VISIBLE, 0, 0, kWidth, kHeight, NULL, NULL, module, NULL);
         ShowWindow(main, SW_SHOW);
         UpdateWindow(main);
 

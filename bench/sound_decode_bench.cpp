@@ -6,18 +6,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "fmod.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "tools/fixtures.h"
-#include "bench/ratio_reporter.h"
 
 namespace {
 
@@ -45,7 +45,8 @@ const std::string& track_path()
         }
         zv::fixtures::Mp3Tags tags;
         tags.id3v2_version = 0;
-        if (!zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags)) std::fprintf(stderr, "cannot write %s\n", p.c_str());
+        if (!zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags))
+            std::fprintf(stderr, "cannot write %s\n", p.c_str());
         return p.string();
     }();
     return path;
@@ -113,7 +114,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double alone = reporter.cpu("mpg123_alone");
     const double lib = reporter.cpu("sound_library");
-    if (alone > 0 && lib > 0) std::printf("CPU-time ratio sound library / libmpg123 alone: %.3f (goal <= 1.3)\n", lib / alone);
+    if (alone > 0 && lib > 0)
+        std::printf("CPU-time ratio sound library / libmpg123 alone: %.3f (goal <= 1.3)\n", lib / alone);
     benchmark::Shutdown();
     std::error_code ec;
     std::filesystem::remove(track_path(), ec);

@@ -95,8 +95,7 @@ static void ShowCoverArt()
 
     HBITMAP scaled = CreateCompatibleBitmap(source, ART_WIDTH, ART_HEIGHT);
     HGDIOBJ oldDest = SelectObject(dest, scaled);
-    if (cover)
-        StretchBlt(dest, -1, 0, ART_WIDTH, ART_HEIGHT, source, 0, 0, header.bmWidth, header.bmHeight, SRCCOPY);
+    if (cover) StretchBlt(dest, -1, 0, ART_WIDTH, ART_HEIGHT, source, 0, 0, header.bmWidth, header.bmHeight, SRCCOPY);
 
     SelectObject(dest, oldDest);
     SelectObject(source, oldSource);

@@ -20,12 +20,11 @@ HWND CreatePlaylistView(HWND parent, int count)
     RECT client;
     GetClientRect(parent, &client);
     ListHeight = count * ITEM_HEIGHT;
-    HWND list =
-        CreateWindowEx(0, WC_LISTVIEW, NULL,
-                       WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_OWNERDRAWFIXED |
-                           LVS_SINGLESEL | LVS_REPORT,
-                       0, 0, client.right - client.left, ListHeight, parent,
-                       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PLAYLIST)), ModuleInstance, NULL);
+    HWND list = CreateWindowEx(
+        0, WC_LISTVIEW, NULL,
+        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_OWNERDRAWFIXED | LVS_SINGLESEL | LVS_REPORT,
+        0, 0, client.right - client.left, ListHeight, parent,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PLAYLIST)), ModuleInstance, NULL);
     SendMessage(list, LVM_SETITEMCOUNT, 500, 0);
 
     LVCOLUMN column;
@@ -57,12 +56,9 @@ HWND CreatePlaylistView(HWND parent, int count)
 LRESULT CALLBACK PlaylistSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-        case WM_PAINT:
-            return PaintPlaylist(hWnd, message, wParam, lParam);
-        case WM_ERASEBKGND:
-            return 1;
-        default:
-            return CallWindowProc(BaseListProc, hWnd, message, wParam, lParam);
+        case WM_PAINT: return PaintPlaylist(hWnd, message, wParam, lParam);
+        case WM_ERASEBKGND: return 1;
+        default: return CallWindowProc(BaseListProc, hWnd, message, wParam, lParam);
     }
 }
 
@@ -71,9 +67,9 @@ LRESULT PaintPlaylist(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
     ListPaintDC = BeginPaint(hWnd, &ListPaint);
     SetViewportOrgEx(BackBufferDC, 0, ScrollOffset, NULL);
     CallWindowProc(BaseListProc, hWnd, message, reinterpret_cast<WPARAM>(BackBufferDC), lParam);
-    BitBlt(ListPaintDC, ListClientRect.left, ListClientRect.top - ScrollOffset, ListClientRect.right - ListClientRect.left,
-           MainClientRect.bottom - MainClientRect.top, BackBufferDC, ListClientRect.left,
-           ListClientRect.top - ScrollOffset, SRCCOPY);
+    BitBlt(ListPaintDC, ListClientRect.left, ListClientRect.top - ScrollOffset,
+           ListClientRect.right - ListClientRect.left, MainClientRect.bottom - MainClientRect.top, BackBufferDC,
+           ListClientRect.left, ListClientRect.top - ScrollOffset, SRCCOPY);
     EndPaint(hWnd, &ListPaint);
     return 0;
 }

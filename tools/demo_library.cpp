@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <thread>
 #include <cmath>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 #include "tools/fixtures.h"
@@ -22,7 +22,7 @@ struct Piece {
     const char* artist;  // null: no tags at all
     const char* title;
     const char* album;
-    int root_midi;       // key
+    int root_midi;  // key
     double bpm;
     double seconds;
     std::array<int, 4> progression;  // scale degrees 0..6 of a major key
@@ -67,10 +67,7 @@ private:
     std::array<float, kSize + 1> table_{};
 };
 
-double midi_hz(int note)
-{
-    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
-}
+double midi_hz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
 // Adds one plucked note: quick attack, exponential decay, a few soft harmonics.
 void pluck(std::vector<float>& l, std::vector<float>& r, const SineTable& sine, std::size_t start, double seconds,
@@ -141,7 +138,8 @@ std::vector<std::int16_t> compose(const Piece& p)
     const std::size_t fade = kRate;  // one second out at the end
     constexpr float kMaster = 2.2f;  // the voices are mixed with headroom; bring the sum up to a normal level
     for (std::size_t i = 0; i < frames; ++i) {
-        const float out_gain = i + fade > frames ? static_cast<float>(frames - i) / static_cast<float>(fade) * kMaster : kMaster;
+        const float out_gain =
+            i + fade > frames ? static_cast<float>(frames - i) / static_cast<float>(fade) * kMaster : kMaster;
         pcm[i * 2] = static_cast<std::int16_t>(std::clamp(l[i] * out_gain, -1.0f, 1.0f) * 32000);
         pcm[i * 2 + 1] = static_cast<std::int16_t>(std::clamp(r[i] * out_gain, -1.0f, 1.0f) * 32000);
     }

@@ -19,17 +19,14 @@ namespace zv::fixtures {
 
 namespace {
 
-TagLib::String from_utf8(const std::string& s)
-{
-    return TagLib::String(s, TagLib::String::UTF8);
-}
+TagLib::String from_utf8(const std::string& s) { return TagLib::String(s, TagLib::String::UTF8); }
 
 TagLib::String::Type taglib_encoding(TextEncoding e)
 {
     switch (e) {
-    case TextEncoding::Utf16: return TagLib::String::UTF16;
-    case TextEncoding::Utf8: return TagLib::String::UTF8;
-    case TextEncoding::Latin1: break;
+        case TextEncoding::Utf16: return TagLib::String::UTF16;
+        case TextEncoding::Utf8: return TagLib::String::UTF8;
+        case TextEncoding::Latin1: break;
     }
     return TagLib::String::Latin1;
 }
@@ -70,7 +67,8 @@ bool write_tone_mp3(const std::filesystem::path& path, const ToneTrack& track)
     const double amp = std::clamp(track.amplitude, 0.0, 1.0) * 32767.0;
     for (std::size_t i = 0; i < frames; ++i) {
         const auto v = static_cast<std::int16_t>(std::lround(amp * std::sin(step * static_cast<double>(i))));
-        for (int c = 0; c < track.channels; ++c) pcm[i * static_cast<std::size_t>(track.channels) + static_cast<std::size_t>(c)] = v;
+        for (int c = 0; c < track.channels; ++c)
+            pcm[i * static_cast<std::size_t>(track.channels) + static_cast<std::size_t>(c)] = v;
     }
     return write_pcm_mp3(path, pcm, track.sample_rate, track.channels, track.bitrate_kbps, track.tags());
 }
@@ -87,7 +85,7 @@ bool write_pcm_mp3(const std::filesystem::path& path, std::span<const std::int16
     lame_set_mode(lame.get(), channels == 1 ? MONO : JOINT_STEREO);
     lame_set_brate(lame.get(), bitrate_kbps);
     lame_set_VBR(lame.get(), vbr_off);
-    lame_set_quality(lame.get(), 7);  // fast; these are test tones and demo music
+    lame_set_quality(lame.get(), 7);       // fast; these are test tones and demo music
     lame_set_bWriteVbrTag(lame.get(), 1);  // the LAME header carries the gapless trim
     if (lame_init_params(lame.get()) < 0) return false;
 
@@ -175,11 +173,13 @@ std::vector<unsigned char> cover_pixels(int width, int height, unsigned seed)
     auto channel = [](double hue, double phase) { return 0.5 + 0.5 * std::cos(2 * std::numbers::pi * (hue + phase)); };
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const double t = (static_cast<double>(x) / std::max(1, width) + static_cast<double>(y) / std::max(1, height)) / 2;
+            const double t =
+                (static_cast<double>(x) / std::max(1, width) + static_cast<double>(y) / std::max(1, height)) / 2;
             const double d = std::hypot(x - cx, y - cy);
             const double glow = 0.75 + 0.25 * std::cos(d / ring);
             const double hue = hue_a * (1 - t) + hue_b * t;
-            unsigned char* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
+            unsigned char* p =
+                &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
             p[0] = static_cast<unsigned char>(255 * glow * channel(hue, 0.0));
             p[1] = static_cast<unsigned char>(255 * glow * channel(hue, 1.0 / 3));
             p[2] = static_cast<unsigned char>(255 * glow * channel(hue, 2.0 / 3));

@@ -95,9 +95,8 @@ void HeadlessBackend::advance(std::uint64_t ms)
 bool HeadlessBackend::wait_idle(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(mutex_);
-    return test_cv_.wait_for(lock, timeout, [&] {
-        return finished_ || (idle_ && input_.empty() && !woken_ && clock_.now_ms() == target_);
-    });
+    return test_cv_.wait_for(
+        lock, timeout, [&] { return finished_ || (idle_ && input_.empty() && !woken_ && clock_.now_ms() == target_); });
 }
 
 bool HeadlessBackend::has_finished() const

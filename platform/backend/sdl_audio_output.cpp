@@ -30,10 +30,7 @@ std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open()
     return out;
 }
 
-SdlAudioOutput::~SdlAudioOutput()
-{
-    stop();
-}
+SdlAudioOutput::~SdlAudioOutput() { stop(); }
 
 bool SdlAudioOutput::start(RenderFn render)
 {

@@ -44,14 +44,18 @@ public:
             case SDLK_DOWN: return VK_DOWN;
             case SDLK_LEFT: return VK_LEFT;
             case SDLK_RIGHT: return VK_RIGHT;
-            case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+            case SDLK_RETURN:
+            case SDLK_KP_ENTER: return VK_RETURN;
             case SDLK_ESCAPE: return VK_ESCAPE;
             case SDLK_SPACE: return VK_SPACE;
             case SDLK_BACKSPACE: return VK_BACK;
             case SDLK_TAB: return VK_TAB;
-            case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-            case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-            case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+            case SDLK_LCTRL:
+            case SDLK_RCTRL: return VK_CONTROL;
+            case SDLK_LSHIFT:
+            case SDLK_RSHIFT: return VK_SHIFT;
+            case SDLK_LALT:
+            case SDLK_RALT: return VK_MENU;
             default: return 0;
         }
     }
@@ -96,7 +100,7 @@ public:
             case SDL_FINGERDOWN:
             case SDL_FINGERMOTION:
             case SDL_FINGERUP:
-                ev.type = e.type == SDL_FINGERDOWN   ? InputEvent::Type::StylusDown
+                ev.type = e.type == SDL_FINGERDOWN ? InputEvent::Type::StylusDown
                           : e.type == SDL_FINGERUP ? InputEvent::Type::StylusUp
                                                    : InputEvent::Type::StylusMove;
                 ev.x = static_cast<int>(e.tfinger.x * static_cast<float>(width));
@@ -125,9 +129,7 @@ public:
                     redraw();
                 break;
             case SDL_RENDER_TARGETS_RESET:
-            case SDL_RENDER_DEVICE_RESET:
-                redraw();
-                break;
+            case SDL_RENDER_DEVICE_RESET: redraw(); break;
             default: break;
         }
     }
@@ -155,8 +157,8 @@ SdlBackend::SdlBackend(int w, int h, int scale) : impl_(std::make_unique<Impl>()
             scale = std::max(1, std::min(usable.w / w, (usable.h - 40) / h));
     }
     impl_->scale = scale;
-    impl_->window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale,
-                                     SDL_WINDOW_HIDDEN);
+    impl_->window =
+        SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale, SDL_WINDOW_HIDDEN);
     if (!impl_->window) return;
     impl_->renderer = SDL_CreateRenderer(impl_->window, -1, 0);
     if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(impl_->window, -1, SDL_RENDERER_SOFTWARE);

@@ -91,8 +91,8 @@ private:
     std::uintptr_t encode(std::uint32_t index, std::uint32_t gen) const
     {
         // index+1 so no handle is ever 0; 4 tag bits; generation above.
-        std::uint64_t v = (static_cast<std::uint64_t>(gen & 0xFFFFFu) << 28) |
-                          (static_cast<std::uint64_t>(index + 1) << 4) | kind_;
+        std::uint64_t v =
+            (static_cast<std::uint64_t>(gen & 0xFFFFFu) << 28) | (static_cast<std::uint64_t>(index + 1) << 4) | kind_;
         return static_cast<std::uintptr_t>(v);
     }
 

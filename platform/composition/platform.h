@@ -23,10 +23,10 @@ class InstanceServer;
 struct PlatformOptions {
     enum class BackendKind { Desktop, Headless };
     BackendKind backend = BackendKind::Headless;
-    int scale = 0;  // desktop window scale; 0 picks the largest that fits
-    std::span<const std::uint8_t> resources;  // the compiled .res file
+    int scale = 0;                                  // desktop window scale; 0 picks the largest that fits
+    std::span<const std::uint8_t> resources;        // the compiled .res file
     std::optional<std::u16string> executable_path;  // what GetModuleFileName reports
-    bool audio_device = true;  // headless: a pulled sink exists; false: none opens
+    bool audio_device = true;                       // headless: a pulled sink exists; false: none opens
 };
 
 class Platform {

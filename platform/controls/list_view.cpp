@@ -23,8 +23,8 @@ struct ListItem {
 class ListViewState final : public WindowExtension {
 public:
     std::vector<ListItem> items;  // WM_INSERTITEM / LVM_DELETEALLITEMS
-    int item_height = 16;  // from WM_MEASUREITEM at creation when owner-drawn
-    int column_width = 0;  // LVM_INSERTCOLUMN
+    int item_height = 16;         // from WM_MEASUREITEM at creation when owner-drawn
+    int column_width = 0;         // LVM_INSERTCOLUMN
 };
 
 ListViewState* state_of(HWND h)
@@ -60,7 +60,8 @@ LRESULT insert_item(HWND h, ListViewState& s, const LVITEMW* item)
     if ((item->mask & LVIF_TEXT) && item->pszText) li.text = item->pszText;
     if (item->mask & LVIF_PARAM) li.param = item->lParam;
     if (item->mask & LVIF_STATE) li.state = item->state & item->stateMask;
-    std::size_t at = item->iItem < 0 ? s.items.size() : std::min<std::size_t>(static_cast<std::size_t>(item->iItem), s.items.size());
+    std::size_t at =
+        item->iItem < 0 ? s.items.size() : std::min<std::size_t>(static_cast<std::size_t>(item->iItem), s.items.size());
     if ((li.state & LVIS_SELECTED) && (style_of(h) & LVS_SINGLESEL))
         for (auto& other : s.items) other.state &= ~static_cast<UINT>(LVIS_SELECTED);
     s.items.insert(s.items.begin() + static_cast<std::ptrdiff_t>(at), std::move(li));
@@ -112,7 +113,8 @@ LRESULT set_item_state(HWND h, ListViewState& s, WPARAM wp, const LVITEMW* item)
     }
     if (index < 0 || static_cast<std::size_t>(index) >= s.items.size()) return FALSE;
     // One selected and one focused item at most.
-    UINT exclusive = item->state & item->stateMask & (LVIS_FOCUSED | ((style_of(h) & LVS_SINGLESEL) ? LVIS_SELECTED : 0));
+    UINT exclusive =
+        item->state & item->stateMask & (LVIS_FOCUSED | ((style_of(h) & LVS_SINGLESEL) ? LVIS_SELECTED : 0));
     if (exclusive) {
         for (std::size_t i = 0; i < s.items.size(); ++i) {
             if (static_cast<INT_PTR>(i) == index || !(s.items[i].state & exclusive)) continue;
@@ -226,7 +228,8 @@ LRESULT CALLBACK list_view_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
             auto start = static_cast<INT_PTR>(wp);
             for (std::size_t i = static_cast<std::size_t>(std::max<INT_PTR>(start + 1, 0)); i < s->items.size(); ++i) {
                 UINT st = s->items[i].state;
-                if (((want & LVNI_FOCUSED) && !(st & LVIS_FOCUSED)) || ((want & LVNI_SELECTED) && !(st & LVIS_SELECTED)))
+                if (((want & LVNI_FOCUSED) && !(st & LVIS_FOCUSED)) ||
+                    ((want & LVNI_SELECTED) && !(st & LVIS_SELECTED)))
                     continue;
                 return static_cast<LRESULT>(i);
             }
@@ -271,4 +274,7 @@ void register_list_view_class(UserState& u)
 }  // namespace zv
 
 void InitCommonControls() {}
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) { return (icc && icc->dwSize == sizeof(INITCOMMONCONTROLSEX)) ? TRUE : FALSE; }
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc)
+{
+    return (icc && icc->dwSize == sizeof(INITCOMMONCONTROLSEX)) ? TRUE : FALSE;
+}

@@ -207,4 +207,7 @@ int message_box(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 
 }  // namespace zv
 
-int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) { return zv::message_box(owner, text, caption, type); }
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    return zv::message_box(owner, text, caption, type);
+}

@@ -47,8 +47,7 @@ LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp)
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORBTN:
-        case WM_CTLCOLORLISTBOX:
-            return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+        case WM_CTLCOLORLISTBOX: return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
         default: return 0;
     }
 }

@@ -51,13 +51,9 @@ void UserState::handle_input(const InputEvent& ev)
     switch (ev.type) {
         case InputEvent::Type::StylusDown:
         case InputEvent::Type::StylusMove:
-        case InputEvent::Type::StylusUp:
-            route_stylus(ev);
-            break;
+        case InputEvent::Type::StylusUp: route_stylus(ev); break;
         case InputEvent::Type::KeyDown:
-        case InputEvent::Type::KeyUp:
-            route_key(ev);
-            break;
+        case InputEvent::Type::KeyUp: route_key(ev); break;
         case InputEvent::Type::Quit:
             // The desktop window's close button asks the active window to close.
             if (Window* a = live_window(active_))

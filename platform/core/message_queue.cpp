@@ -77,7 +77,8 @@ bool UserState::pop_posted(MSG* out, HWND filter, UINT min, UINT max, bool remov
 Window* UserState::find_paint_candidate(Window* w, HWND filter) const
 {
     if (!w->visible() || w->destroyed) return nullptr;
-    if ((!filter || filter == w->handle) && !(w->invalid.right <= w->invalid.left || w->invalid.bottom <= w->invalid.top))
+    if ((!filter || filter == w->handle) &&
+        !(w->invalid.right <= w->invalid.left || w->invalid.bottom <= w->invalid.top))
         return w;
     for (auto it = w->children.rbegin(); it != w->children.rend(); ++it)
         if (Window* c = live_window(*it))

@@ -21,7 +21,8 @@ RECT unite(const RECT& a, const RECT& b)
 {
     if (empty(a)) return b;
     if (empty(b)) return a;
-    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
 }
 
 RECT offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
@@ -94,7 +95,8 @@ HDC UserState::begin_paint(Window* w, PAINTSTRUCT* ps)
     HDC dc = create_surface_dc(top->surface, o, clip);
     ps->hdc = dc;
     ps->rcPaint = area;
-    if (erase && !empty(area)) ps->fErase = send(w->handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
+    if (erase && !empty(area))
+        ps->fErase = send(w->handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
     return dc;
 }
 
@@ -125,8 +127,7 @@ void UserState::update_window(Window* w)
     }
 }
 
-int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update,
-                             UINT flags)
+int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update, UINT flags)
 {
     if (!w) return 0;
     RECT client = client_rect(w);
@@ -143,8 +144,8 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
         if (!empty(dst_s)) {
             // The surface's own overlap-safe copy moves the picture.
             HDC dc = create_surface_dc(top->surface, POINT{0, 0}, vis);
-            BitBlt(dc, dst_s.left, dst_s.top, dst_s.right - dst_s.left, dst_s.bottom - dst_s.top, dc,
-                   dst_s.left - dx, dst_s.top - dy, SRCCOPY);
+            BitBlt(dc, dst_s.left, dst_s.top, dst_s.right - dst_s.left, dst_s.bottom - dst_s.top, dc, dst_s.left - dx,
+                   dst_s.top - dy, SRCCOPY);
             DeleteDC(dc);
         }
         // What the move uncovered inside the scroll area is invalid.
@@ -152,8 +153,11 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
         RECT area = intersect(src, bound);
         if (dy > 0) uncovered = RECT{area.left, area.top, area.right, std::min(area.bottom, moved_from.top)};
         if (dy < 0) uncovered = RECT{area.left, std::max(area.top, moved_from.bottom), area.right, area.bottom};
-        if (dx > 0) uncovered = unite(uncovered, RECT{area.left, area.top, std::min(area.right, moved_from.left), area.bottom});
-        if (dx < 0) uncovered = unite(uncovered, RECT{std::max(area.left, moved_from.right), area.top, area.right, area.bottom});
+        if (dx > 0)
+            uncovered = unite(uncovered, RECT{area.left, area.top, std::min(area.right, moved_from.left), area.bottom});
+        if (dx < 0)
+            uncovered =
+                unite(uncovered, RECT{std::max(area.left, moved_from.right), area.top, area.right, area.bottom});
         if (empty(moved_from)) uncovered = area;
         mark_screen_dirty();
     }

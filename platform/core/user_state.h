@@ -73,14 +73,14 @@ public:
     Window* live_window(HWND h) const;  // not yet destroyed
     ATOM register_class(const WNDCLASSW& wc);
     const WindowClass* find_class(std::u16string_view name) const;
-    HWND create_window(DWORD ex_style, std::u16string_view cls, LPCWSTR title, DWORD style, int x, int y, int w,
-                       int h, HWND parent, UINT id, HINSTANCE instance, LPVOID param);
+    HWND create_window(DWORD ex_style, std::u16string_view cls, LPCWSTR title, DWORD style, int x, int y, int w, int h,
+                       HWND parent, UINT id, HINSTANCE instance, LPVOID param);
     bool destroy_window(HWND h);
     Window* top_level_of(Window* w) const;
     const std::vector<HWND>& top_levels() const { return top_levels_; }
     HWND find_top_level(std::u16string_view cls, std::u16string_view title) const;
-    bool really_visible(const Window* w) const;  // it and every ancestor visible
-    RECT client_rect(const Window* w) const;  // (0,0,w,h) of the client area
+    bool really_visible(const Window* w) const;             // it and every ancestor visible
+    RECT client_rect(const Window* w) const;                // (0,0,w,h) of the client area
     POINT client_origin_on_surface(const Window* w) const;  // client (0,0) in its top-level surface
     POINT client_origin_on_screen(const Window* w) const;
     void set_window_pos(Window* w, int x, int y, int cx, int cy, UINT flags);

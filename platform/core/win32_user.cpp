@@ -14,7 +14,10 @@ namespace {
 UserState* user() { return UserState::current(); }
 Window* live(HWND h) { return user() ? user()->live_window(h) : nullptr; }
 
-std::u16string_view view(LPCWSTR s) { return (s && !IS_INTRESOURCE(s)) ? std::u16string_view(s) : std::u16string_view(); }
+std::u16string_view view(LPCWSTR s)
+{
+    return (s && !IS_INTRESOURCE(s)) ? std::u16string_view(s) : std::u16string_view();
+}
 }  // namespace
 
 ATOM RegisterClassW(const WNDCLASSW* wc) { return (user() && wc) ? user()->register_class(*wc) : 0; }
@@ -228,7 +231,8 @@ BOOL SetForegroundWindow(HWND h)
     // Callers may set the lowest bit (a request to bring owned windows too): window handles
     // already carry it.
     auto v = reinterpret_cast<std::uintptr_t>(h) | 1u;
-    if (zv::RemoteWindow* r = user()->remote_windows().get(v)) return (user()->raise_other_instance && user()->raise_other_instance(r->cls, r->title)) ? TRUE : FALSE;
+    if (zv::RemoteWindow* r = user()->remote_windows().get(v))
+        return (user()->raise_other_instance && user()->raise_other_instance(r->cls, r->title)) ? TRUE : FALSE;
     Window* w = live(zv::to_handle<HWND>(v));
     if (!w) return FALSE;
     Window* top = user()->top_level_of(w);
@@ -289,8 +293,7 @@ BOOL TranslateMessage(const MSG* msg)
     WCHAR ch = 0;
     bool ctrl = user()->key_state(VK_CONTROL) != 0;
     if (vk >= 'A' && vk <= 'Z')
-        ch = ctrl ? static_cast<WCHAR>(vk - 'A' + 1)
-                  : static_cast<WCHAR>(user()->key_state(VK_SHIFT) ? vk : vk + 32);
+        ch = ctrl ? static_cast<WCHAR>(vk - 'A' + 1) : static_cast<WCHAR>(user()->key_state(VK_SHIFT) ? vk : vk + 32);
     else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE)
         ch = static_cast<WCHAR>(vk);
     else if (vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
@@ -316,8 +319,7 @@ int TranslateAcceleratorW(HWND h, HACCEL accel, LPMSG msg)
     for (const ACCEL& a : zv::accelerator_entries(accel)) {
         if (!(a.fVirt & FVIRTKEY)) continue;
         if (a.key != msg->wParam) continue;
-        if (((a.fVirt & FCONTROL) != 0) != ctrl || ((a.fVirt & FSHIFT) != 0) != shift ||
-            ((a.fVirt & FALT) != 0) != alt)
+        if (((a.fVirt & FCONTROL) != 0) != ctrl || ((a.fVirt & FSHIFT) != 0) != shift || ((a.fVirt & FALT) != 0) != alt)
             continue;
         user()->send(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
         return 1;
@@ -389,7 +391,6 @@ BOOL PtInRect(const RECT* r, POINT p)
 }
 BOOL EqualRect(const RECT* a, const RECT* b)
 {
-    return (a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom)
-               ? TRUE
-               : FALSE;
+    return (a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom) ? TRUE
+                                                                                                                : FALSE;
 }

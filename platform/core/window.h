@@ -30,7 +30,7 @@ struct Window {
     HWND handle = nullptr;
     const WindowClass* cls = nullptr;
     WNDPROC proc = nullptr;
-    HWND parent = nullptr;  // WS_CHILD: the parent; popup: the owner
+    HWND parent = nullptr;       // WS_CHILD: the parent; popup: the owner
     std::vector<HWND> children;  // z-order, topmost first
     DWORD style = 0;
     DWORD ex_style = 0;
@@ -40,7 +40,7 @@ struct Window {
     HINSTANCE instance = nullptr;
     LONG_PTR user_data = 0;
     std::vector<LONG_PTR> extra;  // DWL_/extra window bytes, as LONG_PTR slots
-    RECT invalid{};  // client coordinates; empty when valid
+    RECT invalid{};               // client coordinates; empty when valid
     bool erase_pending = false;
     bool destroyed = false;  // WM_DESTROY sent; the handle is being torn down
     HFONT font = nullptr;

@@ -140,8 +140,8 @@ bool known_code_page(UINT cp) { return cp == CP_ACP || cp == CP_UTF8; }
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD /*dwFlags*/, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar)
 {
-    if (!known_code_page(CodePage) || !lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 ||
-        cchWideChar < 0 || (cchWideChar > 0 && !lpWideCharStr)) {
+    if (!known_code_page(CodePage) || !lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
+        (cchWideChar > 0 && !lpWideCharStr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -176,11 +176,10 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD /*dwFlags*/, LPCSTR lpMultiB
 }
 
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWSTR lpWideCharStr, int cchWideChar,
-                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                               BOOL* lpUsedDefaultChar)
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, BOOL* lpUsedDefaultChar)
 {
-    if (!known_code_page(CodePage) || !lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 ||
-        cbMultiByte < 0 || (cbMultiByte > 0 && !lpMultiByteStr)) {
+    if (!known_code_page(CodePage) || !lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
+        (cbMultiByte > 0 && !lpMultiByteStr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }

@@ -49,7 +49,8 @@ std::u16string executable_path()
     for (;;) {
         const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
         if (n < 0) return {};
-        if (static_cast<std::size_t>(n) < buf.size()) return widen(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+        if (static_cast<std::size_t>(n) < buf.size())
+            return widen(std::string_view(buf.data(), static_cast<std::size_t>(n)));
         buf.resize(buf.size() * 2);
     }
 }

@@ -22,25 +22,21 @@ FILETIME to_filetime(const timespec& ts)
     constexpr std::int64_t kEpochDelta = 11644473600;
     const std::int64_t secs = static_cast<std::int64_t>(ts.tv_sec) + kEpochDelta;
     if (secs < 0) return {0, 0};
-    const std::uint64_t ticks = static_cast<std::uint64_t>(secs) * 10000000u + static_cast<std::uint64_t>(ts.tv_nsec) / 100u;
+    const std::uint64_t ticks =
+        static_cast<std::uint64_t>(secs) * 10000000u + static_cast<std::uint64_t>(ts.tv_nsec) / 100u;
     return {static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
 
 DWORD error_from_errno(int err)
 {
     switch (err) {
-    case EACCES:
-    case EPERM:
-        return ERROR_ACCESS_DENIED;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-        return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM: return ERROR_ACCESS_DENIED;
+        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+        case EMFILE:
+        case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+        default: return ERROR_PATH_NOT_FOUND;
     }
 }
 

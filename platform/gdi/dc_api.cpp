@@ -15,19 +15,13 @@ int GetDeviceCaps(HDC hdc, int index)
     if (!dc) return 0;
     const zv::Surface* s = dc->surface();
     switch (index) {
-        case BITSPIXEL:
-            return 32;
-        case PLANES:
-            return 1;
+        case BITSPIXEL: return 32;
+        case PLANES: return 1;
         case LOGPIXELSX:
-        case LOGPIXELSY:
-            return 96;
-        case HORZRES:
-            return s ? s->width() : 0;
-        case VERTRES:
-            return s ? s->height() : 0;
-        default:
-            return 0;
+        case LOGPIXELSY: return 96;
+        case HORZRES: return s ? s->width() : 0;
+        case VERTRES: return s ? s->height() : 0;
+        default: return 0;
     }
 }
 

@@ -37,8 +37,7 @@ struct FontObject {
 enum class GdiType { Bitmap, Brush, Pen, Font, DC };
 
 struct GdiObject {
-    using Payload =
-        std::variant<BitmapObject, BrushObject, PenObject, FontObject, std::unique_ptr<DeviceContext>>;
+    using Payload = std::variant<BitmapObject, BrushObject, PenObject, FontObject, std::unique_ptr<DeviceContext>>;
 
     explicit GdiObject(Payload p);
     ~GdiObject();

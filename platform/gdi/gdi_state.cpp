@@ -1,6 +1,5 @@
 #include "gdi/gdi_state.h"
 
-
 #include "text/font_system.h"
 
 namespace zv {
@@ -45,10 +44,7 @@ GdiState::~GdiState()
     if (g_current == this) g_current = previous_;
 }
 
-GdiState* GdiState::current()
-{
-    return g_current;
-}
+GdiState* GdiState::current() { return g_current; }
 
 GdiObject* GdiState::make_stock(GdiObject::Payload payload)
 {
@@ -109,17 +105,10 @@ HGDIOBJ GdiState::select(DeviceContext& dc, GdiObject& obj)
             if (&obj != dc.bitmap && obj.select_count > 0 && !obj.stock) return nullptr;
             slot = &dc.bitmap;
             break;
-        case GdiType::Pen:
-            slot = &dc.pen;
-            break;
-        case GdiType::Brush:
-            slot = &dc.brush;
-            break;
-        case GdiType::Font:
-            slot = &dc.font;
-            break;
-        case GdiType::DC:
-            return nullptr;
+        case GdiType::Pen: slot = &dc.pen; break;
+        case GdiType::Brush: slot = &dc.brush; break;
+        case GdiType::Font: slot = &dc.font; break;
+        case GdiType::DC: return nullptr;
     }
     GdiObject* prev = *slot;
     const auto prev_handle = reinterpret_cast<HGDIOBJ>(prev->handle);

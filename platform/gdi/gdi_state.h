@@ -24,10 +24,7 @@ public:
     static GdiState* current();
 
     // Any live object behind a handle, or null for stale, foreign or null handles.
-    GdiObject* object(const void* handle) const
-    {
-        return objects_.get(reinterpret_cast<std::uintptr_t>(handle));
-    }
+    GdiObject* object(const void* handle) const { return objects_.get(reinterpret_cast<std::uintptr_t>(handle)); }
     template <class T>
     T* get(const void* handle) const
     {

@@ -26,10 +26,7 @@ struct ErrorManager {
     bool data_missing = false;
 };
 
-[[noreturn]] void on_error(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1);
-}
+[[noreturn]] void on_error(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1); }
 
 // Warnings are not printed. Harmless oddities (stray bytes between markers) are let through; a
 // picture whose data ends early is damaged and not shown.
@@ -112,8 +109,8 @@ std::shared_ptr<Surface> decode_jpeg(std::span<const std::uint8_t> data)
     Decompressor d;
     if (!read_header(d, data.data(), data.size())) return nullptr;
     const JDIMENSION w = d.info.image_width, h = d.info.image_height;
-    if (w == 0 || h == 0 || w > static_cast<JDIMENSION>(kMaxPictureSide) || h > static_cast<JDIMENSION>(kMaxPictureSide) ||
-        std::int64_t{w} * h > kMaxPicturePixels)
+    if (w == 0 || h == 0 || w > static_cast<JDIMENSION>(kMaxPictureSide) ||
+        h > static_cast<JDIMENSION>(kMaxPictureSide) || std::int64_t{w} * h > kMaxPicturePixels)
         return nullptr;
     if (!start(d, pick_scale_eighths(w, h))) return nullptr;
     const auto ow = static_cast<int>(d.info.output_width), oh = static_cast<int>(d.info.output_height);

@@ -18,8 +18,7 @@ HBITMAP create_bitmap_from_surface(std::shared_ptr<Surface> surface)
 
 HBITMAP create_bitmap_from_pixels(int w, int h, std::span<const std::uint32_t> xrgb_topdown)
 {
-    if (!bitmap_size_ok(w, h) ||
-        xrgb_topdown.size() < static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+    if (!bitmap_size_ok(w, h) || xrgb_topdown.size() < static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
         return nullptr;
     auto s = std::make_shared<Surface>(w, h);
     for (std::size_t i = 0; i < s->pixels().size(); ++i) s->pixels()[i] = xrgb_topdown[i] & 0x00FFFFFFu;
@@ -37,8 +36,8 @@ HDC create_surface_dc(std::shared_ptr<Surface> target, POINT device_origin, RECT
 {
     GdiState* st = GdiState::current();
     if (!st || !target) return nullptr;
-    return st->add_dc(std::make_unique<DeviceContext>(DeviceContext::Kind::Surface, std::move(target),
-                                                      device_origin, device_clip));
+    return st->add_dc(
+        std::make_unique<DeviceContext>(DeviceContext::Kind::Surface, std::move(target), device_origin, device_clip));
 }
 
 }  // namespace zv
@@ -47,8 +46,8 @@ HDC CreateCompatibleDC(HDC hdc)
 {
     GdiState* st = GdiState::current();
     if (!st || (hdc && !st->dc(hdc))) return nullptr;
-    return st->add_dc(std::make_unique<zv::DeviceContext>(zv::DeviceContext::Kind::Memory, nullptr,
-                                                          POINT{0, 0}, RECT{0, 0, 0, 0}));
+    return st->add_dc(
+        std::make_unique<zv::DeviceContext>(zv::DeviceContext::Kind::Memory, nullptr, POINT{0, 0}, RECT{0, 0, 0, 0}));
 }
 
 BOOL DeleteDC(HDC hdc)
@@ -80,20 +79,11 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
     if (!dc) return nullptr;
     GdiObject* o = nullptr;
     switch (type) {
-        case OBJ_PEN:
-            o = dc->pen;
-            break;
-        case OBJ_BRUSH:
-            o = dc->brush;
-            break;
-        case OBJ_FONT:
-            o = dc->font;
-            break;
-        case OBJ_BITMAP:
-            o = dc->bitmap;
-            break;
-        default:
-            break;
+        case OBJ_PEN: o = dc->pen; break;
+        case OBJ_BRUSH: o = dc->brush; break;
+        case OBJ_FONT: o = dc->font; break;
+        case OBJ_BITMAP: o = dc->bitmap; break;
+        default: break;
     }
     return o ? reinterpret_cast<HGDIOBJ>(o->handle) : nullptr;
 }
@@ -110,17 +100,12 @@ DWORD GetObjectType(HGDIOBJ object)
     GdiObject* o = st ? st->object(object) : nullptr;
     if (!o) return 0;
     switch (o->type()) {
-        case GdiType::Bitmap:
-            return OBJ_BITMAP;
-        case GdiType::Brush:
-            return OBJ_BRUSH;
-        case GdiType::Pen:
-            return OBJ_PEN;
-        case GdiType::Font:
-            return OBJ_FONT;
+        case GdiType::Bitmap: return OBJ_BITMAP;
+        case GdiType::Brush: return OBJ_BRUSH;
+        case GdiType::Pen: return OBJ_PEN;
+        case GdiType::Font: return OBJ_FONT;
         case GdiType::DC:
-            return st->dc(static_cast<HDC>(object))->kind() == zv::DeviceContext::Kind::Memory ? OBJ_MEMDC
-                                                                                               : OBJ_DC;
+            return st->dc(static_cast<HDC>(object))->kind() == zv::DeviceContext::Kind::Memory ? OBJ_MEMDC : OBJ_DC;
     }
     return 0;
 }

@@ -16,12 +16,9 @@ PictureFormat sniff_picture(std::span<const std::uint8_t> d)
 std::shared_ptr<Surface> decode_picture(std::span<const std::uint8_t> data)
 {
     switch (sniff_picture(data)) {
-        case PictureFormat::Jpeg:
-            return decode_jpeg(data);
-        case PictureFormat::Png:
-            return decode_png(data);
-        case PictureFormat::Unknown:
-            break;
+        case PictureFormat::Jpeg: return decode_jpeg(data);
+        case PictureFormat::Png: return decode_png(data);
+        case PictureFormat::Unknown: break;
     }
     return nullptr;
 }

@@ -6,15 +6,11 @@
 
 namespace zv {
 
-inline bool rect_empty(const RECT& r)
-{
-    return r.right <= r.left || r.bottom <= r.top;
-}
+inline bool rect_empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 inline RECT rect_intersect(const RECT& a, const RECT& b)
 {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
     if (rect_empty(r)) r = RECT{0, 0, 0, 0};
     return r;
 }

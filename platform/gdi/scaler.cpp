@@ -65,9 +65,8 @@ void add_taps(AxisTaps& t, std::vector<int>& idx, std::vector<double>& w)
     for (std::size_t k = 0; k < n; ++k) {
         running += w[k];
         const auto upto =
-            k + 1 == n
-                ? kWeightOne
-                : std::min(kWeightOne, static_cast<std::uint32_t>(std::lround(running / total * kWeightOne)));
+            k + 1 == n ? kWeightOne
+                       : std::min(kWeightOne, static_cast<std::uint32_t>(std::lround(running / total * kWeightOne)));
         t.weight.push_back(upto > given ? upto - given : 0);
         given = std::max(given, upto);
     }
@@ -131,8 +130,8 @@ using Lane16 = std::uint16_t __attribute__((vector_size(32)));
 // to 16 bytes only, so a stored Lane16 may not be where the AVX2 build's aligned loads expect.
 using LaneWeights = std::array<std::uint16_t, 16>;
 
-ZV_VECTOR_CLONES void blend_rows(std::uint32_t* out, const std::uint32_t* const* rows,
-                                 const LaneWeights* weights, std::size_t row_count, std::size_t n)
+ZV_VECTOR_CLONES void blend_rows(std::uint32_t* out, const std::uint32_t* const* rows, const LaneWeights* weights,
+                                 std::size_t row_count, std::size_t n)
 {
     constexpr std::size_t kStep = 8;
     const Pixel8 mrb = Pixel8{} + 0x00FF00FFu;
@@ -229,8 +228,7 @@ ZV_VECTOR_CLONES void resample_line(std::uint32_t* out, const std::uint32_t* lin
         // to 256), rounded back to 8 bits.
         const Lane8 two = __builtin_shufflevector(acc, acc, 0, 1, 2, 3, 4, 5, 6, 7) +
                           __builtin_shufflevector(acc, acc, 8, 9, 10, 11, 12, 13, 14, 15);
-        const Lane4 one =
-            __builtin_shufflevector(two, two, 0, 1, 2, 3) + __builtin_shufflevector(two, two, 4, 5, 6, 7);
+        const Lane4 one = __builtin_shufflevector(two, two, 0, 1, 2, 3) + __builtin_shufflevector(two, two, 4, 5, 6, 7);
         const Bytes4 px = __builtin_convertvector((one + 0x80) >> 8, Bytes4);
         std::uint32_t v;
         std::memcpy(&v, &px, sizeof v);
@@ -259,8 +257,7 @@ void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
     const int sw = p.src_rect.right - p.src_rect.left, sh = p.src_rect.bottom - p.src_rect.top;
     const AxisTaps xt =
         build_axis(c.left - d.left, c.right - d.left, dw, p.src_rect.left, sw, v.left, v.right, p.flip_x);
-    const AxisTaps yt =
-        build_axis(c.top - d.top, c.bottom - d.top, dh, p.src_rect.top, sh, v.top, v.bottom, p.flip_y);
+    const AxisTaps yt = build_axis(c.top - d.top, c.bottom - d.top, dh, p.src_rect.top, sh, v.top, v.bottom, p.flip_y);
     // Only the source columns some destination pixel reads.
     int col0 = v.right, col1 = v.left;
     for (std::size_t i = 0; i < xt.start.size(); ++i) {

@@ -93,8 +93,7 @@ public:
         width = width < 0 ? 0 : width;
         height = height < 0 ? 0 : height;
         if (width == width_ && height == height_) return;
-        PixelBuffer next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                        fill);
+        PixelBuffer next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
         const int cw = width < width_ ? width : width_;
         const int ch = height < height_ ? height : height_;
         for (int y = 0; y < ch; ++y)

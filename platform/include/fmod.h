@@ -29,5 +29,6 @@ int FSOUND_GetVolume(int channel);
 signed char FSOUND_SetVolume(int channel, int vol);
 
 signed char FSOUND_Stream_GetNumTagFields(FSOUND_STREAM* stream, int* num);
-signed char FSOUND_Stream_GetTagField(FSOUND_STREAM* stream, int num, int* type, char** name, void** value, int* length);
+signed char FSOUND_Stream_GetTagField(FSOUND_STREAM* stream, int num, int* type, char** name, void** value,
+                                      int* length);
 signed char FSOUND_Stream_FindTagField(FSOUND_STREAM* stream, int type, const char* name, void** value, int* length);

@@ -106,8 +106,9 @@ struct SIZE {
 #define MAKELPARAM(l, h) (static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
 #define MAKEINTRESOURCE(i) (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
 #define IS_INTRESOURCE(r) ((reinterpret_cast<ULONG_PTR>(r) >> 16) == 0)
-#define RGB(r, g, b) \
-    (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#define RGB(r, g, b)                                                                                 \
+    (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                           (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(c) (static_cast<BYTE>(c))
 #define GetGValue(c) (static_cast<BYTE>((c) >> 8))
 #define GetBValue(c) (static_cast<BYTE>((c) >> 16))

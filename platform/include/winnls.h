@@ -21,5 +21,4 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteS
 // U+DC80..U+DCFF cannot be represented: it becomes lpDefaultChar (its first character, when
 // given) or U+FFFD, and *lpUsedDefaultChar (when given) tells whether that happened.
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                               BOOL* lpUsedDefaultChar);
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, BOOL* lpUsedDefaultChar);

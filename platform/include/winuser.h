@@ -237,8 +237,8 @@ using LPMEASUREITEMSTRUCT = MEASUREITEMSTRUCT*;
 ATOM RegisterClassW(const WNDCLASSW* wc);
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
-inline HWND CreateWindowW(LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y, int w, int h, HWND parent,
-                          HMENU menu, HINSTANCE inst, LPVOID param)
+inline HWND CreateWindowW(LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y, int w, int h, HWND parent, HMENU menu,
+                          HINSTANCE inst, LPVOID param)
 {
     return CreateWindowExW(0, cls, name, style, x, y, w, h, parent, menu, inst, param);
 }

@@ -139,8 +139,7 @@ private:
     {
         PathLock lock(path_);
         struct stat st {};
-        if (lstat(path_.c_str(), &st) == 0 && st.st_dev == bound_dev_ && st.st_ino == bound_ino_)
-            unlink(path_.c_str());
+        if (lstat(path_.c_str(), &st) == 0 && st.st_dev == bound_dev_ && st.st_ino == bound_ino_) unlink(path_.c_str());
     }
 
     void serve()
@@ -190,13 +189,9 @@ private:
             c.bytes.insert(c.bytes.end(), buf, buf + n);
             instance_protocol::Request req;
             switch (instance_protocol::parse(c.bytes, req)) {
-            case instance_protocol::Parse::Incomplete:
-                continue;
-            case instance_protocol::Parse::Malformed:
-                return true;
-            case instance_protocol::Parse::Complete:
-                answer(c, req);
-                return true;
+                case instance_protocol::Parse::Incomplete: continue;
+                case instance_protocol::Parse::Malformed: return true;
+                case instance_protocol::Parse::Complete: answer(c, req); return true;
             }
         }
     }

@@ -29,8 +29,7 @@ public:
     std::optional<std::uint32_t> u32(std::size_t offset) const
     {
         if (!has(offset, 4)) return std::nullopt;
-        return static_cast<std::uint32_t>(bytes_[offset]) |
-               (static_cast<std::uint32_t>(bytes_[offset + 1]) << 8) |
+        return static_cast<std::uint32_t>(bytes_[offset]) | (static_cast<std::uint32_t>(bytes_[offset + 1]) << 8) |
                (static_cast<std::uint32_t>(bytes_[offset + 2]) << 16) |
                (static_cast<std::uint32_t>(bytes_[offset + 3]) << 24);
     }

@@ -19,10 +19,7 @@ struct Layout {
     std::size_t stride = 0;
 };
 
-std::size_t row_stride(std::int64_t width, int bpp)
-{
-    return static_cast<std::size_t>(((width * bpp + 31) / 32) * 4);
-}
+std::size_t row_stride(std::int64_t width, int bpp) { return static_cast<std::size_t>(((width * bpp + 31) / 32) * 4); }
 
 // Reads and checks the header and palette; `icon` halves the stated height.
 std::optional<Layout> read_layout(const ByteReader& r, bool icon)
@@ -134,8 +131,7 @@ std::optional<DecodedDib> decode_icon_image(std::span<const std::uint8_t> image)
     bool any_alpha = false;
     for (int y = 0; y < l->height; ++y) {
         const auto row = stored_row(r, *l, l->bits_offset, y);
-        const auto mask_row =
-            has_mask ? stored_row(r, mask, mask_offset, y) : std::span<const std::uint8_t>{};
+        const auto mask_row = has_mask ? stored_row(r, mask, mask_offset, y) : std::span<const std::uint8_t>{};
         for (int x = 0; x < l->width; ++x) {
             const std::uint32_t p = pixel_at(*l, row, x);
             any_alpha = any_alpha || (l->bpp == 32 && (p >> 24) != 0);

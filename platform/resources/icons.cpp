@@ -85,8 +85,7 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
     auto shown = first_decodable(*t, shown_order);
     auto largest = first_decodable(*t, largest_order);
     if (!shown || !largest) return nullptr;
-    return t->add_icon(
-        std::make_unique<zv::IconObject>(zv::IconObject{std::move(*shown), std::move(*largest)}));
+    return t->add_icon(std::make_unique<zv::IconObject>(zv::IconObject{std::move(*shown), std::move(*largest)}));
 }
 
 BOOL DestroyIcon(HICON icon)
@@ -98,10 +97,7 @@ BOOL DestroyIcon(HICON icon)
 namespace zv {
 namespace {
 
-std::optional<IconPixels> pixels_of(const IconImage& img)
-{
-    return IconPixels{img.width, img.height, img.argb};
-}
+std::optional<IconPixels> pixels_of(const IconImage& img) { return IconPixels{img.width, img.height, img.argb}; }
 
 }  // namespace
 

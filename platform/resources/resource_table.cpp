@@ -10,15 +10,9 @@ namespace {
 ResourceTable* g_current = nullptr;
 std::uint32_t g_next_serial = 1;
 
-char16_t fold(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
+char16_t fold(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
-std::size_t align4(std::size_t v)
-{
-    return (v + 3) & ~static_cast<std::size_t>(3);
-}
+std::size_t align4(std::size_t v) { return (v + 3) & ~static_cast<std::size_t>(3); }
 
 // Reads a type or name field of a .res entry header at `pos`; advances `pos` past it.
 bool read_id(const ByteReader& r, std::size_t& pos, ResourceId& out)
@@ -114,10 +108,7 @@ ResourceTable::~ResourceTable()
     if (g_current == this) g_current = nullptr;
 }
 
-ResourceTable* ResourceTable::current()
-{
-    return g_current;
-}
+ResourceTable* ResourceTable::current() { return g_current; }
 
 const ResourceEntry* ResourceTable::find(const ResourceId& name, const ResourceId& type) const
 {
@@ -184,14 +175,8 @@ HICON ResourceTable::add_icon(std::unique_ptr<IconObject> icon)
     return to_handle<HICON>(icons_.insert(std::move(icon)));
 }
 
-const IconObject* ResourceTable::icon(HICON handle) const
-{
-    return icons_.get(handle);
-}
+const IconObject* ResourceTable::icon(HICON handle) const { return icons_.get(handle); }
 
-bool ResourceTable::destroy_icon(HICON handle)
-{
-    return icons_.remove(handle) != nullptr;
-}
+bool ResourceTable::destroy_icon(HICON handle) { return icons_.remove(handle) != nullptr; }
 
 }  // namespace zv

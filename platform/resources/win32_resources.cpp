@@ -20,8 +20,7 @@ HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type)
 {
     zv::ResourceTable* t = table_for(module);
     if (!t || !name || !type) return nullptr;
-    const zv::ResourceEntry* e =
-        t->find(zv::ResourceId::from_argument(name), zv::ResourceId::from_argument(type));
+    const zv::ResourceEntry* e = t->find(zv::ResourceId::from_argument(name), zv::ResourceId::from_argument(type));
     return e ? t->handle_of(*e) : nullptr;
 }
 
@@ -73,8 +72,7 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int buffer_max)
         return *len;
     }
     const int n = std::min<int>(*len, buffer_max - 1);
-    for (int i = 0; i < n; ++i)
-        buffer[i] = static_cast<WCHAR>(*r.u16(pos + 2 + 2 * static_cast<std::size_t>(i)));
+    for (int i = 0; i < n; ++i) buffer[i] = static_cast<WCHAR>(*r.u16(pos + 2 + 2 * static_cast<std::size_t>(i)));
     buffer[n] = 0;
     return n;
 }

@@ -21,6 +21,9 @@ BOOL SHHandleWMActivate(HWND hwnd, WPARAM wp, LPARAM, SHACTIVATEINFO* info, DWOR
     return TRUE;
 }
 
-BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info) { return (info && IsWindow(hwnd)) ? TRUE : FALSE; }
+BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info)
+{
+    return (info && IsWindow(hwnd)) ? TRUE : FALSE;
+}
 
 BOOL SHInitExtraControls() { return TRUE; }

@@ -18,10 +18,7 @@ int ChannelMixer::lowest_free() const
     return -1;
 }
 
-void ChannelMixer::reset()
-{
-    channels_ = {};
-}
+void ChannelMixer::reset() { channels_ = {}; }
 
 void ChannelMixer::begin(std::size_t frames)
 {

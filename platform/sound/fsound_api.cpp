@@ -7,15 +7,9 @@
 
 namespace {
 
-std::uintptr_t raw(FSOUND_STREAM* stream)
-{
-    return reinterpret_cast<std::uintptr_t>(stream);
-}
+std::uintptr_t raw(FSOUND_STREAM* stream) { return reinterpret_cast<std::uintptr_t>(stream); }
 
-signed char flag(bool ok)
-{
-    return ok ? 1 : 0;
-}
+signed char flag(bool ok) { return ok ? 1 : 0; }
 
 }  // namespace
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace zv {
 
@@ -12,10 +12,7 @@ namespace {
 
 SoundSystem* g_current = nullptr;
 
-FSOUND_STREAM* as_stream(std::uintptr_t handle)
-{
-    return to_handle<FSOUND_STREAM*>(handle);
-}
+FSOUND_STREAM* as_stream(std::uintptr_t handle) { return to_handle<FSOUND_STREAM*>(handle); }
 
 }  // namespace
 
@@ -32,10 +29,7 @@ SoundSystem::~SoundSystem()
     if (g_current == this) g_current = nullptr;
 }
 
-SoundSystem* SoundSystem::current()
-{
-    return g_current;
-}
+SoundSystem* SoundSystem::current() { return g_current; }
 
 bool SoundSystem::init()
 {

@@ -14,10 +14,7 @@ namespace zv {
 
 namespace {
 
-std::vector<unsigned char> bytes_of(const std::string& s)
-{
-    return {s.begin(), s.end()};
-}
+std::vector<unsigned char> bytes_of(const std::string& s) { return {s.begin(), s.end()}; }
 
 std::vector<unsigned char> bytes_of(const TagLib::ByteVector& v, unsigned from)
 {
@@ -44,10 +41,7 @@ TagLib::ByteVector cover_body(const TagLib::ID3v2::AttachedPictureFrame& f)
     return body;
 }
 
-std::string utf8(const TagLib::String& s)
-{
-    return s.to8Bit(true);
-}
+std::string utf8(const TagLib::String& s) { return s.to8Bit(true); }
 
 // The first value of a text frame: with several artists in TPE1 the first is the lead.
 std::string first_text(const TagLib::ID3v2::Tag& tag, const char* id)
@@ -69,10 +63,7 @@ void add_v1(std::vector<TagField>& out, const char* name, const std::string& tex
     out.push_back({TagType::Id3v1, name, bytes_of(text)});
 }
 
-std::string number_text(unsigned n)
-{
-    return n ? std::to_string(n) : std::string();
-}
+std::string number_text(unsigned n) { return n ? std::to_string(n) : std::string(); }
 
 }  // namespace
 
@@ -129,9 +120,8 @@ std::optional<std::vector<unsigned char>> StreamTags::find(int type, const std::
         if (name == "ARTIST") return artist_.empty() ? std::nullopt : std::optional(bytes_of(artist_));
         if (name == "TITLE") return title_.empty() ? std::nullopt : std::optional(bytes_of(title_));
     }
-    auto it = std::find_if(fields_.begin(), fields_.end(), [&](const TagField& f) {
-        return static_cast<int>(f.type) == type && f.name == name;
-    });
+    auto it = std::find_if(fields_.begin(), fields_.end(),
+                           [&](const TagField& f) { return static_cast<int>(f.type) == type && f.name == name; });
     if (it == fields_.end()) return std::nullopt;
     return it->value;
 }

@@ -10,8 +10,7 @@
 namespace {
 
 // Shortens a single line with "..." until it fits.
-void end_ellipsis(std::u32string& text, std::vector<zv::TextLine>& lines, zv::FontInstance& font,
-                  int max_width)
+void end_ellipsis(std::u32string& text, std::vector<zv::TextLine>& lines, zv::FontInstance& font, int max_width)
 {
     if (lines.size() != 1 || lines[0].width <= max_width) return;
     const int dots = zv::run_width(font, U"...");
@@ -34,8 +33,7 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format)
     const int lh = font->metrics().height;
     const bool single = (format & DT_SINGLELINE) != 0;
 
-    std::u32string str =
-        zv::decode_text(text, count, (format & DT_NOPREFIX) ? zv::Prefix::Keep : zv::Prefix::Process);
+    std::u32string str = zv::decode_text(text, count, (format & DT_NOPREFIX) ? zv::Prefix::Keep : zv::Prefix::Process);
     if (count == 0 || (count < 0 && !text[0])) {
         if (format & DT_CALCRECT) {
             rect->right = rect->left;
@@ -45,8 +43,8 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format)
     }
 
     const int max_width = static_cast<int>(std::max<std::int64_t>(0, std::int64_t{rect->right} - rect->left));
-    std::vector<zv::TextLine> lines = zv::break_lines(
-        str, *font, max_width, single, (format & DT_WORDBREAK) ? zv::Wrap::Words : zv::Wrap::None);
+    std::vector<zv::TextLine> lines =
+        zv::break_lines(str, *font, max_width, single, (format & DT_WORDBREAK) ? zv::Wrap::Words : zv::Wrap::None);
     if ((format & DT_END_ELLIPSIS) && single) end_ellipsis(str, lines, *font, max_width);
     const std::int64_t total = static_cast<std::int64_t>(lines.size()) * lh;
 

@@ -11,8 +11,7 @@
 
 namespace zv {
 
-FontInstance::FontInstance(FontSystem& system, FaceStyle primary, long char_size_26_6,
-                           const FontMetrics& metrics)
+FontInstance::FontInstance(FontSystem& system, FaceStyle primary, long char_size_26_6, const FontMetrics& metrics)
     : system_(system), primary_(primary), char_size_(char_size_26_6), metrics_(metrics)
 {
     if (metrics_.ave_char_width <= 0) metrics_.ave_char_width = advance(U'x');
@@ -66,10 +65,8 @@ Glyph FontInstance::render(const FaceStyle& style, unsigned glyph_index)
     g.coverage.resize(static_cast<std::size_t>(g.width) * g.height);
     const int pitch = std::abs(bm.pitch);
     for (int y = 0; y < g.height; ++y) {
-        const unsigned char* src =
-            bm.pitch >= 0 ? bm.buffer + y * pitch : bm.buffer + (g.height - 1 - y) * pitch;
-        std::memcpy(&g.coverage[static_cast<std::size_t>(y) * g.width], src,
-                    static_cast<std::size_t>(g.width));
+        const unsigned char* src = bm.pitch >= 0 ? bm.buffer + y * pitch : bm.buffer + (g.height - 1 - y) * pitch;
+        std::memcpy(&g.coverage[static_cast<std::size_t>(y) * g.width], src, static_cast<std::size_t>(g.width));
     }
     return g;
 }

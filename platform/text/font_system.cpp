@@ -161,10 +161,8 @@ const FontSystem::Match* FontSystem::match(const std::string& family, int weight
 
 const FontSystem::Match* FontSystem::fallback_for(char32_t c, int weight, bool italic)
 {
-    const std::uint64_t key =
-        std::uint64_t{c} | (std::uint64_t(weight >= 550) << 32) | (std::uint64_t(italic) << 33);
-    if (auto it = fallbacks_.find(key); it != fallbacks_.end())
-        return it->second.face ? &it->second : nullptr;
+    const std::uint64_t key = std::uint64_t{c} | (std::uint64_t(weight >= 550) << 32) | (std::uint64_t(italic) << 33);
+    if (auto it = fallbacks_.find(key); it != fallbacks_.end()) return it->second.face ? &it->second : nullptr;
     Match m;
     if (config_ && library_) {
         FcCharSet* cs = FcCharSetCreate();
@@ -176,8 +174,7 @@ const FontSystem::Match* FontSystem::fallback_for(char32_t c, int weight, bool i
         for (int i = 0; set && i < set->nfont && !m.face; ++i) {
             FcCharSet* have = nullptr;
             FcChar8* file = nullptr;
-            if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &have) != FcResultMatch ||
-                !FcCharSetHasChar(have, c))
+            if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &have) != FcResultMatch || !FcCharSetHasChar(have, c))
                 continue;
             if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
             int index = 0, fc_weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
@@ -221,23 +218,19 @@ std::shared_ptr<FontInstance> FontSystem::instance_for(const LOGFONTW& lf)
     const int weight = effective_weight(lf.lfWeight);
     const bool italic = lf.lfItalic != 0;
     const std::string family = family_for(face_name);
-    std::string key = to_lower_ascii(family) + '|' + std::to_string(lf.lfHeight) + '|' +
-                      std::to_string(weight) + (italic ? "|i" : "|r");
+    std::string key = to_lower_ascii(family) + '|' + std::to_string(lf.lfHeight) + '|' + std::to_string(weight) +
+                      (italic ? "|i" : "|r");
     if (auto it = instances_.find(key); it != instances_.end()) return it->second;
 
     // Semi-bold: a real semi-bold face if there is one, else the regular face emboldened.
     const Match* m = nullptr;
     switch (weight_class(weight)) {
-        case WeightClass::Regular:
-            m = match(family, weight, italic);
-            break;
+        case WeightClass::Regular: m = match(family, weight, italic); break;
         case WeightClass::SemiBold:
             m = match(family, 600, italic);
             if (m && (m->weight < 550 || m->weight >= 650)) m = match(family, 400, italic);
             break;
-        case WeightClass::Bold:
-            m = match(family, weight, italic);
-            break;
+        case WeightClass::Bold: m = match(family, weight, italic); break;
     }
     if (!m) {
         instances_.emplace(std::move(key), nullptr);

@@ -17,8 +17,8 @@ inline std::uint32_t blend(std::uint32_t dst, std::uint32_t src, unsigned a)
 }
 }  // namespace
 
-void paint_run(Surface& s, const RECT& clip_in, int x, int baseline, std::u32string_view run,
-               FontInstance& font, std::uint32_t xrgb)
+void paint_run(Surface& s, const RECT& clip_in, int x, int baseline, std::u32string_view run, FontInstance& font,
+               std::uint32_t xrgb)
 {
     const RECT clip = rect_intersect(clip_in, s.bounds());
     if (rect_empty(clip)) return;

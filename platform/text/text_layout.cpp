@@ -42,20 +42,16 @@ int run_width(FontInstance& font, std::u32string_view run)
 
 namespace {
 
-bool is_space(char32_t c)
-{
-    return c == U' ' || c == U'\t' || c == 0x3000;
-}
+bool is_space(char32_t c) { return c == U' ' || c == U'\t' || c == 0x3000; }
 
-void emit(const std::u32string& text, FontInstance& font, std::size_t b, std::size_t e,
-          std::vector<TextLine>& out)
+void emit(const std::u32string& text, FontInstance& font, std::size_t b, std::size_t e, std::vector<TextLine>& out)
 {
     while (e > b && is_space(text[e - 1])) --e;
     out.push_back({b, e, run_width(font, std::u32string_view(text).substr(b, e - b))});
 }
 
-void wrap_paragraph(const std::u32string& text, FontInstance& font, std::size_t b, std::size_t e,
-                    int max_width, std::vector<TextLine>& out)
+void wrap_paragraph(const std::u32string& text, FontInstance& font, std::size_t b, std::size_t e, int max_width,
+                    std::vector<TextLine>& out)
 {
     std::size_t pos = b;
     while (true) {
@@ -90,8 +86,8 @@ void wrap_paragraph(const std::u32string& text, FontInstance& font, std::size_t 
 
 }  // namespace
 
-std::vector<TextLine> break_lines(const std::u32string& text, FontInstance& font, int max_width,
-                                  bool single_line, Wrap wrap)
+std::vector<TextLine> break_lines(const std::u32string& text, FontInstance& font, int max_width, bool single_line,
+                                  Wrap wrap)
 {
     std::vector<TextLine> out;
     if (single_line) {

@@ -28,7 +28,7 @@ enum class Wrap { None, Words };
 // With `single_line` every character stays on one line; otherwise CR, LF and CR LF end lines,
 // and Wrap::Words breaks lines wider than `max_width` after spaces, or inside a word that alone
 // is too wide. Spaces at a wrap point are dropped.
-std::vector<TextLine> break_lines(const std::u32string& text, FontInstance& font, int max_width,
-                                  bool single_line, Wrap wrap);
+std::vector<TextLine> break_lines(const std::u32string& text, FontInstance& font, int max_width, bool single_line,
+                                  Wrap wrap);
 
 }  // namespace zv

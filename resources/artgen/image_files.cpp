@@ -28,15 +28,9 @@ private:
     std::vector<std::uint8_t> b_;
 };
 
-std::uint8_t to8(double v)
-{
-    return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
-}
+std::uint8_t to8(double v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
 
-std::size_t stride(int w, int bpp)
-{
-    return ((static_cast<std::size_t>(w) * bpp + 31) / 32) * 4;
-}
+std::size_t stride(int w, int bpp) { return ((static_cast<std::size_t>(w) * bpp + 31) / 32) * 4; }
 
 void info_header(Bytes& o, int w, int h, int bpp, std::uint32_t image_size, std::uint32_t colours)
 {
@@ -69,10 +63,7 @@ bool save(const std::string& path, const std::vector<std::uint8_t>& bytes)
     return static_cast<bool>(f);
 }
 
-Rgb8 flatten(const Pixel& p)
-{
-    return {to8(p.c.r * p.a), to8(p.c.g * p.a), to8(p.c.b * p.a)};
-}
+Rgb8 flatten(const Pixel& p) { return {to8(p.c.r * p.a), to8(p.c.g * p.a), to8(p.c.b * p.a)}; }
 
 // The 16 colours of the classic 4-bit icon palette.
 const std::vector<Rgb8>& vga16()

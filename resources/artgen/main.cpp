@@ -49,10 +49,7 @@ Shape previous_track(double cx, double cy, double h)
                   polygon({{t1 + tw, cy}, {t1 + 2 * tw, cy - h / 2}, {t1 + 2 * tw, cy + h / 2}})});
 }
 
-Shape next_track(double cx, double cy, double h)
-{
-    return mirror_x(previous_track(cx, cy, h), cx);
-}
+Shape next_track(double cx, double cy, double h) { return mirror_x(previous_track(cx, cy, h), cx); }
 
 Shape pause_bars(double cx, double cy, double h)
 {
@@ -64,8 +61,7 @@ Shape pause_bars(double cx, double cy, double h)
 Shape cross(double cx, double cy, double size)
 {
     const double r = size / 2, t = size * 0.11;
-    return unite(
-        {capsule({cx - r, cy - r}, {cx + r, cy + r}, t), capsule({cx - r, cy + r}, {cx + r, cy - r}, t)});
+    return unite({capsule({cx - r, cy - r}, {cx + r, cy + r}, t), capsule({cx - r, cy + r}, {cx + r, cy - r}, t)});
 }
 
 Shape plus_sign(double cx, double cy, double arm, double t)
@@ -73,18 +69,15 @@ Shape plus_sign(double cx, double cy, double arm, double t)
     return unite({capsule({cx - arm, cy}, {cx + arm, cy}, t), capsule({cx, cy - arm}, {cx, cy + arm}, t)});
 }
 
-Shape minus_sign(double cx, double cy, double arm, double t)
-{
-    return capsule({cx - arm, cy}, {cx + arm, cy}, t);
-}
+Shape minus_sign(double cx, double cy, double arm, double t) { return capsule({cx - arm, cy}, {cx + arm, cy}, t); }
 
 Shape loudspeaker(double x, double cy, double h)
 {
-    return unite({rounded_rect(x, cy - h * 0.2, x + h * 0.32, cy + h * 0.2, h * 0.04),
-                  polygon({{x + h * 0.28, cy - h * 0.2},
-                           {x + h * 0.72, cy - h * 0.5},
-                           {x + h * 0.72, cy + h * 0.5},
-                           {x + h * 0.28, cy + h * 0.2}})});
+    return unite(
+        {rounded_rect(x, cy - h * 0.2, x + h * 0.32, cy + h * 0.2, h * 0.04), polygon({{x + h * 0.28, cy - h * 0.2},
+                                                                                       {x + h * 0.72, cy - h * 0.5},
+                                                                                       {x + h * 0.72, cy + h * 0.5},
+                                                                                       {x + h * 0.28, cy + h * 0.2}})});
 }
 
 Shape house(double cx, double cy, double s)
@@ -111,8 +104,8 @@ Shape music_note(double cx, double cy, double s)
     const double rx = s * 0.17, ry = s * 0.12, sw = s * 0.075;
     const double s1 = h1.x + rx * 0.78, s2 = h2.x + rx * 0.78;
     const double top1 = cy - s * 0.36, top2 = cy - s * 0.46, beam = s * 0.15;
-    return unite({ellipse(h1.x, h1.y, rx, ry, -25), ellipse(h2.x, h2.y, rx, ry, -25),
-                  rect(s1 - sw, top1, s1, h1.y), rect(s2 - sw, top2, s2, h2.y),
+    return unite({ellipse(h1.x, h1.y, rx, ry, -25), ellipse(h2.x, h2.y, rx, ry, -25), rect(s1 - sw, top1, s1, h1.y),
+                  rect(s2 - sw, top2, s2, h2.y),
                   polygon({{s1 - sw, top1}, {s2, top2}, {s2, top2 + beam}, {s1 - sw, top1 + beam}})});
 }
 
@@ -123,8 +116,8 @@ Shape return_arrow(double x0, double y0, double w, double h, double t)
     const double yu = y0 + head * 0.8, yl = y0 + h - t / 2;
     const double radius = (yl - yu) / 2;
     const double xc = x0 + w - radius - t / 2;
-    Shape bend = intersect(ring(xc, (yu + yl) / 2, radius - t / 2, radius + t / 2),
-                           rect(xc, y0, x0 + w + 1, y0 + h + 1));
+    Shape bend =
+        intersect(ring(xc, (yu + yl) / 2, radius - t / 2, radius + t / 2), rect(xc, y0, x0 + w + 1, y0 + h + 1));
     return unite({polygon({{x0, yu}, {x0 + head, yu - head * 0.8}, {x0 + head, yu + head * 0.8}}),
                   rect(x0 + head - 0.5, yu - t / 2, xc + 0.01, yu + t / 2), bend,
                   capsule({x0 + w * 0.32, yl}, {xc, yl}, t / 2)});
@@ -211,8 +204,7 @@ Canvas compact_disc()
         const double sheen = 0.5 + 0.5 * std::cos(2 * a + 0.6);
         Rgb base = mix(Rgb{104, 110, 126}, Rgb{236, 239, 246}, sheen);
         // A faint rainbow where the light catches the data side.
-        Rgb tint{128 + 127 * std::cos(3 * a), 128 + 127 * std::cos(3 * a + 2.1),
-                 128 + 127 * std::cos(3 * a + 4.2)};
+        Rgb tint{128 + 127 * std::cos(3 * a), 128 + 127 * std::cos(3 * a + 2.1), 128 + 127 * std::cos(3 * a + 4.2)};
         return mix(base, tint, 0.14 * sheen);
     });
     c.fill(ring(cx, cy, 10, 30), Rgb{70, 74, 84}, 0.85);
@@ -304,8 +296,7 @@ Canvas app_icon(int size, int bpp)
     Canvas c(size, size);
     c.clear(kBlack, 0.0);
     const double u = size / 16.0;
-    const double x0 = std::round(u), y0 = std::round(2 * u), x1 = size - std::round(u),
-                 y1 = size - std::round(2 * u);
+    const double x0 = std::round(u), y0 = std::round(2 * u), x1 = size - std::round(u), y1 = size - std::round(2 * u);
     const double bar = std::round(3 * u);
     const bool palettised = bpp < 32;
     if (!palettised) c.fill(rect(x0 + u * 0.75, y0 + u * 0.75, x1 + u * 0.75, y1 + u * 0.75), kBlack, 0.3);
@@ -315,8 +306,7 @@ Canvas app_icon(int size, int bpp)
     if (palettised)
         c.fill(rect(x0 + 1, y0 + 1, x1 - 1, y0 + 1 + bar), bpp == 4 ? Rgb{0, 0, 255} : Rgb{0, 102, 204});
     else
-        c.fill(rect(x0 + 1, y0 + 1, x1 - 1, y0 + 1 + bar),
-               horizontal(x0, Rgb{0, 70, 200}, x1, Rgb{50, 140, 250}));
+        c.fill(rect(x0 + 1, y0 + 1, x1 - 1, y0 + 1 + bar), horizontal(x0, Rgb{0, 70, 200}, x1, Rgb{50, 140, 250}));
     if (size >= 32) {
         // Close box on the bar and a few lines of "content".
         const double b = bar - 2 * std::round(u * 0.75);
@@ -365,9 +355,7 @@ int main(int argc, char** argv)
     const auto pp = [](double x, double y, double h) { return play_pause(x, y, h); };
     const auto prev = [](double x, double y, double h) { return previous_track(x, y, h); };
     const auto next = [](double x, double y, double h) { return next_track(x, y, h); };
-    const auto button_cross = [] {
-        return button_with(37, 36, [](double x, double y) { return cross(x, y, 13); });
-    };
+    const auto button_cross = [] { return button_with(37, 36, [](double x, double y) { return cross(x, y, 13); }); };
     const std::vector<Job> jobs = {
         {BITMAP_ID(IDB_PAUSE_BUTTON),
          [] { return button_with(30, 34, [](double x, double y) { return pause_bars(x, y, 14); }); }},
@@ -400,13 +388,9 @@ int main(int argc, char** argv)
          [] { return outlined_with_reflection(58, 55, previous_track(29, 20, 30), 4, 36); }},
         {BITMAP_ID(IDB_PLAYPAUSE_OUTLINE),
          [] { return outlined_with_reflection(64, 55, play_pause(32, 20, 28), 5, 35); }},
-        {BITMAP_ID(IDB_NEXT_OUTLINE),
-         [] { return outlined_with_reflection(56, 52, next_track(28, 19, 28), 4, 34); }},
+        {BITMAP_ID(IDB_NEXT_OUTLINE), [] { return outlined_with_reflection(56, 52, next_track(28, 19, 28), 4, 34); }},
         {BITMAP_ID(IDB_BACKTOPANEL),
-         [] {
-             return button_with(30, 30,
-                                [](double x, double y) { return return_arrow(x - 8, y - 7, 16, 14, 3); });
-         }},
+         [] { return button_with(30, 30, [](double x, double y) { return return_arrow(x - 8, y - 7, 16, 14, 3); }); }},
         {BITMAP_ID(IDB_PREVIOUS_SPARE), [=] { return white_on_black_48(prev, 16); }},
         {BITMAP_ID(IDB_NEXT), [=] { return white_on_black_48(next, 16); }},
         {BITMAP_ID(IDB_PREVIOUS_SHADED),
@@ -439,11 +423,9 @@ int main(int argc, char** argv)
     }
 
     // Image order matters: the resource compiler numbers the icon images 1..8 in file order.
-    Canvas a = app_icon(32, 4), b = app_icon(16, 4), c = app_icon(48, 8), d = app_icon(32, 8),
-           e = app_icon(16, 8);
+    Canvas a = app_icon(32, 4), b = app_icon(16, 4), c = app_icon(48, 8), d = app_icon(32, 8), e = app_icon(16, 8);
     Canvas f = app_icon(48, 32), g = app_icon(32, 32), h = app_icon(16, 32);
-    ok = write_ico(out + "/zorvane.ico",
-                   {{4, &a}, {4, &b}, {8, &c}, {8, &d}, {8, &e}, {32, &f}, {32, &g}, {32, &h}}) &&
+    ok = write_ico(out + "/zorvane.ico", {{4, &a}, {4, &b}, {8, &c}, {8, &d}, {8, &e}, {32, &f}, {32, &g}, {32, &h}}) &&
          ok;
     if (!ok) {
         std::fprintf(stderr, "zv_artgen: could not write the art into %s\n", out.c_str());

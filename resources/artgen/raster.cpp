@@ -6,10 +6,7 @@
 
 namespace artgen {
 
-Rgb mix(Rgb a, Rgb b, double t)
-{
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
+Rgb mix(Rgb a, Rgb b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
 
 Shape rect(double x0, double y0, double x1, double y1)
 {
@@ -81,8 +78,8 @@ Shape polygon(std::vector<Pt> pts)
 
 Shape capsule(Pt a, Pt b, double hw)
 {
-    return {std::min(a.x, b.x) - hw, std::min(a.y, b.y) - hw, std::max(a.x, b.x) + hw,
-            std::max(a.y, b.y) + hw, [=](double x, double y) {
+    return {std::min(a.x, b.x) - hw, std::min(a.y, b.y) - hw, std::max(a.x, b.x) + hw, std::max(a.y, b.y) + hw,
+            [=](double x, double y) {
                 double vx = b.x - a.x, vy = b.y - a.y;
                 double len2 = vx * vx + vy * vy;
                 double t = len2 > 0 ? std::clamp(((x - a.x) * vx + (y - a.y) * vy) / len2, 0.0, 1.0) : 0.0;

@@ -19,8 +19,8 @@
 namespace {
 
 std::unique_ptr<zv::Platform> g_platform;
-std::string g_folder;      // stands for the folder of the executable
-std::string g_track;       // the file each input becomes
+std::string g_folder;                // stands for the folder of the executable
+std::string g_track;                 // the file each input becomes
 std::vector<unsigned char> g_audio;  // a few silent frames, for inputs that lost their audio
 
 // Silent MPEG-1 layer III frames (128 kbit/s, 44.1 kHz, stereo): a header and a zero body.

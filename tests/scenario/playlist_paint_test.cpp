@@ -19,11 +19,11 @@
 #include "support/program_harness.h"
 
 namespace fs = std::filesystem;
-using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 using zv::test::install_paint_recorder;
 using zv::test::paint_log;
 using zv::test::PaintRecord;
+using zv::test::ProgramHarness;
+using zv::testing::FixtureDir;
 
 namespace {
 
@@ -33,17 +33,14 @@ constexpr std::uint32_t kLightText = 0xF0FDFF;  // screen pixels are 0x00RRGGBB
 constexpr std::uint32_t kShadow = 0x4B5A5A;
 
 // Green and blue of the selected item's 40 rows, top to bottom (red is 0 throughout).
-constexpr int kGradient[40][2] = {
-    {156, 248}, {154, 247}, {152, 246}, {150, 245}, {148, 244}, {147, 244}, {145, 243}, {143, 242},
-    {141, 241}, {140, 241}, {138, 240}, {136, 239}, {134, 238}, {132, 237}, {131, 237}, {129, 236},
-    {127, 235}, {125, 234}, {124, 234}, {122, 233}, {120, 232}, {118, 231}, {116, 230}, {115, 230},
-    {113, 229}, {111, 228}, {109, 227}, {108, 227}, {106, 226}, {104, 225}, {102, 224}, {100, 223},
-    {99, 223},  {97, 222},  {95, 221},  {93, 220},  {92, 220},  {90, 219},  {88, 218},  {86, 217}};
+constexpr int kGradient[40][2] = {{156, 248}, {154, 247}, {152, 246}, {150, 245}, {148, 244}, {147, 244}, {145, 243},
+                                  {143, 242}, {141, 241}, {140, 241}, {138, 240}, {136, 239}, {134, 238}, {132, 237},
+                                  {131, 237}, {129, 236}, {127, 235}, {125, 234}, {124, 234}, {122, 233}, {120, 232},
+                                  {118, 231}, {116, 230}, {115, 230}, {113, 229}, {111, 228}, {109, 227}, {108, 227},
+                                  {106, 226}, {104, 225}, {102, 224}, {100, 223}, {99, 223},  {97, 222},  {95, 221},
+                                  {93, 220},  {92, 220},  {90, 219},  {88, 218},  {86, 217}};
 
-std::uint32_t gradient_row(int i)
-{
-    return static_cast<std::uint32_t>(kGradient[i][0] << 8 | kGradient[i][1]);
-}
+std::uint32_t gradient_row(int i) { return static_cast<std::uint32_t>(kGradient[i][0] << 8 | kGradient[i][1]); }
 
 // A music folder of empty files with these names (the scan reads names only), named by the
 // settings file beside the program. Names may live in a sub-folder such as "set.mp3/".
@@ -81,8 +78,7 @@ int index_of(ProgramHarness& p, const std::u16string& name)
             LVITEM item{};
             item.pszText = buf;
             item.cchTextMax = PATH_BUFFER_CHARS;
-            SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(i),
-                        reinterpret_cast<LPARAM>(&item));
+            SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
             if (name == buf) found = i;
         }
     });
@@ -139,8 +135,7 @@ TEST(PlaylistPaint, SelectedItemShowsTheGradientWithLightTextOverItsShadow)
     // The 40 rows run from (0, 156, 248) down to (0, 86, 217), left of the text and at the
     // right edge.
     for (int i = 0; i < ITEM_HEIGHT; ++i)
-        for (int x : {0, 6, 11, 239})
-            ASSERT_EQ(s.pixel(x, top + i), gradient_row(i)) << "row " << i << " x " << x;
+        for (int x : {0, 6, 11, 239}) ASSERT_EQ(s.pixel(x, top + i), gradient_row(i)) << "row " << i << " x " << x;
 
     // Every fully dark shadow pixel sits one pixel right of and one row below a fully light
     // text pixel: the shadow is the same text moved by (1, 1).

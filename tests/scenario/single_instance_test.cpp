@@ -1,6 +1,6 @@
 // A second start of the player finds the running one, brings it forward and exits with 0.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 

@@ -3,16 +3,16 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <fstream>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/zorvane.h"
-#include "resources/resource_blob.h"
 #include "core/user_state.h"
 #include "files/codepage.h"
+#include "resources/resource_blob.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 
@@ -61,11 +61,11 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     FixtureDir dir;
     fs::path music = dir.path() / "music";
     touch(music / "a.mp3");
-    touch(music / "Song.MP3");  // not a track: the test is case-sensitive
+    touch(music / "Song.MP3");       // not a track: the test is case-sensitive
     touch(music / "notes.mp3.txt");  // a track: ".mp3" anywhere in the path
     touch(music / "nested" / "deeper" / "b.mp3");
     touch(music / "x.mp3" / "inside.ogg");  // under a folder whose path holds ".mp3"
-    touch(music / ".hidden" / "c.mp3");  // hidden folders are not descended
+    touch(music / ".hidden" / "c.mp3");     // hidden folders are not descended
     touch(music / "cover.jpg");
     fs::create_directories(music / "loop");
     fs::create_directory_symlink(music, music / "loop" / "again");  // ends, not entered twice
@@ -181,7 +181,7 @@ TEST(StartupScan, OverlongNamesAreSkippedByBothPasses)
         step_into(std::string(n - 1, 'd'));
         length += n;
     }
-    std::ofstream("fits.mp3") << "x";  // its full path fits the buffer
+    std::ofstream("fits.mp3") << "x";                      // its full path fits the buffer
     std::ofstream(std::string(200, 'n') + ".mp3") << "x";  // this one does not
     ASSERT_EQ(::chdir(old.c_str()), 0);
     write_settings(dir.path(), music.string() + "/");

@@ -175,7 +175,10 @@ TEST_F(StreamPlayer, VolumeStepsFollowWhatTheLibraryReports)
     ui([] { PlayCurrentTrack(); });
     EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), CurrentVolume);
 
-    ui([] { CurrentVolume = 50; FSOUND_SetVolume(FSOUND_ALL, 50); });
+    ui([] {
+        CurrentVolume = 50;
+        FSOUND_SetVolume(FSOUND_ALL, 50);
+    });
     std::vector<int> seen;
     for (int i = 0; i < 12; ++i) {
         ui([] { VolumeUp(); });
@@ -186,7 +189,10 @@ TEST_F(StreamPlayer, VolumeStepsFollowWhatTheLibraryReports)
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), 270);
 
-    ui([] { CurrentVolume = 10; FSOUND_SetVolume(FSOUND_ALL, 10); });
+    ui([] {
+        CurrentVolume = 10;
+        FSOUND_SetVolume(FSOUND_ALL, 10);
+    });
     ui([] { VolumeDown(); });
     EXPECT_EQ(CurrentVolume, -10);
     EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), -10);
@@ -200,7 +206,9 @@ TEST_F(StreamPlayer, TheStoredVolumeSetsTheGain)
     ui([] { PlayCurrentTrack(); });
     pull(1024);
     auto at50 = pull(4096);
-    ui([] { for (int i = 0; i < 5; ++i) VolumeUp(); });
+    ui([] {
+        for (int i = 0; i < 5; ++i) VolumeUp();
+    });
     EXPECT_EQ(CurrentVolume, 150);
     auto at150 = pull(4096);
     double ratio = zv::fixtures::rms_level(at150.data(), 4096) / zv::fixtures::rms_level(at50.data(), 4096);
@@ -216,7 +224,10 @@ TEST_F(StreamPlayer, ATrackThatDoesNotOpenSilencesPlaybackAndStopsTheAdvance)
     ASSERT_GE(bad, 0);
     // Play the track before the garbage one and let it end.
     int before = (bad + 2) % 3;
-    ui([before] { CurrentTrack = before; PlayCurrentTrack(); });
+    ui([before] {
+        CurrentTrack = before;
+        PlayCurrentTrack();
+    });
     EXPECT_THAT(sounding(), NearHz(tone_of_item(before)));
     pull(kTrackFrames);
     EXPECT_EQ(CurrentTrack, bad);
@@ -243,7 +254,10 @@ TEST_F(StreamPlayer, ATruncatedTrackPlaysWhatDecodesAndThenAdvances)
     SendMessage(PathList, LVM_GETITEMTEXT, 0, reinterpret_cast<LPARAM>(&item));
     fs::path first = zv::narrow(buf);
     fs::resize_file(first, fs::file_size(first) / 2);
-    ui([] { CurrentTrack = 0; PlayCurrentTrack(); });
+    ui([] {
+        CurrentTrack = 0;
+        PlayCurrentTrack();
+    });
     EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
     pull(kTrackFrames);
     EXPECT_EQ(CurrentTrack, 1);

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <mutex>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "app/zorvane.h"

@@ -18,11 +18,11 @@
 #include "tools/fixtures.h"
 
 namespace fs = std::filesystem;
-using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 using zv::test::install_paint_recorder;
 using zv::test::paint_log;
 using zv::test::PaintRecord;
+using zv::test::ProgramHarness;
+using zv::testing::FixtureDir;
 
 namespace {
 
@@ -74,8 +74,7 @@ std::u16string item_text(ProgramHarness& p, int index)
         LVITEM item{};
         item.pszText = buf;
         item.cchTextMax = PATH_BUFFER_CHARS;
-        SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(index),
-                    reinterpret_cast<LPARAM>(&item));
+        SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
         out = buf;
     });
     return out;
@@ -102,8 +101,7 @@ std::vector<int> selected_items(ProgramHarness& p)
     p.on_ui([&] {
         int n = static_cast<int>(SendMessage(PlaylistView, LVM_GETITEMCOUNT, 0, 0));
         for (int i = 0; i < n; ++i)
-            if (SendMessage(PlaylistView, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED))
-                out.push_back(i);
+            if (SendMessage(PlaylistView, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED)) out.push_back(i);
     });
     return out;
 }
@@ -147,8 +145,7 @@ void expect_screen_matches_offset(const zv::Surface& s, int offset, int tracks, 
             }
         }
         for (int x : {0, 5, 11, 239}) {
-            if (x == 239 && row >= 0 && row < tracks * ITEM_HEIGHT && (row / ITEM_HEIGHT) == selected)
-                continue;
+            if (x == 239 && row >= 0 && row < tracks * ITEM_HEIGHT && (row / ITEM_HEIGHT) == selected) continue;
             ASSERT_EQ(s.pixel(x, y), want) << "screen row " << y << " x " << x << " offset " << offset;
         }
     }

@@ -138,7 +138,8 @@ TEST_F(TrackInfoArt, ShrunkCoverIsSmoothedNotAliased)
     expect_scaled_art("striped cover");
     const zv::Surface s = art_pixels();
     for (int x = 2; x < 247; x += 7)
-        for (int y : {1, 100, 230}) ASSERT_TRUE(near_colour(s.pixel(x, y), 0x808080, 20)) << x << "," << y << " " << std::hex << s.pixel(x, y);
+        for (int y : {1, 100, 230})
+            ASSERT_TRUE(near_colour(s.pixel(x, y), 0x808080, 20)) << x << "," << y << " " << std::hex << s.pixel(x, y);
 }
 
 TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)

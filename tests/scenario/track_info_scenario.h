@@ -35,7 +35,8 @@ inline Bytes read_bytes(const fs::path& p)
 inline void write_bytes(const fs::path& p, const Bytes& b)
 {
     fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 // A JPEG of one flat colour (0xRRGGBB), so a scaled copy is that colour everywhere it was drawn.
@@ -189,7 +190,8 @@ protected:
         std::optional<std::pair<int, int>> size;
         harness_->on_ui([&] {
             BITMAP bm{};
-            if (AlbumArtBitmap && GetObject(AlbumArtBitmap, sizeof(bm), &bm) != 0) size = std::pair(bm.bmWidth, bm.bmHeight);
+            if (AlbumArtBitmap && GetObject(AlbumArtBitmap, sizeof(bm), &bm) != 0)
+                size = std::pair(bm.bmWidth, bm.bmHeight);
         });
         return size;
     }

@@ -110,7 +110,7 @@ TEST_F(TrackInfoText, Id3v1OnlyFileShowsItsArtistAndTitle)
 
 TEST_F(TrackInfoText, EveryId3v2VersionAndEncodingReadsRight)
 {
-    const std::string artist = "Bj\xC3\xB6rk \xD0\x96";                  // Björk Ж
+    const std::string artist = "Bj\xC3\xB6rk \xD0\x96";                     // Björk Ж
     const std::string title = "\xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x8E\xB5";  // 東京 🎵 (a surrogate pair)
     const std::u16string expected = u"Bj\u00F6rk \u0416 - \u6771\u4EAC \U0001F3B5";
     struct Case {

@@ -33,8 +33,8 @@ std::filesystem::path FixtureDir::file(const std::string& relative) const
 
 ScratchFolder::ScratchFolder(const FixtureDir& fallback)
 {
-    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/zv-test-XXXXXX"
-                                                        : (fallback.path() / "scratch-XXXXXX").string();
+    std::string pattern =
+        access("/dev/shm", W_OK) == 0 ? "/dev/shm/zv-test-XXXXXX" : (fallback.path() / "scratch-XXXXXX").string();
     if (mkdtemp(pattern.data())) path_ = pattern;
 }
 

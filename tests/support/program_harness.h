@@ -6,9 +6,9 @@
 
 #include <filesystem>
 #include <functional>
-#include <vector>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "backend/headless_backend.h"
 #include "composition/platform.h"

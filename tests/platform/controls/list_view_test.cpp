@@ -38,13 +38,11 @@ LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
         }
         case WM_DRAWITEM: {
             const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-            g_draws.push_back(
-                {d->CtlType, d->CtlID, d->itemID, d->itemState, d->hDC, d->rcItem, d->hwndItem});
+            g_draws.push_back({d->CtlType, d->CtlID, d->itemID, d->itemState, d->hDC, d->rcItem, d->hwndItem});
             FillRect(d->hDC, &d->rcItem, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
             return 1;
         }
-        default:
-            return DefWindowProc(h, msg, wp, lp);
+        default: return DefWindowProc(h, msg, wp, lp);
     }
 }
 
@@ -71,8 +69,7 @@ protected:
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         wc.lpszClassName = u"ListViewTestParent";
         ASSERT_TRUE(RegisterClass(&wc));
-        parent_ =
-            CreateWindow(u"ListViewTestParent", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+        parent_ = CreateWindow(u"ListViewTestParent", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
         ASSERT_NE(parent_, nullptr);
     }
     void TearDown() override { platform_.reset(); }
@@ -311,8 +308,8 @@ LRESULT CALLBACK swallow_paint_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 TEST_F(ListViewTest, SubclassedListStillAnswersThroughItsOwnProcedure)
 {
     HWND list = make_list(3);
-    g_base = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtr(list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(swallow_paint_proc)));
+    g_base =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtr(list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(swallow_paint_proc)));
     ASSERT_NE(g_base, nullptr);
     EXPECT_EQ(SendMessage(list, LVM_GETITEMCOUNT, 0, 0), 3);
     g_draws.clear();

@@ -26,9 +26,9 @@ std::string to_narrow(const std::u16string& s, BOOL* used_default = nullptr)
     const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
     if (n > 0) {
-        EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
-                                      used_default),
-                  n);
+        EXPECT_EQ(
+            WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, used_default),
+            n);
     }
     return out;
 }

@@ -44,10 +44,7 @@ private:
     fs::path path_;
 };
 
-void write_file(const fs::path& p, const std::string& text)
-{
-    std::ofstream(p, std::ios::binary) << text;
-}
+void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
 
 struct Found {
     DWORD attributes;

@@ -31,14 +31,8 @@ protected:
     HBITMAP src_bmp_ = nullptr;
 };
 
-std::uint32_t coords(int x, int y)
-{
-    return static_cast<std::uint32_t>((x << 8) | y);
-}
-std::uint32_t flat(int, int)
-{
-    return 0x336699;
-}
+std::uint32_t coords(int x, int y) { return static_cast<std::uint32_t>((x << 8) | y); }
+std::uint32_t flat(int, int) { return 0x336699; }
 
 TEST_F(Blit, BitBltCopiesBetweenViewportOrigins)
 {
@@ -228,8 +222,7 @@ TEST_F(Blit, StretchClipsToDestinationAndSource)
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 0, 40, src, 0, 0, 4, 4, SRCCOPY));
     EXPECT_FALSE(StretchBlt(dc_, 0, 0, 10, 10, src, 0, 0, 4, 4, 0));
     // Absurd extents neither crash nor hang.
-    EXPECT_TRUE(
-        StretchBlt(dc_, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, src, 0, 0, INT32_MAX, 4, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dc_, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, src, 0, 0, INT32_MAX, 4, SRCCOPY));
 }
 
 }  // namespace

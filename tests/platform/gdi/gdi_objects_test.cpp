@@ -8,8 +8,8 @@ using GdiObjects = GdiFixture;
 
 TEST_F(GdiObjects, StockObjectsAreStableAndSurviveDeletion)
 {
-    for (int i : {WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, WHITE_PEN, BLACK_PEN, NULL_PEN, SYSTEM_FONT,
-                  DEFAULT_GUI_FONT}) {
+    for (int i :
+         {WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, WHITE_PEN, BLACK_PEN, NULL_PEN, SYSTEM_FONT, DEFAULT_GUI_FONT}) {
         HGDIOBJ o = GetStockObject(i);
         ASSERT_NE(o, nullptr) << i;
         EXPECT_EQ(o, GetStockObject(i));

@@ -35,7 +35,8 @@ TEST(PixelMemory, SmallAndHugeBuffersAreNotKeptAndTheCacheIsBounded)
     EXPECT_EQ(pixel_memory::kept_count(), before);
 
     std::vector<std::pair<void*, std::size_t>> blocks;
-    for (std::size_t i = 0; i < 5; ++i) blocks.emplace_back(pixel_memory::allocate(kCover + i * 4096), kCover + i * 4096);
+    for (std::size_t i = 0; i < 5; ++i)
+        blocks.emplace_back(pixel_memory::allocate(kCover + i * 4096), kCover + i * 4096);
     for (auto& [p, n] : blocks) pixel_memory::release(p, n);
     EXPECT_LE(pixel_memory::kept_count(), 2u);
     // The most recently freed are the ones kept.

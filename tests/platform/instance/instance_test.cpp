@@ -173,7 +173,8 @@ TEST(Instance, BadAndSilentClientsAreDroppedWithoutBlockingOthers)
 {
     RuntimeDir dir;
     std::atomic<int> raised{0};
-    zv::InstanceServer server(u"VEMO", u"Zorvane", [&] { ++raised; }, 60s);
+    zv::InstanceServer server(
+        u"VEMO", u"Zorvane", [&] { ++raised; }, 60s);
     ASSERT_TRUE(server.listening());
 
     const zv::UniqueFd silent = connect_raw(server.socket_path());

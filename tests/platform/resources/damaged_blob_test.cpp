@@ -164,8 +164,7 @@ TEST(GeneratedResFile, EveryTruncationKeepsWholeEntriesOnly)
 TEST(GeneratedResFile, LengthsPastTheEndDropTheRest)
 {
     std::vector<std::uint8_t> res = sample_res();
-    const std::size_t second =
-        32 + 32 + ((string_block({u"", u"Vemo", u"VEMO"}).size() + 3) & ~std::size_t{3});
+    const std::size_t second = 32 + 32 + ((string_block({u"", u"Vemo", u"VEMO"}).size() + 3) & ~std::size_t{3});
     ASSERT_LT(second + 8, res.size());
 
     auto data_size_huge = res;
@@ -320,8 +319,7 @@ TEST(DibDecode, RejectsWhatItCannotRead)
     EXPECT_FALSE(zv::decode_dib(set16(ok, 12, 2))) << "planes";
     EXPECT_FALSE(zv::decode_dib(set16(ok, 14, 16))) << "16-bit";
     EXPECT_FALSE(zv::decode_dib(set32(ok, 16, 1))) << "RLE compression";
-    EXPECT_FALSE(zv::decode_dib(zvtest::dib(1, 1, 8, {0, 0}, row.b, 300)))
-        << "palette larger than the depth allows";
+    EXPECT_FALSE(zv::decode_dib(zvtest::dib(1, 1, 8, {0, 0}, row.b, 300))) << "palette larger than the depth allows";
     EXPECT_FALSE(zv::decode_dib(zvtest::dib(1, 1, 8, {0, 0}, {}, 2))) << "palette but no pixels";
     EXPECT_FALSE(zv::decode_dib(std::span<const std::uint8_t>(ok).first(39)));
     EXPECT_FALSE(zv::decode_dib({}));

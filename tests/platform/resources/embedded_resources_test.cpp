@@ -20,8 +20,7 @@ struct Rgb {
 
 Rgb rgb_of(std::uint32_t p)
 {
-    return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
-            static_cast<int>(p & 0xFF)};
+    return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
 }
 
 class EmbeddedResources : public ::testing::Test {
@@ -34,8 +33,7 @@ protected:
         HRSRC r = FindResourceW(inst, name, type);
         if (!r) return {};
         auto* p = static_cast<const std::uint8_t*>(LockResource(LoadResource(inst, r)));
-        return p ? std::span<const std::uint8_t>(p, SizeofResource(inst, r))
-                 : std::span<const std::uint8_t>{};
+        return p ? std::span<const std::uint8_t>(p, SizeofResource(inst, r)) : std::span<const std::uint8_t>{};
     }
 
     zv::DecodedDib bitmap(int id)
@@ -48,8 +46,7 @@ protected:
     std::vector<std::uint16_t> words(std::span<const std::uint8_t> b)
     {
         std::vector<std::uint16_t> w;
-        for (std::size_t i = 0; i + 1 < b.size(); i += 2)
-            w.push_back(static_cast<std::uint16_t>(b[i] | b[i + 1] << 8));
+        for (std::size_t i = 0; i + 1 < b.size(); i += 2) w.push_back(static_cast<std::uint16_t>(b[i] | b[i + 1] << 8));
         return w;
     }
 };
@@ -128,8 +125,7 @@ TEST_F(EmbeddedResources, BackgroundBitmapRows)
     auto row = [&](int y) { return rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + 120]); };
     // Every row is one colour.
     for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 240; x += 37)
-            ASSERT_EQ(rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + x]), row(y));
+        for (int x = 0; x < 240; x += 37) ASSERT_EQ(rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + x]), row(y));
 
     EXPECT_EQ(row(0), (Rgb{153, 153, 153}));
     for (int y = 1; y < 10; ++y) {
@@ -155,12 +151,11 @@ TEST_F(EmbeddedResources, EveryBitmapHasItsSizeAndDepth)
     struct Want {
         int id, w, h;
     };
-    const Want all[] = {{130, 30, 34},  {137, 194, 209}, {140, 240, 78}, {141, 240, 78}, {144, 30, 34},
-                        {145, 30, 34},  {147, 37, 36},   {152, 50, 23},  {153, 50, 23},  {156, 37, 36},
-                        {157, 121, 50}, {158, 37, 36},   {159, 37, 36},  {160, 27, 27},  {161, 85, 68},
-                        {162, 27, 27},  {165, 48, 40},   {166, 240, 82}, {167, 58, 55},  {168, 64, 55},
-                        {169, 56, 52},  {170, 30, 30},   {171, 48, 40},  {172, 48, 40},  {173, 48, 40},
-                        {174, 48, 40},  {175, 240, 5},   {176, 48, 40},  {177, 48, 40},  {178, 48, 40}};
+    const Want all[] = {{130, 30, 34}, {137, 194, 209}, {140, 240, 78}, {141, 240, 78}, {144, 30, 34},  {145, 30, 34},
+                        {147, 37, 36}, {152, 50, 23},   {153, 50, 23},  {156, 37, 36},  {157, 121, 50}, {158, 37, 36},
+                        {159, 37, 36}, {160, 27, 27},   {161, 85, 68},  {162, 27, 27},  {165, 48, 40},  {166, 240, 82},
+                        {167, 58, 55}, {168, 64, 55},   {169, 56, 52},  {170, 30, 30},  {171, 48, 40},  {172, 48, 40},
+                        {173, 48, 40}, {174, 48, 40},   {175, 240, 5},  {176, 48, 40},  {177, 48, 40},  {178, 48, 40}};
     for (const Want& w : all) {
         auto raw = bytes(MAKEINTRESOURCE(w.id), RT_BITMAP);
         ASSERT_GE(raw.size(), 40u) << w.id;
@@ -298,14 +293,8 @@ struct Field {
     std::u16string text;
     bool operator==(const Field&) const = default;
 };
-Field num(std::uint16_t n)
-{
-    return {true, n, {}};
-}
-Field str(std::u16string s)
-{
-    return {false, 0, std::move(s)};
-}
+Field num(std::uint16_t n) { return {true, n, {}}; }
+Field str(std::u16string s) { return {false, 0, std::move(s)}; }
 
 struct Item {
     std::uint32_t style;
@@ -444,8 +433,7 @@ TEST_F(DialogTemplates, NowPlaying142)
 {
     Dialog d = dialog(142);
     EXPECT_EQ(d.style, 0x80880048u);
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}),
-              (std::vector<std::int16_t>{240, 0, 182, 219}));
+    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{240, 0, 182, 219}));
     const std::vector<Item> want = {
         {0x5000010E, 68, 174, 29, 21, 1012, kStatic, num(165)},
         {0x5000010E, 7, 174, 32, 25, 1013, kStatic, num(174)},
@@ -463,15 +451,11 @@ TEST_F(DialogTemplates, Options146)
 {
     Dialog d = dialog(146);
     EXPECT_EQ(d.style, 0x80880048u);
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}),
-              (std::vector<std::int16_t>{-230, 0, 156, 114}));
+    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{-230, 0, 156, 114}));
     const std::vector<Item> want = {
-        {0x5000010E, 116, 37, 33, 14, 1028, kStatic, num(152)},
-        {0x5000010E, 16, 37, 33, 14, 1029, kStatic, num(153)},
-        {0x5000010E, 71, 12, 27, 25, 1030, kStatic, num(156)},
-        {0x5000010E, 22, 12, 30, 25, 1032, kStatic, num(158)},
-        {0x5000010E, 119, 12, 25, 22, 1017, kStatic, num(159)},
-        {0x5000010E, 74, 35, 20, 18, 1037, kStatic, num(170)},
+        {0x5000010E, 116, 37, 33, 14, 1028, kStatic, num(152)}, {0x5000010E, 16, 37, 33, 14, 1029, kStatic, num(153)},
+        {0x5000010E, 71, 12, 27, 25, 1030, kStatic, num(156)},  {0x5000010E, 22, 12, 30, 25, 1032, kStatic, num(158)},
+        {0x5000010E, 119, 12, 25, 22, 1017, kStatic, num(159)}, {0x5000010E, 74, 35, 20, 18, 1037, kStatic, num(170)},
     };
     EXPECT_EQ(d.items, want);
 }
@@ -487,8 +471,7 @@ TEST_F(DialogTemplates, UnusedDialogs131And163)
     EXPECT_EQ(b.style, 0x80C80048u);
     EXPECT_EQ(b.caption, str(u"Dialog"));
     EXPECT_EQ((std::vector<std::int16_t>{b.cx, b.cy}), (std::vector<std::int16_t>{166, 190}));
-    EXPECT_EQ(b.items,
-              (std::vector<Item>{{0x50810800, 7, 9, 152, 173, 1006, str(u"SysListView32"), str(u"")}}));
+    EXPECT_EQ(b.items, (std::vector<Item>{{0x50810800, 7, 9, 152, 173, 1006, str(u"SysListView32"), str(u"")}}));
 }
 
 TEST_F(EmbeddedResources, ModuleHandleAndLifetime)

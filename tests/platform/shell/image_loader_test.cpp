@@ -141,11 +141,9 @@ TEST_F(ImageLoader, DamagedAndForeignFilesGiveNull)
     EXPECT_EQ(load(write("garbage.jpg", std::vector<std::uint8_t>(1000, 0x5A))), nullptr);
     EXPECT_EQ(load(write("empty.jpg", {})), nullptr);
     EXPECT_EQ(load(write("bmp.jpg", {'B', 'M', 0, 0, 0, 0})), nullptr);
-    EXPECT_EQ(load(write("half.jpg", {jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)})),
-              nullptr);
+    EXPECT_EQ(load(write("half.jpg", {jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)})), nullptr);
     EXPECT_EQ(load(write("header_only.jpg", {jpeg.begin(), jpeg.begin() + 20})), nullptr);
-    EXPECT_EQ(load(write("half.png", {png.begin(), png.begin() + static_cast<long>(png.size() / 2)})),
-              nullptr);
+    EXPECT_EQ(load(write("half.png", {png.begin(), png.begin() + static_cast<long>(png.size() / 2)})), nullptr);
     EXPECT_EQ(load(write("sig_only.png", {png.begin(), png.begin() + 8})), nullptr);
     EXPECT_EQ(load((dir_ / "missing.jpg").string()), nullptr);
     EXPECT_EQ(load(dir_.string()), nullptr) << "a folder";
@@ -169,8 +167,7 @@ TEST_F(ImageLoader, HugeCoverDecodesReduced)
     std::vector<std::uint8_t> grey(static_cast<std::size_t>(side) * side);
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)
-            grey[static_cast<std::size_t>(y) * side + x] =
-                static_cast<std::uint8_t>((x / 600 + y / 600) * 12);
+            grey[static_cast<std::size_t>(y) * side + x] = static_cast<std::uint8_t>((x / 600 + y / 600) * 12);
     const auto bytes = encode_jpeg(side, side, TJPF_GRAY, grey, TJSAMP_GRAY);
     ASSERT_FALSE(bytes.empty());
     HBITMAP b = load(write("big.jpg", bytes));

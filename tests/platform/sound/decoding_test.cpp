@@ -50,7 +50,8 @@ TEST_F(SoundDecoding, OtherRatesAndMonoComeOutAt44100Stereo)
         t.bitrate_kbps = c.rate < 32000 ? 64 : 128;
         t.id3v2_version = 0;
         SCOPED_TRACE(::testing::Message() << c.rate << " Hz, " << c.channels << " ch");
-        FSOUND_STREAM* s = FSOUND_Stream_Open(tone("r" + std::to_string(c.rate) + std::to_string(c.channels) + ".mp3", t).c_str(), 0, 0, 0);
+        FSOUND_STREAM* s = FSOUND_Stream_Open(
+            tone("r" + std::to_string(c.rate) + std::to_string(c.channels) + ".mp3", t).c_str(), 0, 0, 0);
         ASSERT_NE(s, nullptr);
         FSOUND_Stream_Play(FSOUND_FREE, s);
         pull(4096);
@@ -79,7 +80,8 @@ TEST_F(SoundDecoding, FilesThatAreNotMp3DoNotOpen)
         c = static_cast<char>(x >> 16);
     }
     std::vector<char> text;
-    for (int i = 0; i < 2000; ++i) for (char c : std::string("not music at all\n")) text.push_back(c);
+    for (int i = 0; i < 2000; ++i)
+        for (char c : std::string("not music at all\n")) text.push_back(c);
     EXPECT_EQ(FSOUND_Stream_Open(write_bytes("random.mp3", garbage).c_str(), 0, 0, 0), nullptr);
     EXPECT_EQ(FSOUND_Stream_Open(write_bytes("text.mp3", text).c_str(), 0, 0, 0), nullptr);
     EXPECT_EQ(FSOUND_Stream_Open(write_bytes("empty.mp3", {}).c_str(), 0, 0, 0), nullptr);

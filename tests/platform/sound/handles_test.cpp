@@ -76,10 +76,12 @@ TEST_F(SoundHandles, ChannelNumbersOutsideTheMixerAreRefused)
 TEST(SoundWithoutDevice, InitFailsUntilADeviceOpens)
 {
     bool device = false;
-    SoundSystem sys([&]() -> std::unique_ptr<AudioOutput> {
-        if (!device) return nullptr;
-        return std::make_unique<PulledAudioOutput>();
-    }, [](std::function<void()>) {});
+    SoundSystem sys(
+        [&]() -> std::unique_ptr<AudioOutput> {
+            if (!device) return nullptr;
+            return std::make_unique<PulledAudioOutput>();
+        },
+        [](std::function<void()>) {});
     EXPECT_EQ(FSOUND_Init(44100, 32, 0), 0);
     FixtureDir dir;
     fixtures::ToneTrack t;

@@ -59,17 +59,15 @@ protected:
     std::string write_file(const Bytes& bytes)
     {
         const auto p = dir_.file("made" + std::to_string(counter_++) + ".mp3");
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return p.string();
     }
 
     int counter_ = 0;
 };
 
-void append(Bytes& out, const std::string& s)
-{
-    out.insert(out.end(), s.begin(), s.end());
-}
+void append(Bytes& out, const std::string& s) { out.insert(out.end(), s.begin(), s.end()); }
 
 void append_syncsafe(Bytes& out, std::size_t n)
 {
@@ -352,7 +350,8 @@ TEST_F(SoundTags, DamagedTagsNeverCrash)
         t.cover = fixtures::make_cover_jpeg(16, 16, 2);
         std::ifstream in(tone("full.mp3", t), std::ios::binary);
         const Bytes full(std::istreambuf_iterator<char>(in), {});
-        for (std::size_t cut = 3; cut < 200 && cut < full.size(); cut += 13) files.emplace_back(full.begin(), full.begin() + static_cast<long>(cut));
+        for (std::size_t cut = 3; cut < 200 && cut < full.size(); cut += 13)
+            files.emplace_back(full.begin(), full.begin() + static_cast<long>(cut));
     }
     for (const Bytes& f : files) {
         const std::string path = write_file(f);
