@@ -2,7 +2,7 @@
 # Installs the Debian packages Zorvane needs to build, run and test (only what is missing).
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config clang llvm libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang clang-format llvm libclang-rt-14-dev
   libsdl2-dev libmpg123-dev libtag1-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-wqy-microhei
   libmp3lame-dev libgtest-dev libgmock-dev libbenchmark-dev
