@@ -8,6 +8,8 @@ class UserState;
 
 void register_list_view_class(UserState& user);
 void register_message_box_class(UserState& user);
+void register_static_class(UserState& user);
+void register_dialog_class(UserState& user);
 void register_builtin_controls(UserState& user);
 
 }  // namespace zv

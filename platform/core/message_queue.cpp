@@ -180,7 +180,7 @@ LRESULT UserState::dispatch(const MSG* msg)
     return r;
 }
 
-void UserState::run_modal(const std::function<bool()>& done)
+void UserState::run_modal(const std::function<bool()>& done, const std::function<bool(MSG&)>& pretranslate)
 {
     MSG msg;
     while (!done()) {
@@ -190,6 +190,7 @@ void UserState::run_modal(const std::function<bool()>& done)
             quit_posted_ = true;
             return;
         }
+        if (pretranslate && pretranslate(msg)) continue;
         TranslateMessage(&msg);
         dispatch(&msg);
     }

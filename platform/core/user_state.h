@@ -95,7 +95,8 @@ public:
     bool get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait, bool remove);
     LRESULT dispatch(const MSG* msg);
     // Runs until `done` says so (a modal loop): dispatches everything, as a dialog loop does.
-    void run_modal(const std::function<bool()>& done);
+    // `pretranslate`, when given, sees each message first and returns true when it handled it.
+    void run_modal(const std::function<bool()>& done, const std::function<bool(MSG&)>& pretranslate = {});
 
     // Timers
     UINT_PTR set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc);
@@ -120,6 +121,7 @@ public:
     HDC begin_paint(Window* w, PAINTSTRUCT* ps);
     void end_paint(Window* w, const PAINTSTRUCT* ps);
     HDC get_dc(Window* w);
+    HDC get_screen_dc();  // a DC on the composed screen (GetDC(NULL))
     void update_window(Window* w);
     int scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update, UINT flags);
     void compose_and_present();

@@ -41,6 +41,8 @@ public:
     HDC add_dc(std::unique_ptr<DeviceContext> dc);
 
     HGDIOBJ stock_object(int index) const;
+    // Live objects, stock objects and device contexts included (a leak shows as growth).
+    std::size_t object_count() const { return objects_.live_count(); }
 
     // Selects `obj` into `dc`; returns the previous object's handle, or null on failure.
     HGDIOBJ select(DeviceContext& dc, GdiObject& obj);

@@ -113,6 +113,19 @@ BOOL WINAPI FindClose(HANDLE hFindFile);
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 #define GetModuleFileName GetModuleFileNameW
 
+// ---- Libraries ----
+// The platform's own core library answers to "coredll.dll" (any case); no other library exists.
+using FARPROC = INT_PTR(WINAPI*)();
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
+FARPROC WINAPI GetProcAddressW(HMODULE hModule, LPCWSTR lpProcName);
+BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+#define LoadLibrary LoadLibraryW
+#define GetProcAddress GetProcAddressW
+
 // ---- Debug output (goes to stderr) ----
 void WINAPI OutputDebugStringW(LPCWSTR lpOutputString);
 #define OutputDebugString OutputDebugStringW
+// Formats %s (wide), %d, %u and %x, as the kernel's debug print does, and writes to stderr.
+void NKDbgPrintfW(LPCWSTR lpszFmt, ...);
+// Stops in a debugger when one is attached; otherwise does nothing.
+void WINAPI DebugBreak();

@@ -248,3 +248,17 @@ BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size);
 #define GetTextExtentPoint32 GetTextExtentPoint32W
 BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics);
 #define GetTextMetrics GetTextMetricsW
+
+// ---- Display driver escapes ----------------------------------------------------------------
+
+// The display driver's power management: a VIDEO_POWER_MANAGEMENT record as input, no output.
+// Returns > 0 when the driver did it, 0 when it does not support the escape, < 0 on a bad record.
+#define SETPOWERMANAGEMENT 6147
+#define GETPOWERMANAGEMENT 6148
+struct VIDEO_POWER_MANAGEMENT {
+    ULONG Length;
+    ULONG DPMSVersion;
+    ULONG PowerState;
+};
+enum VIDEO_POWER_STATE { VideoPowerOn = 1, VideoPowerStandBy, VideoPowerSuspend, VideoPowerOff };
+int ExtEscape(HDC hdc, int escape, int input_size, LPCSTR input, int output_size, LPSTR output);

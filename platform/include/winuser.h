@@ -59,6 +59,17 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 #define STM_GETIMAGE 0x0173
 #define IMAGE_BITMAP 0
 #define IMAGE_ICON 1
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_ICON 0x00000003L
+#define SS_BITMAP 0x0000000EL
+#define SS_TYPEMASK 0x0000001FL
+#define SS_NOPREFIX 0x00000080L
+#define SS_NOTIFY 0x00000100L
+#define SS_CENTERIMAGE 0x00000200L
+#define STN_CLICKED 0
+#define STN_DBLCLK 1
 
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
@@ -127,6 +138,36 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 #define MB_ICONASTERISK 0x00000040L
 #define IDOK 1
 #define IDCANCEL 2
+
+// Dialogs
+#define DS_SETFONT 0x00000040L
+#define DS_FIXEDSYS 0x00000008L
+#define WC_DIALOG MAKEINTRESOURCE(0x8002)
+
+// The classic in-memory template: a header followed by its menu, class, title and font, then
+// each item, every part WORD-aligned and each item DWORD-aligned. These fixed parts are 2-packed.
+#pragma pack(push, 2)
+struct DLGTEMPLATE {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    WORD cdit;
+    short x;
+    short y;
+    short cx;
+    short cy;
+};
+struct DLGITEMTEMPLATE {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    short x;
+    short y;
+    short cx;
+    short cy;
+    WORD id;
+};
+#pragma pack(pop)
+using LPCDLGTEMPLATEW = const DLGTEMPLATE*;
+using LPCDLGTEMPLATE = LPCDLGTEMPLATEW;
 
 // Virtual keys
 #define VK_LBUTTON 0x01
@@ -313,6 +354,12 @@ BOOL OffsetRect(LPRECT rect, int dx, int dy);
 BOOL PtInRect(const RECT* rect, POINT pt);
 BOOL EqualRect(const RECT* a, const RECT* b);
 
+// Dialogs. The template must lie inside one of the module's loaded resources; it is read within
+// that resource's bounds only.
+INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND owner, DLGPROC proc, LPARAM param);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+BOOL MapDialogRect(HWND dialog, LPRECT rect);
+
 // Message boxes
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
@@ -333,6 +380,7 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 #define CallWindowProc CallWindowProcW
 #define TranslateAccelerator TranslateAcceleratorW
 #define MessageBox MessageBoxW
+#define DialogBoxIndirectParam DialogBoxIndirectParamW
 
 // The program's entry routine, called by the platform's process entry.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show);
