@@ -95,6 +95,16 @@ ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className)
     return RegisterClass(&wc);
 }
 
+// Every dialog runs modally from its template in the program's own module; the call returns
+// once the dialog has ended.
+void RunDialog(int templateId, HWND owner, DLGPROC proc)
+{
+    HRSRC found = FindResource(ModuleInstance, MAKEINTRESOURCE(templateId), RT_DIALOG);
+    HGLOBAL loaded = LoadResource(ModuleInstance, found);
+    LPCDLGTEMPLATE dialog = static_cast<LPCDLGTEMPLATE>(LockResource(loaded));
+    DialogBoxIndirectParam(ModuleInstance, dialog, owner, proc, 0);
+}
+
 // Cuts the executable's path back to its folder, keeping the separator.
 static void DeriveAppFolder()
 {
@@ -138,6 +148,9 @@ static void OnCreate(HWND hWnd)
     ClearPlaylist(PlaylistView);
     SetWindowText(hWnd, DisplayedTitle);
     AddTracks(SearchPattern, MusicFolder);
+
+    // The player's face comes first: the main window shows once the user leaves this panel.
+    RunDialog(IDD_NOWPLAYING, hWnd, NowPlayingDlgProc);
 }
 
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -13,6 +13,10 @@
 #define IDT_KEEPALIVE 3
 #define KEEPALIVE_PERIOD 55000
 #define IDT_FLICK 12345
+#define IDT_NOWPLAYING_SLIDE 1
+#define IDT_OPTIONS_SLIDE 2
+#define SLIDE_PERIOD 10
+#define SLIDE_STEP 10
 
 #define TITLE_BUFFER_CHARS 100
 #define TRACK_TEXT_CHARS 64  // a playlist row shows at most 63 characters
@@ -30,6 +34,7 @@ extern HBRUSH EditBrush;
 extern HBRUSH PanelBrush;
 
 BOOL InitInstance(HINSTANCE instance, int show);
+void RunDialog(int templateId, HWND owner, DLGPROC proc);
 ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className);
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -102,3 +107,14 @@ extern HWND NowPlayingPanel;
 extern WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
 
 void RefreshTrackInfo();
+
+// Panels
+#define PANEL_WIDTH 240
+#define PANEL_HEIGHT 320
+#define OPTIONS_HEIGHT 90
+extern int NowPlayingSlideX;
+extern int OptionsSlideX;
+
+INT_PTR CALLBACK NowPlayingDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+void SettleNowPlayingPanel(HWND hDlg);
+INT_PTR CALLBACK OptionsDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);

@@ -93,7 +93,7 @@ LRESULT OnStylusUp(HWND hWnd, LPARAM lParam)
         hit.pt.y = y - ScrollOffset;
         CurrentTrack = static_cast<int>(SendMessage(PlaylistView, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         PlayCurrentTrack();
-        // The now-playing panel opens over the list here once it exists.
+        RunDialog(IDD_NOWPLAYING, MainWindow, NowPlayingDlgProc);
     }
     return 1;
 }

@@ -19,6 +19,7 @@ enum class HandleKind : std::uint32_t {
     DeferPos = 7,
     Stream = 8,
     Module = 9,
+    Library = 10,
     RemoteWindow = 11,  // odd, so a handle with its lowest bit set is the same handle
 };
 

@@ -55,11 +55,10 @@ void UserState::handle_input(const InputEvent& ev)
         case InputEvent::Type::KeyDown:
         case InputEvent::Type::KeyUp: route_key(ev); break;
         case InputEvent::Type::Quit:
-            // The desktop window's close button asks the active window to close.
-            if (Window* a = live_window(active_))
-                post(top_level_of(a)->handle, WM_CLOSE, 0, 0);
-            else
-                post_quit(0);
+            // The desktop window's close button ends the program at once, whatever dialogs are
+            // open, as the options panel's exit does: a close request to a modal panel would
+            // only cancel it.
+            post_quit(0);
             break;
     }
 }
@@ -73,7 +72,15 @@ void UserState::route_stylus(const InputEvent& ev)
         if (ev.type == InputEvent::Type::StylusUp) swallow_stylus_ = false;
         return;
     }
+    if (ev.type != InputEvent::Type::StylusDown && stylus_orphaned_) {
+        // The press went to a window that is gone (a button that closed its dialog): the rest
+        // of that stroke belongs to nobody, or it would reach whatever came to the front, as a
+        // release without a press.
+        if (ev.type == InputEvent::Type::StylusUp) stylus_orphaned_ = stylus_down_ = false;
+        return;
+    }
     if (ev.type == InputEvent::Type::StylusDown) {
+        stylus_orphaned_ = false;
         stylus_down_ = true;
         msg = WM_LBUTTONDOWN;
         target = capture_ ? capture_ : window_at(screen);

@@ -115,6 +115,12 @@ HDC UserState::get_dc(Window* w)
     return create_surface_dc(top->surface, client_origin_on_surface(w), visible_client_on_surface(*this, w));
 }
 
+HDC UserState::get_screen_dc()
+{
+    mark_screen_dirty();
+    return create_surface_dc(screen_, POINT{0, 0}, RECT{0, 0, screen_w_, screen_h_});
+}
+
 void UserState::update_window(Window* w)
 {
     if (!w || !really_visible(w)) return;

@@ -136,6 +136,7 @@ public:
 
     HandleTable<RemoteWindow>& remote_windows() { return remote_windows_; }
     HandleTable<DeferBatch>& defer_batches() { return defer_batches_; }
+    HandleTable<int>& libraries() { return libraries_; }  // loaded core-library references
 
     // Called when an unowned top-level window's title changes (it names the desktop window).
     std::function<void(HWND)> on_top_level_title;
@@ -168,6 +169,7 @@ private:
     std::vector<std::unique_ptr<WindowClass>> classes_;
     HandleTable<RemoteWindow> remote_windows_{HandleKind::RemoteWindow};
     HandleTable<DeferBatch> defer_batches_{HandleKind::DeferPos};
+    HandleTable<int> libraries_{HandleKind::Library};
     std::vector<HWND> top_levels_;  // z-order, topmost first
 
     std::mutex posted_mutex_;
@@ -182,6 +184,7 @@ private:
     HWND focus_ = nullptr;
     HWND active_ = nullptr;
     HWND stylus_window_ = nullptr;  // where the current press went
+    bool stylus_orphaned_ = false;  // that window was destroyed while the stylus was down
     bool stylus_down_ = false;
     bool ctrl_ = false, shift_ = false, alt_ = false, win_ = false;
     // Modifiers that came with the last key (a backend may report them only per key).

@@ -357,6 +357,7 @@ BOOL EndPaint(HWND h, const PAINTSTRUCT* ps)
 }
 HDC GetDC(HWND h)
 {
+    if (!h) return user() ? user()->get_screen_dc() : nullptr;
     Window* w = live(h);
     return w ? user()->get_dc(w) : nullptr;
 }

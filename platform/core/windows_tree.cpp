@@ -172,7 +172,10 @@ bool UserState::destroy_window(HWND h)
         std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == d; });
         if (capture_ == d) capture_ = nullptr;
         if (focus_ == d) focus_ = nullptr;
-        if (stylus_window_ == d) stylus_window_ = nullptr;
+        if (stylus_window_ == d) {
+            stylus_window_ = nullptr;
+            stylus_orphaned_ = stylus_down_;
+        }
         std::erase(top_levels_, d);
         if (Window* x = window(d)) {
             if (x->parent && x->is_child())

@@ -39,6 +39,9 @@ void WINAPI SetLastError(DWORD dwErrCode);
 #ifndef ERROR_INSUFFICIENT_BUFFER
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #endif
+#ifndef ERROR_PROC_NOT_FOUND
+#define ERROR_PROC_NOT_FOUND 127L
+#endif
 #ifndef ERROR_FILENAME_EXCED_RANGE
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #endif
@@ -115,12 +118,19 @@ DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
 
 // ---- Libraries ----
 // The platform's own core library answers to "coredll.dll" (any case); no other library exists.
-using FARPROC = INT_PTR(WINAPI*)();
+// Win32 declares it as returning INT_PTR; the untyped function pointer lets a caller cast it to
+// the export's real type without a function-type warning.
+using FARPROC = void(WINAPI*)();
 HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
 FARPROC WINAPI GetProcAddressW(HMODULE hModule, LPCWSTR lpProcName);
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 #define LoadLibrary LoadLibraryW
 #define GetProcAddress GetProcAddressW
+
+// ---- Arithmetic ----
+// number * numerator / denominator through a 64-bit product, rounded half away from zero; -1 when
+// the denominator is 0 or the result does not fit an int.
+int MulDiv(int number, int numerator, int denominator);
 
 // ---- Debug output (goes to stderr) ----
 void WINAPI OutputDebugStringW(LPCWSTR lpOutputString);

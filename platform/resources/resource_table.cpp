@@ -142,6 +142,17 @@ const ResourceEntry* ResourceTable::entry_at(const void* p) const
     return nullptr;
 }
 
+const ResourceEntry* ResourceTable::entry_containing(const void* p) const
+{
+    // Compared as addresses: `p` may point into none of the entries.
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+    for (const ResourceEntry& e : entries_) {
+        const auto begin = reinterpret_cast<std::uintptr_t>(e.data.data());
+        if (at >= begin && at - begin < e.data.size()) return &e;
+    }
+    return nullptr;
+}
+
 HACCEL ResourceTable::accelerators_for(const ResourceEntry& entry)
 {
     HACCEL found = nullptr;

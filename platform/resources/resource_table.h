@@ -70,6 +70,9 @@ public:
     const ResourceEntry* entry(HRSRC handle) const;
     // The entry whose data starts at `p` (a LoadResource result), or null.
     const ResourceEntry* entry_at(const void* p) const;
+    // The entry whose data holds the byte at `p` (a pointer anywhere into a loaded resource),
+    // or null; it bounds what may be read from `p` on.
+    const ResourceEntry* entry_containing(const void* p) const;
 
     // Accelerator tables are made once per resource and live with the table.
     HACCEL accelerators_for(const ResourceEntry& entry);

@@ -247,6 +247,9 @@ TEST(StartupBoxes, NoAudioDeviceShowsTheBoxThenBuildsTheLists)
     p.key(VK_RETURN);
     EXPECT_EQ(TrackCount, 1);
     EXPECT_EQ(item_count(PathList), 1);
+    // The now-playing panel comes next; the playlist shows once it has ended.
+    EXPECT_FALSE(IsWindowVisible(MainWindow));
+    p.end_panels();
     EXPECT_TRUE(IsWindowVisible(MainWindow));
 }
 
@@ -281,6 +284,7 @@ TEST(StartupBoxes, MissingSkinBitmapShowsTheEmptyBoxFirst)
     EXPECT_NE(second, first);
     EXPECT_EQ(u.live_window(second)->text, u"");
     p.key(VK_RETURN);
+    p.end_panels();
     EXPECT_EQ(top_window(u), nullptr);
     EXPECT_TRUE(IsWindowVisible(MainWindow));
 }

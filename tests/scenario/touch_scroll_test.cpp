@@ -180,6 +180,7 @@ TEST(TouchScroll, MovingThreePixelsOrLessIsATapOnTheItemUnderTheStylus)
     p.move(120, 47);
     EXPECT_EQ(ScrollOffset, 0);
     p.release(120, 47);
+    p.end_panels();
     EXPECT_EQ(ScrollOffset, 0);
     EXPECT_EQ(CurrentTrack, 1);
     EXPECT_EQ(selected_items(p), std::vector<int>{1});
@@ -188,6 +189,7 @@ TEST(TouchScroll, MovingThreePixelsOrLessIsATapOnTheItemUnderTheStylus)
 
     // A plain press and release without any move plays too.
     p.tap(120, 130);
+    p.end_panels();
     EXPECT_EQ(CurrentTrack, 3);
     EXPECT_EQ(selected_items(p), std::vector<int>{3});
     EXPECT_NEAR(heard(p), tone_of(p, 3), 15);
@@ -275,11 +277,13 @@ TEST(TouchScroll, FlickIntoTheTopStopsThereAndTheNextTapOnlyClearsIt)
 
     // The first tap only clears the stopped flick.
     p.tap(120, 60);
+    p.end_panels();
     EXPECT_EQ(CurrentTrack, 0);
     EXPECT_TRUE(selected_items(p).empty());
     EXPECT_EQ(heard(p), 0.0);
     // The next one plays.
     p.tap(120, 60);
+    p.end_panels();
     EXPECT_EQ(CurrentTrack, 1);
     EXPECT_NEAR(heard(p), tone_of(p, 1), 15);
 }
@@ -313,6 +317,7 @@ TEST(TouchScroll, PressDuringAFlickStopsTheListAndItsReleasePlaysNothing)
 
     // The flick is over: the next tap plays the item under it.
     p.tap(120, 150);
+    p.end_panels();
     const int expected = (150 - stopped) / ITEM_HEIGHT;
     EXPECT_EQ(CurrentTrack, expected);
     EXPECT_NEAR(heard(p), tone_of(p, expected), 15);
@@ -334,10 +339,12 @@ TEST(TouchScroll, TapAtRow100WithTheListMovedUp400PlaysItem12)
 
     // Straight after a drag, a press and release without a move still ends that drag.
     p.tap(120, 100);
+    p.end_panels();
     EXPECT_EQ(CurrentTrack, 0);
     EXPECT_EQ(heard(p), 0.0);
 
     jitter_tap(p, 120, 100);
+    p.end_panels();
     EXPECT_EQ(CurrentTrack, 12);
     EXPECT_EQ(selected_items(p), std::vector<int>{12});
     EXPECT_NEAR(heard(p), tone_of(p, 12), 15);
@@ -350,10 +357,12 @@ TEST(TouchScroll, TapBelowTheLastItemSilencesPlayback)
     make_tone_library(dir, 5);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     p.tap(120, 100);
+    p.end_panels();
     ASSERT_EQ(CurrentTrack, 2);
     EXPECT_NEAR(heard(p), tone_of(p, 2), 15);
 
     p.tap(120, 250);
+    p.end_panels();
     EXPECT_EQ(CurrentTrack, -1);
     EXPECT_EQ(heard(p), 0.0);
     EXPECT_EQ(heard(p), 0.0);
@@ -400,6 +409,7 @@ TEST(TouchScroll, FlickSpeedDecaysByWholePixelsUntilItStops)
 
     // The flick ended by itself, so the next tap plays at once.
     p.tap(120, 20);
+    p.end_panels();
     const int expected = (20 - at) / ITEM_HEIGHT;
     EXPECT_EQ(CurrentTrack, expected);
     EXPECT_NEAR(heard(p), tone_of(p, expected), 15);
@@ -411,6 +421,7 @@ TEST(TouchScroll, ScreenAfterEveryMoveShowsTheRowsTheOffsetSays)
     make_silent_library(dir, 30);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     jitter_tap(p, 120, 90);  // selects item 2
+    p.end_panels();
     ASSERT_EQ(CurrentTrack, 2);
 
     // Small steps, large steps and reversals within one drag.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/zorvane.h"
 #include "core/user_state.h"
 #include "resources/resource_blob.h"
 #include "sound/pulled_audio_output.h"
@@ -37,6 +38,7 @@ ProgramHarness::ProgramHarness(const Options& options)
         platform->program_finished();
     });
     settle();
+    if (!options.keep_start_panel) end_panels();
 }
 
 ProgramHarness::~ProgramHarness() { stop(); }
@@ -94,6 +96,15 @@ void ProgramHarness::on_ui(std::function<void()> fn)
 {
     platform_->user().post_closure(std::move(fn));
     settle();
+}
+
+void ProgramHarness::end_panels()
+{
+    on_ui([] {
+        HWND active = GetActiveWindow();
+        if (active && active != NowPlayingPanel && active != MainWindow) EndDialog(active, 0);
+        EndDialog(NowPlayingPanel, 0);
+    });
 }
 
 bool ProgramHarness::finished() const { return platform_->headless()->has_finished(); }

@@ -22,6 +22,9 @@ public:
         std::filesystem::path app_folder;  // where the "executable" lives (direc.zvn, album.jpg)
         bool audio_device = true;
         bool with_resources = true;
+        // The program opens with the now-playing panel; most scenarios test the playlist and
+        // leave it at once (end_panels) unless asked to keep it.
+        bool keep_start_panel = false;
         // Replaces the program's resources (kept alive by the harness) when not empty.
         std::vector<std::uint8_t> resources;
     };
@@ -41,6 +44,9 @@ public:
     void key(int vk, bool ctrl = false, bool win = false);
     // Runs fn on the user-interface thread (between messages) and waits for it.
     void on_ui(std::function<void()> fn);
+    // Ends the options panel (when open) and the newest now-playing panel, with no virtual time
+    // passing, so the playlist is in front again.
+    void end_panels();
 
     bool finished() const;
     int exit_code() const { return exit_code_; }

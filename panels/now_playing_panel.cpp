@@ -1,0 +1,162 @@
+// The now-playing panel: slides in from the left, shows the artist and title line and the album
+// art, carries the previous, play/pause and next image buttons, takes the hardware buttons and
+// the up and down keys over as hot keys, and opens the options panel when the art is tapped.
+#include <dbgapi.h>
+
+#include "app/zorvane.h"
+
+// Where the next slide starts; the first slide after start-up is one step shorter.
+int NowPlayingSlideX = -230;
+
+typedef BOOL(WINAPI* UnregisterFunc1Proc)(UINT modifiers, UINT key);
+
+#define FIRST_APP_BUTTON 0xC1
+#define LAST_APP_BUTTON 0xCF
+
+// The six button pictures, loaded once for the whole process: loading them at every press
+// would leave a picture behind with every tap.
+static const int ButtonPictureIds[] = {IDB_PLAYPAUSE,           IDB_NEXT,           IDB_PREVIOUS,
+                                       IDB_PLAYPAUSE_HIGHLIGHT, IDB_NEXT_HIGHLIGHT, IDB_PREVIOUS_HIGHLIGHT};
+static HBITMAP ButtonPictures[sizeof(ButtonPictureIds) / sizeof(ButtonPictureIds[0])];
+
+static HBITMAP ButtonPicture(int bitmapId)
+{
+    for (size_t i = 0; i < sizeof(ButtonPictureIds) / sizeof(ButtonPictureIds[0]); ++i) {
+        if (ButtonPictureIds[i] != bitmapId) continue;
+        if (!ButtonPictures[i]) ButtonPictures[i] = LoadBitmap(ModuleInstance, MAKEINTRESOURCE(bitmapId));
+        return ButtonPictures[i];
+    }
+    return NULL;
+}
+
+static BOOL IsButtonPicture(HBITMAP bitmap)
+{
+    for (size_t i = 0; i < sizeof(ButtonPictures) / sizeof(ButtonPictures[0]); ++i)
+        if (ButtonPictures[i] && ButtonPictures[i] == bitmap) return TRUE;
+    return FALSE;
+}
+
+// Puts a picture on a button of the newest panel. The picture it replaces is ours to free
+// unless it is one of the shared six (the template's own first picture is not).
+static void SetButtonPicture(int control, int bitmapId)
+{
+    HBITMAP replaced = reinterpret_cast<HBITMAP>(SendDlgItemMessage(
+        NowPlayingPanel, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(ButtonPicture(bitmapId))));
+    if (replaced && !IsButtonPicture(replaced)) DeleteObject(replaced);
+}
+
+// Takes the application buttons and the up and down keys from whoever holds them.
+static void TakeOverHotKeys(HWND hDlg)
+{
+    HMODULE core = LoadLibrary(TEXT("coredll.dll"));
+    UnregisterFunc1Proc unregisterKey =
+        core ? reinterpret_cast<UnregisterFunc1Proc>(GetProcAddress(core, TEXT("UnregisterFunc1"))) : NULL;
+    DEBUGCHK(unregisterKey != NULL);
+    if (unregisterKey) {
+        for (UINT key = FIRST_APP_BUTTON; key <= LAST_APP_BUTTON; ++key) {
+            unregisterKey(MOD_WIN, key);
+            RegisterHotKey(hDlg, static_cast<int>(key), MOD_WIN, key);
+        }
+        unregisterKey(0, VK_UP);
+        RegisterHotKey(hDlg, VK_UP, 0, VK_UP);
+        unregisterKey(0, VK_DOWN);
+        RegisterHotKey(hDlg, VK_DOWN, 0, VK_DOWN);
+    }
+    if (core) FreeLibrary(core);
+}
+
+static void OnInitDialog(HWND hDlg)
+{
+    SHFullScreen(hDlg, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
+    TakeOverHotKeys(hDlg);
+    SetTimer(hDlg, IDT_NOWPLAYING_SLIDE, SLIDE_PERIOD, NULL);
+    NowPlayingPanel = hDlg;
+    ShowWindow(hDlg, SW_HIDE);
+    SendDlgItemMessage(NowPlayingPanel, IDC_ALBUMART, STM_SETIMAGE, IMAGE_BITMAP,
+                       reinterpret_cast<LPARAM>(AlbumArtBitmap));
+    SetDlgItemText(NowPlayingPanel, IDC_NOWPLAYING_TEXT, NowPlayingText);
+    // Focus, not the stylus capture: a capture would take every tap from the buttons.
+    SetFocus(hDlg);
+}
+
+void SettleNowPlayingPanel(HWND hDlg)
+{
+    SHINITDLGINFO info;
+    info.dwMask = SHIDIM_FLAGS;
+    info.hDlg = NowPlayingPanel;
+    info.dwFlags = SHIDIF_FULLSCREENNOMENUBAR;
+    SHInitDialog(&info);
+    MoveWindow(hDlg, 0, 0, PANEL_WIDTH, PANEL_HEIGHT, FALSE);
+    RECT placed;
+    GetWindowRect(NowPlayingPanel, &placed);
+    MoveWindow(NowPlayingPanel, placed.left, placed.top, placed.right, placed.bottom, TRUE);
+    SetForegroundWindow(NowPlayingPanel);
+    SHFullScreen(NowPlayingPanel, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
+}
+
+static void OnSlideStep(HWND hDlg)
+{
+    if (NowPlayingSlideX < 0) {
+        MoveWindow(hDlg, NowPlayingSlideX + SLIDE_STEP, 0, PANEL_WIDTH, PANEL_HEIGHT, FALSE);
+        NowPlayingSlideX += SLIDE_STEP;
+    }
+    if (NowPlayingSlideX >= 0) {
+        NowPlayingSlideX = -PANEL_WIDTH;
+        KillTimer(hDlg, IDT_NOWPLAYING_SLIDE);
+        SettleNowPlayingPanel(hDlg);
+    }
+}
+
+static void OnButton(HWND hDlg, int control)
+{
+    switch (control) {
+        case IDC_PLAYPAUSE:
+            SetButtonPicture(IDC_PLAYPAUSE, IDB_PLAYPAUSE_HIGHLIGHT);
+            TogglePause();
+            break;
+        case IDC_PREVIOUS:
+            SetButtonPicture(IDC_PREVIOUS, IDB_PREVIOUS_HIGHLIGHT);
+            PreviousTrack();
+            break;
+        case IDC_NEXT:
+            SetButtonPicture(IDC_NEXT, IDB_NEXT_HIGHLIGHT);
+            NextTrack();
+            break;
+        case IDC_ALBUMART:
+            SettleNowPlayingPanel(hDlg);
+            RunDialog(IDD_OPTIONS, hDlg, OptionsDlgProc);
+            break;
+        default: break;
+    }
+}
+
+INT_PTR CALLBACK NowPlayingDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+        case WM_INITDIALOG: OnInitDialog(hDlg); return TRUE;
+        case WM_TIMER: OnSlideStep(hDlg); return FALSE;
+        case WM_COMMAND:
+            // A double tap (or any other notification) starts nothing.
+            if (HIWORD(wParam) == STN_CLICKED) OnButton(hDlg, LOWORD(wParam));
+            return TRUE;
+        case WM_LBUTTONUP:
+            SetButtonPicture(IDC_PLAYPAUSE, IDB_PLAYPAUSE);
+            SetButtonPicture(IDC_NEXT, IDB_NEXT);
+            SetButtonPicture(IDC_PREVIOUS, IDB_PREVIOUS);
+            return TRUE;
+        case WM_HOTKEY:
+            if (wParam == VK_UP)
+                VolumeUp();
+            else
+                VolumeDown();
+            return TRUE;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+            // Mode 0 is neither transparent nor opaque: the DC keeps the mode it had.
+            SetBkMode(reinterpret_cast<HDC>(wParam), 0);
+            return reinterpret_cast<INT_PTR>(PanelBrush);
+        case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(PanelBrush);
+        default: return FALSE;
+    }
+}

@@ -1,0 +1,211 @@
+// The static control: pictures from the creation title size the control and are its own until
+// handed out; swaps leak nothing; pictures and labels reach the screen with the parent's colours;
+// taps become STN_CLICKED / STN_DBLCLK. The test thread is the user-interface thread.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "backend/headless_backend.h"
+#include "composition/platform.h"
+#include "gdi/gdi_internal.h"
+#include "resources/resource.h"
+#include "resources/resource_access.h"
+#include "resources/resource_blob.h"
+
+namespace {
+
+std::vector<std::pair<WPARAM, LPARAM>> g_commands, g_presses;  // WM_COMMAND; WM_LBUTTONDOWN on the parent
+std::vector<HWND> g_colour_asks;  // WM_CTLCOLORSTATIC that came with black, transparent text set up
+bool g_destroy_on_click = false;
+
+LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_COMMAND && (g_commands.push_back({wp, lp}), g_destroy_on_click))
+        DestroyWindow(reinterpret_cast<HWND>(lp));
+    if (msg == WM_LBUTTONDOWN) g_presses.push_back({wp, lp});
+    if (msg != WM_CTLCOLORSTATIC) return DefWindowProc(h, msg, wp, lp);
+    auto dc = reinterpret_cast<HDC>(wp);
+    if (GetTextColor(dc) == RGB(0, 0, 0) && GetBkMode(dc) == TRANSPARENT)
+        g_colour_asks.push_back(reinterpret_cast<HWND>(lp));
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkColor(dc, RGB(255, 0, 0));  // a red box would show if the text went opaque
+    SetBkMode(dc, 0);
+    return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+}
+
+class StaticControl : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_commands.clear(), g_presses.clear(), g_colour_asks.clear(), g_destroy_on_click = false;
+        zv::PlatformOptions o;
+        o.audio_device = false;
+        o.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
+        platform_ = std::make_unique<zv::Platform>(o);
+        WNDCLASS wc{};
+        wc.lpfnWndProc = parent_proc;
+        wc.lpszClassName = u"StaticTestParent";
+        ASSERT_TRUE(RegisterClass(&wc));
+        parent_ = CreateWindow(u"StaticTestParent", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+    }
+    void TearDown() override { platform_.reset(); }
+
+    HWND make(LPCWSTR title, DWORD style, int x, int y, int w = 1, int h = 1, UINT id = 0)
+    {
+        return CreateWindowEx(0, u"STATIC", title, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent_,
+                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), platform_->module(), NULL);
+    }
+    static void pump()  // delivers everything; the loop composes the screen once it runs dry
+    {
+        for (MSG m; PeekMessage(&m, NULL, 0, 0, PM_REMOVE);) DispatchMessage(&m);
+    }
+    void tap(int x, int y)
+    {
+        for (auto type : {zv::InputEvent::Type::StylusDown, zv::InputEvent::Type::StylusUp})
+            platform_->headless()->push_input(zv::InputEvent{.type = type, .x = x, .y = y});
+        pump();
+    }
+    void advance(UINT ms)  // the loop lets virtual time pass only as far as a due timer
+    {
+        platform_->headless()->advance(ms);
+        SetTimer(parent_, 77, ms, nullptr);
+        for (MSG m; GetMessage(&m, NULL, 0, 0) && !(m.message == WM_TIMER && m.wParam == 77);) DispatchMessage(&m);
+        KillTimer(parent_, 77);
+    }
+    static std::vector<LONG> rect(HWND h)  // in the parent, which sits at the screen's origin
+    {
+        RECT r{};
+        GetWindowRect(h, &r);
+        return {r.left, r.top, r.right, r.bottom};
+    }
+    LRESULT set_image(HWND h, WPARAM type, HANDLE image)
+    {
+        return SendMessage(h, STM_SETIMAGE, type, reinterpret_cast<LPARAM>(image));
+    }
+
+    std::unique_ptr<zv::Platform> platform_;
+    HWND parent_ = nullptr;
+};
+
+TEST_F(StaticControl, PicturesSizeTheControlAndAreItsOwnUntilHandedOut)
+{
+    HWND button = make(MAKEINTRESOURCE(IDB_PLAYPAUSE), SS_BITMAP, 10, 20);
+    HWND icon = make(MAKEINTRESOURCE(IDI_APP), SS_ICON, 100, 20);
+    auto icon_image = reinterpret_cast<HICON>(SendMessage(icon, STM_GETIMAGE, IMAGE_ICON, 0));
+    auto from_template = reinterpret_cast<HBITMAP>(SendMessage(button, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_TRUE(zv::icon_pixels(icon_image) && from_template);
+    EXPECT_EQ(rect(button), (std::vector<LONG>{10, 20, 58, 60}));
+    EXPECT_EQ(rect(icon), (std::vector<LONG>{100, 20, 100 + zv::icon_pixels(icon_image)->width, 52}));
+    EXPECT_EQ(rect(make(u"", SS_BITMAP, 10, 100, 50, 30)), (std::vector<LONG>{10, 100, 60, 130}));
+    EXPECT_EQ(rect(make(MAKEINTRESOURCE(9999), SS_BITMAP, 10, 140, 50, 30)), (std::vector<LONG>{10, 140, 60, 170}));
+
+    // Wrong type or not a bitmap: refused. A swap hands the old picture out and resizes.
+    HBITMAP background = LoadBitmap(platform_->module(), MAKEINTRESOURCE(IDB_BACKGROUND));
+    EXPECT_EQ(set_image(button, IMAGE_ICON, background), 0);
+    EXPECT_EQ(set_image(button, IMAGE_BITMAP, GetStockObject(BLACK_BRUSH)), 0);
+    EXPECT_EQ(set_image(button, IMAGE_BITMAP, background), reinterpret_cast<LRESULT>(from_template));
+    EXPECT_EQ(set_image(button, IMAGE_BITMAP, nullptr), reinterpret_cast<LRESULT>(background));
+    EXPECT_EQ(rect(button), (std::vector<LONG>{10, 20, 250, 340})) << "no picture keeps the last size";
+
+    // Destruction frees only what the statics still own; a dead static answers nothing.
+    DestroyWindow(button);
+    DestroyWindow(icon);
+    EXPECT_FALSE(zv::icon_pixels(icon_image));
+    EXPECT_TRUE(DeleteObject(from_template) && DeleteObject(background)) << "handed-out pictures live on";
+    EXPECT_EQ(SendMessage(button, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+
+    // Thousands of statics and swaps leave the GDI object count where it was.
+    pump();
+    const std::size_t before = zv::GdiState::current()->object_count();
+    const LPCWSTR names[] = {MAKEINTRESOURCE(IDB_PLAYPAUSE), MAKEINTRESOURCE(IDB_PLAYPAUSE_HIGHLIGHT)};
+    HWND swapped = make(names[0], SS_BITMAP, 0, 0);
+    for (int i = 0; i < 1000; ++i) {
+        DestroyWindow(make(names[i % 2], SS_BITMAP, i % 200, 0));
+        DeleteObject(
+            reinterpret_cast<HGDIOBJ>(set_image(swapped, IMAGE_BITMAP, LoadBitmap(platform_->module(), names[i % 2]))));
+        if (i % 100 == 0) pump();  // paint some
+    }
+    auto last = reinterpret_cast<HGDIOBJ>(SendMessage(swapped, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    DestroyWindow(swapped);
+    EXPECT_TRUE(DeleteObject(last)) << "a picture given by STM_SETIMAGE stays the caller's";
+    pump();
+    EXPECT_EQ(zv::GdiState::current()->object_count(), before);
+}
+
+TEST_F(StaticControl, PicturesAndLabelsReachTheScreenWithTheParentsColours)
+{
+    make(MAKEINTRESOURCE(IDB_PLAYPAUSE_HIGHLIGHT), SS_BITMAP, 30, 50);
+    HWND icon = make(MAKEINTRESOURCE(IDI_APP), SS_ICON, 100, 150);
+    HWND label = make(u"Play", SS_CENTER, 20, 250, 200, 24);
+    pump();
+    const zv::Surface shot = platform_->headless()->screen();
+    EXPECT_EQ(shot.pixel(30 + 10, 50 + 36), 0x0075E7u);
+    EXPECT_EQ(g_colour_asks.size(), 3u);
+    EXPECT_EQ(std::count(g_colour_asks.begin(), g_colour_asks.end(), label), 1);
+
+    // The icon is blended over the parent's black brush.
+    auto px = zv::icon_pixels(reinterpret_cast<HICON>(SendMessage(icon, STM_GETIMAGE, IMAGE_ICON, 0)));
+    ASSERT_TRUE(px);
+    for (int i = 0; i < px->width * px->height; ++i) {
+        const std::uint32_t argb = px->argb[static_cast<std::size_t>(i)], a = argb >> 24;
+        std::uint32_t want = 0;
+        for (int shift = 0; shift <= 16; shift += 8) want |= (((argb >> shift & 0xFF) * a + 127) / 255) << shift;
+        ASSERT_EQ(shot.pixel(100 + i % px->width, 150 + i / px->width), want) << i;
+    }
+
+    // White glyphs (grey edges) over black, centred, with no box in the DC's red.
+    int left = 200, right = -1;
+    for (int y = 250; y < 274; ++y)
+        for (int x = 20; x < 220; ++x) {
+            const std::uint32_t p = shot.pixel(x, y);
+            ASSERT_TRUE((p >> 16) == (p & 0xFF) && (p >> 8 & 0xFF) == (p & 0xFF)) << x << "," << y;
+            if (p) left = std::min(left, x - 20), right = std::max(right, x - 20);
+        }
+    ASSERT_GE(right, left);
+    EXPECT_LE(std::abs((left + right) / 2 - 100), 3);
+}
+
+TEST_F(StaticControl, TapsNotifyByTimeAndDistance)
+{
+    HWND button = make(MAKEINTRESOURCE(IDB_PLAYPAUSE), SS_BITMAP | SS_NOTIFY, 20, 20, 1, 1, 1009);
+    make(MAKEINTRESOURCE(IDB_PLAYPAUSE), SS_BITMAP, 100, 100);
+    // Within 500 ms and 4 px a tap doubles; a third quick tap starts over; 600 ms or 10 px on is a click.
+    const struct {
+        UINT wait_ms;
+        int x, y;
+        WORD code;
+    } steps[] = {{0, 30, 30, STN_CLICKED},   {100, 30, 30, STN_DBLCLK},  {100, 30, 30, STN_CLICKED},
+                 {600, 30, 30, STN_CLICKED}, {100, 40, 30, STN_CLICKED}, {100, 44, 34, STN_DBLCLK}};
+    for (const auto& s : steps) {
+        if (s.wait_ms) advance(s.wait_ms);
+        g_commands.clear();
+        tap(s.x, s.y);
+        ASSERT_EQ(g_commands.size(), 1u);
+        EXPECT_EQ(g_commands[0].first, MAKEWPARAM(1009, s.code)) << s.x << " after " << s.wait_ms;
+        EXPECT_EQ(g_commands[0].second, reinterpret_cast<LPARAM>(button));
+    }
+
+    // Without SS_NOTIFY the tap reaches the parent, in its coordinates; a disabled static is silent.
+    g_commands.clear();
+    tap(110, 105);
+    ASSERT_EQ(g_presses.size(), 1u);
+    EXPECT_EQ(g_presses[0].second, MAKELPARAM(110, 105));
+    EnableWindow(button, FALSE);
+    tap(30, 30);
+    SendMessage(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_TRUE(g_commands.empty());
+
+    // A parent that destroys the static while handling its tap.
+    EnableWindow(button, TRUE);
+    g_destroy_on_click = true;
+    tap(30, 30);
+    EXPECT_EQ(g_commands.size(), 1u);
+    EXPECT_FALSE(IsWindow(button));
+    EXPECT_EQ(SendMessage(button, WM_LBUTTONDOWN, MK_LBUTTON, 0), 0);
+}
+
+}  // namespace

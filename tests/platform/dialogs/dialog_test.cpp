@@ -1,0 +1,318 @@
+// Dialogs from templates: layout on the handheld's grid, reads only within the resource, and
+// modal dialogs: creation order, the owner, nesting, keys, endings, results and painting. The
+// test thread is the UI thread: what acts inside a modal loop is posted before the loop starts.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <functional>
+#include <memory>
+
+#include "backend/headless_backend.h"
+#include "composition/platform.h"
+#include "core/user_state.h"
+#include "dialogs/dialog_template.h"
+#include "dialogs/dialog_units.h"
+#include "platform/resources/res_builder.h"
+#include "resources/resource_blob.h"
+#include "resources/resource_table.h"
+
+namespace {
+
+// At 10, 20 and 100 x 100 units; each item {style, x, y, id} is 40 x 16 of class `cls`, titled
+// with ordinal 7, with 2 bytes of creation data.
+std::vector<std::uint8_t> dialog_template(DWORD style, WORD points, const std::u16string& face,
+                                          const std::vector<std::array<int, 4>>& items,
+                                          const std::u16string& cls = u"TestItem")
+{
+    zvtest::Bytes b;
+    b.u32(style | DS_SETFONT).u32(0).u16(static_cast<unsigned>(items.size())).u16(10).u16(20).u16(100).u16(100);
+    b.u16(0).u16(0).str16(u"Title").u16(points).str16(face);
+    for (const auto& [item_style, x, y, id] : items) {
+        b.align4().u32(static_cast<std::uint32_t>(item_style)).u32(0).u16(x).u16(y).u16(40).u16(16).u16(id);
+        b.str16(cls).u16(0xFFFF).u16(7).u16(2).u16(0xCDAB);
+    }
+    return b.b;
+}
+
+std::span<const std::uint8_t> template_bytes(int id)
+{
+    HRSRC r = FindResource(nullptr, MAKEINTRESOURCE(id), RT_DIALOG);
+    return zv::resource_bytes_from(r ? LockResource(LoadResource(nullptr, r)) : nullptr);
+}
+
+TEST(DialogTemplate, EmbeddedPanelsLandOnTheHandheldGrid)
+{
+    zv::ResourceTable table{std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size)};
+    ASSERT_TRUE(zv::parse_dialog_template(template_bytes(105)));
+    const int spots[][4] = {{142, 1013, 11, 283}, {142, 1012, 102, 283}, {142, 1014, 180, 283}, {142, 1016, 0, 39},
+                            {142, 1026, 2, 11},   {146, 1029, 24, 60},   {146, 1028, 174, 60},  {146, 1032, 33, 20},
+                            {146, 1030, 107, 20}, {146, 1017, 179, 20},  {146, 1037, 111, 57}};
+    for (const auto& s : spots) {
+        auto t = zv::parse_dialog_template(template_bytes(s[0]));
+        ASSERT_TRUE(t) << s[0];
+        ASSERT_EQ(zv::dialog_base_units(*t, nullptr), zv::kHandheldUnits);
+        auto item = std::ranges::find(t->items, s[1], &zv::DialogItemTemplate::id);
+        ASSERT_NE(item, t->items.end()) << s[1];
+        const RECT r = zv::item_rect(*item, zv::kHandheldUnits);
+        // From converted edges, so neighbours share them and nothing drifts.
+        EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right}),
+                  (std::vector<LONG>{s[2], s[3], MulDiv(item->x + item->cx, 6, 4)}))
+            << s[1];
+    }
+    const int muldiv[][4] = {{7, 6, 4, 11}, {-7, 6, 4, -11},     {-5, 1, -2, 3},
+                             {1, 1, 0, -1}, {INT_MAX, 2, 1, -1}, {INT_MAX, INT_MAX, INT_MAX, INT_MAX}};
+    for (const auto& m : muldiv) EXPECT_EQ(MulDiv(m[0], m[1], m[2]), m[3]) << m[0] << " " << m[1] << " " << m[2];
+}
+
+TEST(DialogTemplate, IsReadOnlyWithinItsResource)
+{
+    const std::vector<std::uint8_t> full = dialog_template(WS_POPUP, 8, u"MS Shell Dlg", {{0, -5, 6, 0xFFFF}});
+    for (std::size_t cut = 0; cut <= full.size(); ++cut) {
+        const auto res =
+            zvtest::ResBuilder().add(5u, 1u, {full.begin(), full.begin() + static_cast<long>(cut)}).bytes();
+        // The buffer ends where the template does: a read past it is a read past the allocation.
+        const std::vector<std::uint8_t> exact(res.begin(), res.end() - static_cast<long>((4 - cut % 4) % 4));
+        zv::ResourceTable table(exact);
+        auto t = zv::parse_dialog_template(zv::resource_bytes_from(table.entries().back().data.data()));
+        ASSERT_EQ(t.has_value(), cut == full.size()) << cut;
+    }
+    const std::vector<std::uint8_t> res = zvtest::ResBuilder().add(5u, 1u, full).bytes();
+    zv::ResourceTable table(res);
+    auto t = zv::parse_dialog_template(zv::resource_bytes_from(table.entries().back().data.data()));
+    ASSERT_TRUE(t && t->items.size() == 1);
+    EXPECT_EQ((std::vector<int>{t->items[0].x, t->items[0].id, t->items[0].title.ordinal}),
+              (std::vector<int>{-5, 0xFFFF, 7}));
+    EXPECT_EQ(std::vector<std::uint8_t>(t->items[0].creation_data.begin(), t->items[0].creation_data.end()),
+              (std::vector<std::uint8_t>{2, 0, 0xAB, 0xCD}));
+    EXPECT_TRUE(zv::resource_bytes_from(full.data()).empty()) << "bytes that are no resource's";
+}
+
+struct Event {
+    HWND hwnd;
+    UINT msg;
+    WPARAM wp;
+    LPARAM lp;
+    bool visible;
+};
+std::vector<Event> g_events;
+std::vector<HWND> g_dialogs;                         // in the order they were initialised
+std::function<INT_PTR(HWND, UINT, WPARAM)> g_react;  // a test's own answers, tried first
+
+INT_PTR CALLBACK recording_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    g_events.push_back({h, msg, wp, lp, IsWindowVisible(h) != FALSE});
+    if (msg == WM_INITDIALOG) g_dialogs.push_back(h);
+    if (INT_PTR r = g_react ? g_react(h, msg, wp) : 0) return r;
+    if (msg == WM_COMMAND) return EndDialog(h, LOWORD(wp));
+    return msg == WM_INITDIALOG;
+}
+
+LRESULT CALLBACK item_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    g_events.push_back({h, msg, wp, lp, false});
+    return DefWindowProc(h, msg, wp, lp);
+}
+
+void CALLBACK watchdog(HWND, UINT, UINT_PTR, DWORD)
+{
+    ADD_FAILURE() << "a dialog loop went idle";
+    PostQuitMessage(99);
+}
+
+class DialogBox : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_events.clear();
+        g_dialogs.clear();
+        g_react = nullptr;
+        const std::vector<std::array<int, 4>> items = {
+            {WS_VISIBLE, 4, 8, 100}, {WS_VISIBLE | WS_TABSTOP, 4, 30, 101}, {WS_VISIBLE, 4, 50, IDCANCEL}};
+        res_ = zvtest::ResBuilder()
+                   .add(5u, 1u, dialog_template(WS_POPUP | WS_VISIBLE, 8, u"MS Shell Dlg", items))
+                   .add(5u, 2u, dialog_template(WS_POPUP, 8, u"MS Shell Dlg", items, u"NoSuchClass"))
+                   .add(5u, 3u, dialog_template(WS_POPUP | WS_CAPTION, 12, u"Arial", {items[0]}))
+                   .bytes();
+        zv::PlatformOptions o;
+        o.backend = zv::PlatformOptions::BackendKind::Headless;
+        o.audio_device = false;
+        o.resources = res_;
+        platform_ = std::make_unique<zv::Platform>(o);
+        WNDCLASS wc{};
+        wc.lpfnWndProc = item_proc;
+        wc.lpszClassName = u"TestItem";
+        ASSERT_TRUE(RegisterClass(&wc));
+        main_ = CreateWindow(u"TestItem", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+        UpdateWindow(main_);  // no paint left pending to wake a loop by chance
+        g_events.clear();
+        // Time passes only when a loop has nothing left to do; the watchdog then ends every loop.
+        SetTimer(nullptr, 0, 60000, watchdog);
+        platform_->headless()->advance(120000);
+    }
+    void TearDown() override { platform_.reset(); }
+
+    INT_PTR run(int id, HWND owner, LPARAM param = 0, DLGPROC proc = recording_proc)
+    {
+        auto* t = reinterpret_cast<const DLGTEMPLATE*>(template_bytes(id).data());
+        return DialogBoxIndirectParam(platform_->module(), t, owner, proc, param);
+    }
+    void later(std::function<void()> fn) { platform_->user().post_closure(std::move(fn)); }
+    void key(int vk)
+    {
+        zv::InputEvent e{};
+        e.type = zv::InputEvent::Type::KeyDown;
+        e.vk = vk;
+        platform_->headless()->push_input(e);
+    }
+    static std::vector<LONG> window_rect(HWND h)
+    {
+        RECT r{};
+        GetWindowRect(h, &r);
+        return {r.left, r.top, r.right, r.bottom};
+    }
+
+    std::vector<std::uint8_t> res_;
+    std::unique_ptr<zv::Platform> platform_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(DialogBox, CreatedHiddenInitialisedShownThenEndedByEnterOrEscape)
+{
+    HWND dialog = nullptr, first = nullptr, tab = nullptr, cancel = nullptr;
+    later([&] {
+        dialog = g_dialogs.at(0);
+        first = GetDlgItem(dialog, 100);
+        tab = GetDlgItem(dialog, 101);
+        cancel = GetDlgItem(dialog, IDCANCEL);
+        EXPECT_EQ(GetFocus(), tab) << "init answered TRUE";
+        EXPECT_FALSE(IsWindowEnabled(main_));
+        EXPECT_EQ(window_rect(dialog), (std::vector<LONG>{15, 33, 165, 196}));
+        EXPECT_EQ(window_rect(first), (std::vector<LONG>{15 + 6, 33 + 13, 15 + 66, 33 + 39}));
+        key(VK_RETURN);
+    });
+    EXPECT_EQ(run(1, main_, 1234), IDOK);
+    // The font to the dialog, then to each control in template order; init; and only then is the
+    // dialog shown and activated, whatever its template says.
+    std::vector<std::pair<HWND, UINT>> trace;
+    for (const Event& e : g_events)
+        if (e.msg == WM_SETFONT || e.msg == WM_INITDIALOG || (e.hwnd == dialog && e.msg == WM_ACTIVATE))
+            trace.emplace_back(e.hwnd, e.msg);
+    trace.resize(6);
+    EXPECT_EQ(trace, (std::vector<std::pair<HWND, UINT>>{{dialog, WM_SETFONT},
+                                                         {first, WM_SETFONT},
+                                                         {tab, WM_SETFONT},
+                                                         {cancel, WM_SETFONT},
+                                                         {dialog, WM_INITDIALOG},
+                                                         {dialog, WM_ACTIVATE}}));
+    const auto init = std::ranges::find(g_events, UINT{WM_INITDIALOG}, &Event::msg);
+    EXPECT_EQ((std::tuple{init->wp, init->lp, init->visible}), (std::tuple{WPARAM(tab), LPARAM{1234}, false}));
+    const auto font = std::ranges::find(g_events, UINT{WM_SETFONT}, &Event::msg)->wp;
+    EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(font)), 0u) << "the font goes with the dialog";
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(IsWindowEnabled(main_));
+    EXPECT_EQ(GetActiveWindow(), main_);
+
+    g_events.clear();
+    later([&] {
+        cancel = GetDlgItem(g_dialogs.at(1), IDCANCEL);
+        key(VK_ESCAPE);
+    });
+    EXPECT_EQ(run(1, main_), IDCANCEL);
+    const auto command = std::ranges::find(g_events, UINT{WM_COMMAND}, &Event::msg);
+    ASSERT_NE(command, g_events.begin());
+    EXPECT_EQ((std::pair{std::prev(command)->msg, command->lp}), (std::pair{UINT{WM_CLOSE}, LPARAM(cancel)}));
+    RECT r{};
+    EXPECT_FALSE(EndDialog(dialog, 1) || MapDialogRect(dialog, &r) || MapDialogRect(main_, &r) || EndDialog(main_, 1));
+}
+
+TEST_F(DialogBox, NestedLoopsQuitAndDestruction)
+{
+    std::vector<INT_PTR> returned;
+    later([&] {
+        HWND outer = g_dialogs.at(0);
+        later([&, outer] {
+            EXPECT_FALSE(IsWindowEnabled(outer)) << "the top-level window of the control given as owner";
+            EXPECT_TRUE(EndDialog(outer, 5));
+            EXPECT_TRUE(IsWindowEnabled(main_));
+            EXPECT_EQ(GetActiveWindow(), g_dialogs.at(1)) << "the inner one runs on";
+            EndDialog(g_dialogs.at(1), 6);
+        });
+        returned.push_back(run(1, GetDlgItem(outer, 100)));
+        EXPECT_TRUE(IsWindow(outer)) << "the outer loop has not had control back yet";
+    });
+    returned.push_back(run(1, main_));
+    EXPECT_EQ(returned, (std::vector<INT_PTR>{6, 5}));
+    EXPECT_EQ(GetActiveWindow(), main_);
+
+    later([&] {
+        later([] { PostQuitMessage(3); });
+        EXPECT_EQ(run(1, g_dialogs.back()), 0);
+    });
+    EXPECT_EQ(run(1, main_), 0);
+    MSG m{};
+    ASSERT_TRUE(PeekMessage(&m, NULL, 0, 0, PM_REMOVE));
+    EXPECT_EQ((std::pair{m.message, m.wParam}), (std::pair{UINT{WM_QUIT}, WPARAM{3}})) << "the quit stays posted";
+
+    later([] { DestroyWindow(g_dialogs.back()); });
+    EXPECT_EQ(run(1, main_), 0);
+    EXPECT_EQ(platform_->user().top_levels(), std::vector<HWND>{main_});
+    EXPECT_TRUE(IsWindowEnabled(main_));
+}
+
+TEST_F(DialogBox, ResultsPaintingEarlyEndAndRefusals)
+{
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    g_react = [&](HWND h, UINT msg, WPARAM wp) -> INT_PTR {
+        switch (msg) {
+            case WM_INITDIALOG: return SetTimer(h, 5, 10, nullptr);
+            case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(red);
+            case WM_USER + 1: return SetWindowLongPtr(h, DWL_MSGRESULT, 42) + 1;
+            case WM_USER + 2: return TRUE;
+            case WM_TIMER: return EndDialog(h, 70 + static_cast<int>(wp));
+            default: return FALSE;
+        }
+    };
+    later([&] {
+        HWND d = g_dialogs.at(0);
+        EXPECT_EQ(SendMessage(d, WM_CTLCOLORDLG, 0, 0), reinterpret_cast<LRESULT>(red)) << "colours come directly";
+        EXPECT_EQ(SendMessage(d, WM_USER + 1, 0, 0), 42) << "others through DWL_MSGRESULT";
+        EXPECT_EQ(SendMessage(d, WM_USER + 2, 0, 0), 0) << "and not one left from before";
+        RECT base{0, 0, 4, 8}, client{};
+        MapDialogRect(d, &base);
+        GetClientRect(d, &client);
+        EXPECT_NE((std::pair{base.right, base.bottom}), (std::pair{6, 13})) << "another face is measured";
+        EXPECT_EQ(client.bottom, MulDiv(100, base.bottom, 8)) << "the caption comes on top";
+        UpdateWindow(d);
+        platform_->user().compose_and_present();
+        POINT corner{1, 1};
+        ClientToScreen(d, &corner);
+        EXPECT_EQ(platform_->headless()->screen().pixel(corner.x, corner.y), 0xFF0000u) << "erased in its colour";
+    });
+    EXPECT_EQ(run(3, main_), 75) << "timers run inside the loop";
+    DeleteObject(red);
+
+    g_react = [](HWND h, UINT msg, WPARAM) { return msg == WM_INITDIALOG ? EndDialog(h, 9) : FALSE; };
+    g_events.clear();
+    EXPECT_EQ(run(1, main_), 9);
+    EXPECT_FALSE(std::ranges::any_of(
+        g_events, [](const Event& e) { return e.hwnd == g_dialogs.back() && e.msg == WM_SHOWWINDOW; }));
+    g_react = nullptr;
+
+    EXPECT_EQ(run(2, main_), -1) << "a control that cannot be made";
+    EXPECT_EQ(platform_->user().top_levels(), std::vector<HWND>{main_});
+    EXPECT_TRUE(IsWindowEnabled(main_));
+    EXPECT_EQ(run(1, main_, 0, nullptr), -1);
+    HWND gone = CreateWindow(u"TestItem", u"", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    DestroyWindow(gone);
+    later([&] {
+        EXPECT_TRUE(IsWindowEnabled(main_)) << "a stale owner means none";
+        EndDialog(g_dialogs.back(), 4);
+    });
+    EXPECT_EQ(run(1, gone), 4);
+}
+
+}  // namespace
