@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "instance/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace zv::instance_detail {
 

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
+#include "base/unique_fd.h"
 #include "instance/instance_protocol.h"
-#include "instance/unique_fd.h"
 
 namespace {
 
