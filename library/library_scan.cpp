@@ -51,11 +51,23 @@ void ReadSettingsFile()
     if (used + sizeof(SettingsFileName) > sizeof(SettingsFilePath)) return;
     for (size_t i = 0; i < sizeof(SettingsFileName); ++i) SettingsFilePath[used + i] = SettingsFileName[i];
 
-    FILE* file = fopen(SettingsFilePath, "r");
-    if (!file) return;
+    WCHAR widePath[PATH_BUFFER_CHARS];
+    if (MultiByteToWideChar(CP_UTF8, 0, SettingsFilePath, -1, widePath, PATH_BUFFER_CHARS) <= 0) return;
+    // Only a regular file is read, and opening it never blocks (a FIFO in its place would).
+    HANDLE file = CreateFile(widePath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return;
     char line[PATH_BUFFER_CHARS];
-    if (!fgets(line, sizeof(line), file)) line[0] = 0;
-    fclose(file);
+    DWORD got = 0;
+    if (!ReadFile(file, line, sizeof(line) - 1, &got, NULL)) got = 0;
+    CloseHandle(file);
+    line[got] = 0;
+    // One line: what follows the first line break is not part of it.
+    for (DWORD i = 0; i < got; ++i) {
+        if (line[i] == '\n') {
+            line[i + 1] = 0;
+            break;
+        }
+    }
     // Editors end the line with a line break; a folder name never does.
     size_t len = 0;
     while (line[len]) ++len;

@@ -20,6 +20,7 @@ enum class HandleKind : std::uint32_t {
     Stream = 8,
     Module = 9,
     Library = 10,
+    File = 12,
     RemoteWindow = 11,  // odd, so a handle with its lowest bit set is the same handle
 };
 

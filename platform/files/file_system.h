@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/handle_table.h"
+#include "base/unique_fd.h"
 
 namespace zv {
 
@@ -29,6 +30,7 @@ public:
     const std::optional<std::u16string>& executable_path() const { return exe_path_; }
 
     HandleTable<FindSearch>& finds() { return finds_; }
+    HandleTable<UniqueFd>& files() { return files_; }
 
     // True when an open find handle is enumerating this directory. A recursive walk keeps its
     // ancestors' handles open, so this is "the directory is on the current walk's chain".
@@ -37,6 +39,7 @@ public:
 private:
     FileSystemState* previous_;
     HandleTable<FindSearch> finds_;
+    HandleTable<UniqueFd> files_{HandleKind::File};
     std::optional<std::u16string> exe_path_;
 };
 

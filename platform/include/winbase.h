@@ -109,6 +109,24 @@ BOOL WINAPI FindClose(HANDLE hFindFile);
 #define FindFirstFileEx FindFirstFileExW
 #define FindNextFile FindNextFileW
 
+// ---- Files ----
+// Read-only access to regular files: anything else (a FIFO, a device, a folder) fails as a file
+// that cannot be opened would, and the open never blocks.
+#define GENERIC_READ 0x80000000L
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+struct OVERLAPPED;
+using LPOVERLAPPED = OVERLAPPED*;
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     LPOVERLAPPED lpOverlapped);
+BOOL WINAPI CloseHandle(HANDLE hObject);
+#define CreateFile CreateFileW
+
 // ---- Module ----
 // The executable's full path. This process has one module, so every hModule (NULL included)
 // names the executable. A path that does not fit is cut to nSize - 1 characters and terminated;

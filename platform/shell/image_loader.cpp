@@ -1,11 +1,15 @@
 // SHLoadImageFile: a JPEG or PNG file (told apart by content) into a new bitmap.
-#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "aygshell.h"
 #include "files/codepage.h"
+#include "files/regular_file.h"
 #include "gdi/gdi_internal.h"
 #include "gdi/image_decoders.h"
 
@@ -14,19 +18,21 @@ namespace {
 // Cover files are small; anything far bigger is not a picture we mean to show.
 constexpr long kMaxPictureFileBytes = 256L * 1024 * 1024;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 bool read_file(const std::string& path, std::vector<std::uint8_t>& out)
 {
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f) return false;
-    if (std::fseek(f.get(), 0, SEEK_END) != 0) return false;
-    const long size = std::ftell(f.get());
-    if (size <= 0 || size > kMaxPictureFileBytes || std::fseek(f.get(), 0, SEEK_SET) != 0) return false;
-    out.resize(static_cast<std::size_t>(size));
-    return std::fread(out.data(), 1, out.size(), f.get()) == out.size();
+    zv::UniqueFd fd = zv::open_regular_file(path);
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0) return false;
+    if (st.st_size <= 0 || st.st_size > kMaxPictureFileBytes) return false;
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < out.size()) {
+        ssize_t n = ::read(fd.get(), out.data() + got, out.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;  // cut short while we read: not the picture we measured
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 }  // namespace
