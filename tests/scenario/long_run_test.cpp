@@ -1,0 +1,88 @@
+// Ten thousand automatic advances over very short tracks, in virtual time: whatever one track
+// change takes (a descriptor, a picture, heap) must be given back.
+#include <dirent.h>
+#include <malloc.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/zorvane.h"
+#include "gdi/gdi_state.h"
+#include "support/fixture_dir.h"
+#include "support/program_harness.h"
+#include "tools/fixtures.h"
+
+namespace fs = std::filesystem;
+using zv::test::ProgramHarness;
+using zv::testing::FixtureDir;
+
+namespace {
+
+struct Footprint {
+    int descriptors = 0;
+    std::size_t gdi_objects = 0;
+    std::size_t heap = 0;
+};
+
+Footprint measure(ProgramHarness& p)
+{
+    Footprint f;
+    p.on_ui([&] { f.gdi_objects = zv::GdiState::current()->object_count(); });
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d)) ++f.descriptors;
+        closedir(d);
+    }
+    f.heap = mallinfo2().uordblks;
+    return f;
+}
+
+// Plays until `advances` more track changes have happened; the tracks are one frame long.
+void run_advances(ProgramHarness& p, int advances)
+{
+    int changes = 0;
+    FSOUND_STREAM* last = nullptr;
+    p.on_ui([&] { last = CurrentStream; });
+    while (changes < advances) {
+        p.pull_audio(1024);
+        FSOUND_STREAM* now = nullptr;
+        p.on_ui([&] { now = CurrentStream; });
+        if (now != last) ++changes;
+        last = now;
+    }
+}
+
+TEST(LongRun, TenThousandAdvancesLeaveDescriptorsPicturesAndHeapFlat)
+{
+    FixtureDir dir;
+    fs::path music = dir.path() / "music";
+    fs::create_directories(music);
+    for (int i = 0; i < 3; ++i) {
+        zv::fixtures::ToneTrack t;
+        t.frequency_hz = 400 + 100 * i;
+        t.seconds = 0.02;
+        t.bitrate_kbps = 32;
+        t.artist = "Artist";
+        t.title = "Short " + std::to_string(i);
+        if (i == 0) t.cover = zv::fixtures::make_cover_jpeg(64, 64, 1);
+        ASSERT_TRUE(zv::fixtures::write_tone_mp3(music / ("s" + std::to_string(i) + ".mp3"), t));
+    }
+    std::ofstream(dir.path() / "direc.zvn") << music.string() << "/";
+    // With a default picture every track holds exactly one picture, cover or not.
+    auto picture = zv::fixtures::make_cover_jpeg(32, 32, 2);
+    std::ofstream(dir.path() / "default.jpg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(picture.data()), static_cast<std::streamsize>(picture.size()));
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    p.tap(120, 10);
+    p.end_panels();
+
+    run_advances(p, 300);  // every path (cover, no cover, wrap) has run and its caches are warm
+    Footprint before = measure(p);
+    run_advances(p, 10000);
+    Footprint after = measure(p);
+    EXPECT_EQ(after.descriptors, before.descriptors);
+    EXPECT_EQ(after.gdi_objects, before.gdi_objects);
+    EXPECT_LT(after.heap, before.heap + 256 * 1024) << "heap grew from " << before.heap << " to " << after.heap;
+}
+
+}  // namespace
