@@ -56,6 +56,11 @@ Platform::Platform(const PlatformOptions& options)
     UserState* user = user_.get();
     sound_ = std::make_unique<SoundSystem>(std::move(factory),
                                            [user](std::function<void()> fn) { user->post_closure(std::move(fn)); });
+    // What the program changes in one turn (start a stream, then set its volume) reaches the mixer
+    // together at the turn's end, so no buffer sounds between two of its calls.
+    sound_->publish_at_turn_end(true);
+    SoundSystem* sound = sound_.get();
+    user_->on_turn_end = [sound] { sound->publish(); };
     g_platform = this;
 }
 
@@ -63,6 +68,7 @@ Platform::~Platform()
 {
     if (g_platform == this) g_platform = nullptr;
     instance_.reset();
+    user_->on_turn_end = nullptr;
     sound_.reset();
     user_.reset();
     backend_.reset();

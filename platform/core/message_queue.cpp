@@ -124,6 +124,7 @@ bool UserState::next_timer(MSG* out, HWND filter, bool remove)
 
 bool UserState::get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait, bool remove)
 {
+    if (on_turn_end) on_turn_end();
     std::vector<InputEvent> events;
     for (;;) {
         events.clear();
@@ -134,6 +135,7 @@ bool UserState::get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait
         if (pop_posted(msg, filter, min, max, remove, &closure)) {
             if (closure) {
                 closure();
+                if (on_turn_end) on_turn_end();
                 continue;
             }
             if (remove && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP)) {

@@ -138,6 +138,10 @@ public:
     HandleTable<DeferBatch>& defer_batches() { return defer_batches_; }
     HandleTable<int>& libraries() { return libraries_; }  // loaded core-library references
 
+    // Called when the user-interface thread comes back to its message loop (a message is asked
+    // for, or a posted closure has run): the end of one turn of work. Set by whoever wants the
+    // calls of one turn to take effect together (the sound system).
+    std::function<void()> on_turn_end;
     // Called when an unowned top-level window's title changes (it names the desktop window).
     std::function<void(HWND)> on_top_level_title;
     // How FindWindow and SetForegroundWindow reach the main window of another process of the

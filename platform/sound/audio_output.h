@@ -17,6 +17,11 @@ public:
     virtual bool start(RenderFn render) = 0;
     // Stops calling render; when it returns no render call is in progress or will start.
     virtual void stop() = 0;
+
+    // True when every render must give the same sound whatever the threads' timing (a sink a test
+    // pulls): render then waits, bounded, for the decoder. A device never waits, so by default
+    // whatever is not decoded in time is silence.
+    virtual bool waits_for_decoding() const { return false; }
 };
 
 }  // namespace zv

@@ -4,60 +4,48 @@
 
 namespace zv {
 
-int volume_gain_q8(int volume)
+std::int32_t volume_gain_q16(int volume)
 {
-    const int v = std::clamp(volume, 0, ChannelMixer::kFullVolume);
-    // Rounded so 255 is exactly unity.
-    return (v * 256 + ChannelMixer::kFullVolume / 2) / ChannelMixer::kFullVolume;
+    const std::int32_t v = std::clamp(volume, 0, ChannelMixer::kFullVolume);
+    return (v * ChannelMixer::kUnityGain + ChannelMixer::kFullVolume / 2) / ChannelMixer::kFullVolume;
 }
-
-int ChannelMixer::lowest_free() const
-{
-    for (int i = 0; i < kChannels; ++i)
-        if (channels_[static_cast<std::size_t>(i)].stream == 0) return i;
-    return -1;
-}
-
-void ChannelMixer::reset() { channels_ = {}; }
 
 void ChannelMixer::begin(std::size_t frames)
 {
-    frames_ = frames;
-    if (sum_.size() < frames * 2) sum_.resize(frames * 2);
-    std::fill_n(sum_.begin(), frames * 2, 0);
+    frames_ = std::min(frames, kMaxFrames);
+    std::fill_n(sum_.begin(), frames_ * 2, std::int64_t{0});
 }
 
-std::span<std::int16_t> ChannelMixer::scratch(std::size_t frames)
+void ChannelMixer::add(std::span<const std::int16_t> interleaved, std::size_t at, std::int32_t gain)
 {
-    if (scratch_.size() < frames * 2) scratch_.resize(frames * 2);
-    return {scratch_.data(), frames * 2};
-}
-
-void ChannelMixer::add(int channel, std::span<const std::int16_t> interleaved)
-{
-    const int gain = volume_gain_q8((*this)[channel].volume);
-    const std::size_t n = std::min(interleaved.size(), frames_ * 2);
-    std::int32_t* sum = sum_.data();
+    if (at >= frames_ || gain == 0) return;
+    const std::size_t n = std::min(interleaved.size(), (frames_ - at) * 2);
+    std::int64_t* sum = sum_.data() + at * 2;
     const std::int16_t* src = interleaved.data();
-    for (std::size_t i = 0; i < n; ++i) sum[i] += (src[i] * gain) >> 8;
+    for (std::size_t i = 0; i < n; ++i) sum[i] += std::int64_t{src[i]} * gain;
 }
 
-void ChannelMixer::scale_in_place(int channel, std::span<std::int16_t> interleaved) const
+void ChannelMixer::scale(std::span<const std::int16_t> interleaved, std::int16_t* out, std::int32_t gain)
 {
-    const int gain = volume_gain_q8((*this)[channel].volume);
-    if (gain == 256) return;
-    std::int16_t* p = interleaved.data();
+    if (gain == kUnityGain) {
+        std::copy(interleaved.begin(), interleaved.end(), out);
+        return;
+    }
+    // 32 bits suffice at or below unity: |sample × gain| <= 2^31.
+    constexpr std::int32_t kHalf = kUnityGain / 2;
+    const std::int16_t* src = interleaved.data();
     const std::size_t n = interleaved.size();
-    for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::int16_t>((p[i] * gain) >> 8);
+    const std::int32_t g = std::clamp(gain, 0, kUnityGain);
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = static_cast<std::int16_t>(std::clamp((src[i] * g + kHalf) >> 16, INT16_MIN + 0, INT16_MAX + 0));
 }
 
-void ChannelMixer::finish(std::int16_t* out, std::size_t frames)
+void ChannelMixer::finish(std::int16_t* out) const
 {
-    const std::size_t n = std::min(frames, frames_) * 2;
-    const std::int32_t* sum = sum_.data();
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(sum[i], INT16_MIN, INT16_MAX));
-    std::fill(out + n, out + frames * 2, std::int16_t{0});
+    constexpr std::int64_t kHalf = kUnityGain / 2;
+    const std::int64_t* sum = sum_.data();
+    for (std::size_t i = 0; i < frames_ * 2; ++i)
+        out[i] = static_cast<std::int16_t>(std::clamp<std::int64_t>((sum[i] + kHalf) >> 16, INT16_MIN, INT16_MAX));
 }
 
 }  // namespace zv

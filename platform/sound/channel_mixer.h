@@ -1,6 +1,6 @@
-// The 32 software channels: which stream each one plays, its volume, and the sum of their sound.
+// The sum of the sounding channels for one pass of the output: each channel adds its frames times
+// its gain, and the sum is rounded once and clipped to 16 bits.
 #pragma once
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -12,41 +12,31 @@ class ChannelMixer {
 public:
     static constexpr int kChannels = 32;
     static constexpr int kFullVolume = 255;
-
-    struct Channel {
-        std::uintptr_t stream = 0;  // handle of the stream sounding here, 0 when free
-        int volume = kFullVolume;   // as set, possibly outside 0..255
-    };
+    static constexpr std::int32_t kUnityGain = 1 << 16;
+    static constexpr std::size_t kMaxFrames = 2048;  // per pass
 
     static bool valid(int channel) { return channel >= 0 && channel < kChannels; }
 
-    Channel& operator[](int channel) { return channels_[static_cast<std::size_t>(channel)]; }
-    const Channel& operator[](int channel) const { return channels_[static_cast<std::size_t>(channel)]; }
+    ChannelMixer() : sum_(kMaxFrames * 2) {}
 
-    // Lowest channel with nothing playing; -1 when all are busy.
-    int lowest_free() const;
-
-    void reset();
-
-    // One render pass with several sources: begin() clears the sum, add() mixes one channel's
-    // decoded frames in, finish() writes the clipped sum out.
+    // Clears the sum for a pass of `frames` (at most kMaxFrames) frames.
     void begin(std::size_t frames);
-    std::span<std::int16_t> scratch(std::size_t frames);
-    void add(int channel, std::span<const std::int16_t> interleaved);
-    void finish(std::int16_t* out, std::size_t frames);
+    // Adds interleaved frames, starting at frame `at` of the pass, times `gain` (Q16).
+    void add(std::span<const std::int16_t> interleaved, std::size_t at, std::int32_t gain);
+    // Writes the pass's frames, rounded and clipped.
+    void finish(std::int16_t* out) const;
 
-    // The common case of one source decoded straight into the output: applies the channel's gain
-    // in place (no clipping possible at or below unity).
-    void scale_in_place(int channel, std::span<std::int16_t> interleaved) const;
+    // The common case of a single source: its frames times `gain` (at most unity), rounded, straight
+    // into the output. The same result as a pass with that source alone.
+    static void scale(std::span<const std::int16_t> interleaved, std::int16_t* out, std::int32_t gain);
 
 private:
-    std::array<Channel, kChannels> channels_{};
-    std::vector<std::int32_t> sum_;
-    std::vector<std::int16_t> scratch_;
+    std::vector<std::int64_t> sum_;  // Q16; 64 bits, so 32 channels at full scale never wrap
     std::size_t frames_ = 0;
 };
 
-// The gain of a stored volume, in 1/256 steps of full scale (256 = unity at 255).
-int volume_gain_q8(int volume);
+// The gain of a stored volume in Q16: round(volume × 65536 / 255), volume clamped to 0..255, so
+// 255 is exactly unity.
+std::int32_t volume_gain_q16(int volume);
 
 }  // namespace zv

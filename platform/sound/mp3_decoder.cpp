@@ -1,16 +1,19 @@
 #include "sound/mp3_decoder.h"
 
 #include <mpg123.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <mutex>
+
+#include "files/regular_file.h"
 
 namespace zv {
 
 namespace {
 
 constexpr std::size_t kBytesPerFrame = 2 * sizeof(std::int16_t);
-// A decoder that keeps answering "fine, no samples" would spin the audio thread forever.
+// A decoder that keeps answering "fine, no samples" would spin the decoder thread forever.
 constexpr int kMaxIdleReads = 64;
 
 bool library_ready()
@@ -23,13 +26,21 @@ bool library_ready()
 
 }  // namespace
 
-std::unique_ptr<Mp3Decoder> Mp3Decoder::open(const std::string& path)
+Mp3Decoder::Mp3Decoder(mpg123_handle_struct* handle, UniqueFd fd, ReadHook hook)
+    : file_{std::move(fd), std::move(hook)}, handle_(handle)
+{
+}
+
+std::unique_ptr<Mp3Decoder> Mp3Decoder::open(const std::string& path, ReadHook hook)
 {
     if (!library_ready()) return nullptr;
+    // Anything but a regular file (a FIFO, a directory, a dangling link) fails here at once.
+    UniqueFd fd = open_regular_file(path);
+    if (!fd) return nullptr;
     int err = MPG123_OK;
     mpg123_handle* h = mpg123_new(nullptr, &err);
     if (!h) return nullptr;
-    std::unique_ptr<Mp3Decoder> dec(new Mp3Decoder(h));
+    std::unique_ptr<Mp3Decoder> dec(new Mp3Decoder(h, std::move(fd), std::move(hook)));
 
     // Only one output format is allowed, so mpg123 resamples and up-mixes as needed.
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0.0);
@@ -38,7 +49,10 @@ std::unique_ptr<Mp3Decoder> Mp3Decoder::open(const std::string& path)
     if (mpg123_format_none(h) != MPG123_OK) return nullptr;
     if (mpg123_format(h, kRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return nullptr;
 
-    if (mpg123_open(h, path.c_str()) != MPG123_OK) return nullptr;
+    // mpg123 reads through our descriptor and never closes it.
+    if (mpg123_replace_reader_handle(h, &Mp3Decoder::read_file, &Mp3Decoder::seek_file, nullptr) != MPG123_OK)
+        return nullptr;
+    if (mpg123_open_handle(h, &dec->file_) != MPG123_OK) return nullptr;
     long rate = 0;
     int channels = 0;
     int encoding = 0;
@@ -52,6 +66,21 @@ Mp3Decoder::~Mp3Decoder()
 {
     mpg123_close(handle_);
     mpg123_delete(handle_);
+}
+
+ssize_t Mp3Decoder::read_file(void* file, void* buffer, std::size_t bytes)
+{
+    File& f = *static_cast<File*>(file);
+    if (f.hook) f.hook(::lseek(f.fd.get(), 0, SEEK_CUR));
+    for (;;) {
+        const ssize_t n = ::read(f.fd.get(), buffer, bytes);
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
+off_t Mp3Decoder::seek_file(void* file, off_t offset, int whence)
+{
+    return ::lseek(static_cast<File*>(file)->fd.get(), offset, whence);
 }
 
 std::size_t Mp3Decoder::read(std::span<std::int16_t> out)
@@ -69,7 +98,7 @@ std::size_t Mp3Decoder::read(std::span<std::int16_t> out)
             idle = done ? 0 : idle + 1;
             if (idle > kMaxIdleReads) ended_ = true;
         } else {
-            // MPG123_DONE, or damage further on: play what decoded, then end.
+            // MPG123_DONE, a read error, or damage further on: play what decoded, then end.
             ended_ = true;
         }
     }

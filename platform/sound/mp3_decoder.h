@@ -1,11 +1,16 @@
 // One MP3 file decoded by libmpg123 to 44 100 Hz interleaved stereo 16-bit, whatever the file's own
-// rate and channel count.
+// rate and channel count. libmpg123 reads the file through our descriptor, which we own.
 #pragma once
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
+
+#include "base/unique_fd.h"
 
 struct mpg123_handle_struct;
 
@@ -15,15 +20,20 @@ class Mp3Decoder {
 public:
     static constexpr int kRate = 44100;
 
-    // Null when the file does not open or no MPEG frame is found in it.
-    static std::unique_ptr<Mp3Decoder> open(const std::string& path);
+    // Runs before each read of the file, on the reading thread, with the offset the read starts
+    // at. Tests use it to hold a reader as slow storage would.
+    using ReadHook = std::function<void(std::int64_t offset)>;
+
+    // Null when the path is not a regular file, does not open, or holds no MPEG frame.
+    static std::unique_ptr<Mp3Decoder> open(const std::string& path, ReadHook hook = {});
 
     ~Mp3Decoder();
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
     // Fills `out` (interleaved stereo) from the current position; returns the frames written. Fewer
-    // than asked means the stream has ended: a decoder error after the first frame counts as the end.
+    // than asked means the stream has ended: a decoder error after the first frame counts as the
+    // end, and so does a read error or a file cut short.
     std::size_t read(std::span<std::int16_t> out);
 
     // Moves to a PCM frame; returns the frame reached (the end when past it).
@@ -32,8 +42,16 @@ public:
     bool ended() const { return ended_; }
 
 private:
-    explicit Mp3Decoder(mpg123_handle_struct* handle) : handle_(handle) {}
+    struct File {
+        UniqueFd fd;
+        ReadHook hook;
+    };
 
+    Mp3Decoder(mpg123_handle_struct* handle, UniqueFd fd, ReadHook hook);
+    static ssize_t read_file(void* file, void* buffer, std::size_t bytes);
+    static off_t seek_file(void* file, off_t offset, int whence);
+
+    File file_;  // outlives the handle: members go after the destructor has closed it
     mpg123_handle_struct* handle_;
     bool ended_ = false;
 };

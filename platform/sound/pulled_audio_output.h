@@ -1,5 +1,6 @@
 // An output without a device: the caller pulls frames, so playback time is exactly what was pulled.
 #pragma once
+#include <atomic>
 #include <mutex>
 
 #include "sound/audio_output.h"
@@ -8,13 +9,26 @@ namespace zv {
 
 class PulledAudioOutput final : public AudioOutput {
 public:
+    enum class Timing {
+        // A pull first waits until every playing stream has its frames decoded or has ended, so
+        // what a test pulls never depends on the decoder thread's pace.
+        WaitForDecoder,
+        // A pull takes what is decoded, as a device does.
+        RealTime,
+    };
+
+    explicit PulledAudioOutput(Timing timing = Timing::WaitForDecoder) : timing_(timing) {}
+
     bool start(RenderFn render) override;
     void stop() override;
+    bool waits_for_decoding() const override { return timing_.load() == Timing::WaitForDecoder; }
+    void set_timing(Timing timing) { timing_.store(timing); }
 
     // Renders `frames` frames into `out` (interleaved stereo). Silence, and 0 returned, while stopped.
     std::size_t pull(std::int16_t* out, std::size_t frames);
 
 private:
+    std::atomic<Timing> timing_;
     mutable std::mutex mutex_;  // held across a render, so stop() waits for one in progress
     RenderFn render_;
 };

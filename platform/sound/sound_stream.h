@@ -1,4 +1,5 @@
-// One open stream: its decoder, where it is, whether it sounds, and its end callback and tags.
+// One open stream as the user-interface side sees it: its shared sound, the channel it has been
+// given, its end callback and its tags.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -7,18 +8,18 @@
 #include <vector>
 
 #include "fmod.h"
-#include "sound/mp3_decoder.h"
+#include "sound/stream_source.h"
 #include "sound/stream_tags.h"
 
 namespace zv {
 
 struct SoundStream {
     std::string path;
-    std::unique_ptr<Mp3Decoder> decoder;
-    std::uint32_t position = 0;  // PCM frames delivered to the output since the start
-    int channel = -1;            // the channel it sounds on, -1 when stopped
+    std::shared_ptr<StreamSource> source;
+    int channel = -1;                          // the channel it sounds on, -1 when stopped
+    std::optional<std::uint32_t> staged_seek;  // a position set but not yet handed to the mixer
 
-    // Bumped by every play and stop, so an end posted for an earlier play is recognised as stale.
+    // Bumped by every play and stop, so an end noted for an earlier play is recognised as stale.
     std::uint64_t play_token = 0;
     bool end_pending = false;
     FSOUND_STREAMCALLBACK end_callback = nullptr;

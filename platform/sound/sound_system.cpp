@@ -1,8 +1,8 @@
 #include "sound/sound_system.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
+#include <chrono>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -12,7 +12,18 @@ namespace {
 
 SoundSystem* g_current = nullptr;
 
+// How long a render for a waiting output (a test's sink) waits for the decoder before it mixes
+// what there is. Generous: it only bounds a fault.
+constexpr std::chrono::seconds kDecodeWait{10};
+
 FSOUND_STREAM* as_stream(std::uintptr_t handle) { return to_handle<FSOUND_STREAM*>(handle); }
+
+constexpr std::uint32_t bit(int channel) { return std::uint32_t{1} << channel; }
+
+// The decoder fills a ring until less than a step is free, so a waiting render must never want
+// more than that (it waits for more than half a ring, and at least a pass).
+static_assert(ChannelMixer::kMaxFrames <= StreamSource::kRingFrames / 2);
+static_assert(StreamSource::kRingFrames / 2 < StreamSource::kRingFrames - StreamSource::kStepFrames);
 
 }  // namespace
 
@@ -41,7 +52,10 @@ bool SoundSystem::init()
         std::lock_guard lock(mutex_);
         initialised_ = true;
     }
-    if (!out->start([this](std::int16_t* p, std::size_t n) { render(p, n); })) {
+    start_decoder();
+    AudioOutput* o = out.get();
+    if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, o->waits_for_decoding()); })) {
+        stop_decoder();
         std::lock_guard lock(mutex_);
         initialised_ = false;
         return false;
@@ -55,14 +69,21 @@ void SoundSystem::close()
     // Stopped without the lock: the output waits for a render in progress, which takes it.
     if (output_) output_->stop();
     std::unique_ptr<AudioOutput> out = std::move(output_);
+    // The decoders are freed below, so a read in progress has to return first.
+    stop_decoder();
     std::vector<std::unique_ptr<SoundStream>> gone;
+    std::array<MixChannel, ChannelMixer::kChannels> silenced{};
     {
         std::lock_guard lock(mutex_);
         initialised_ = false;
         std::vector<std::uintptr_t> handles;
         streams_.for_each([&](std::uintptr_t h, SoundStream&) { handles.push_back(h); });
         for (std::uintptr_t h : handles) gone.push_back(streams_.remove(h));
-        mixer_.reset();
+        mix_.swap(silenced);
+        staged_ = {};
+        assignment_changed_ = 0;
+        volume_changed_ = 0;
+        seeks_.clear();
     }
 }
 
@@ -72,15 +93,41 @@ bool SoundSystem::initialised() const
     return initialised_;
 }
 
+void SoundSystem::publish_at_turn_end(bool on)
+{
+    std::lock_guard lock(mutex_);
+    turns_ = on;
+    if (!on) publish_locked();
+}
+
+void SoundSystem::publish()
+{
+    std::lock_guard lock(mutex_);
+    publish_locked();
+}
+
+void SoundSystem::set_read_hook(Mp3Decoder::ReadHook hook)
+{
+    std::lock_guard lock(mutex_);
+    read_hook_ = std::move(hook);
+}
+
 std::uintptr_t SoundSystem::open_stream(const char* path)
 {
-    if (!path || !initialised()) return 0;
+    if (!path) return 0;
+    Mp3Decoder::ReadHook hook;
+    {
+        std::lock_guard lock(mutex_);
+        if (!initialised_) return 0;
+        hook = read_hook_;
+    }
     auto s = std::make_unique<SoundStream>();
     s->path = path;
     // The probe reads the file: done before taking the lock so the output never waits on a disk.
-    s->decoder = Mp3Decoder::open(s->path);
-    if (!s->decoder) return 0;
-    std::lock_guard lock(mutex_);
+    std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::open(s->path, std::move(hook));
+    if (!decoder) return 0;
+    s->source = std::make_shared<StreamSource>(std::move(decoder));
+    std::lock_guard lock(mutex_);  // released before `s` goes, should it go
     if (!initialised_) return 0;
     return streams_.insert(std::move(s));
 }
@@ -97,7 +144,10 @@ bool SoundSystem::set_end_callback(std::uintptr_t stream, FSOUND_STREAMCALLBACK 
 
 void SoundSystem::detach(SoundStream& s)
 {
-    if (ChannelMixer::valid(s.channel)) mixer_[s.channel].stream = 0;
+    if (ChannelMixer::valid(s.channel)) {
+        staged_[static_cast<std::size_t>(s.channel)].stream = 0;
+        assignment_changed_ |= bit(s.channel);
+    }
     s.channel = -1;
     s.end_pending = false;
     ++s.play_token;
@@ -112,16 +162,21 @@ int SoundSystem::play(int channel, std::uintptr_t stream)
     if (channel != FSOUND_FREE && !ChannelMixer::valid(channel)) return -1;
     detach(*s);
     if (channel == FSOUND_FREE) {
-        channel = mixer_.lowest_free();
-        if (channel < 0) return -1;
-    } else if (SoundStream* previous = streams_.get(mixer_[channel].stream)) {
+        auto free = std::find_if(staged_.begin(), staged_.end(), [](const StagedChannel& c) { return !c.stream; });
+        if (free == staged_.end()) {
+            staged();
+            return -1;
+        }
+        channel = static_cast<int>(free - staged_.begin());
+    } else if (SoundStream* previous = streams_.get(staged_[static_cast<std::size_t>(channel)].stream)) {
         // The channel is re-used: what sounded there is cut off without an end callback.
         detach(*previous);
     }
-    // The channel keeps the volume it has: callers set the volume right after starting a stream,
-    // and a reset to full volume would sound at full gain until then (one output buffer or more).
-    mixer_[channel].stream = stream;
+    // The channel keeps the volume it has: callers set the volume right after starting a stream.
+    staged_[static_cast<std::size_t>(channel)].stream = stream;
+    assignment_changed_ |= bit(channel);
     s->channel = channel;
+    staged();
     return channel;
 }
 
@@ -131,6 +186,7 @@ bool SoundSystem::stop(std::uintptr_t stream)
     SoundStream* s = streams_.get(stream);
     if (!s) return false;
     detach(*s);
+    staged();
     return true;
 }
 
@@ -144,7 +200,8 @@ std::uint32_t SoundSystem::position(std::uintptr_t stream) const
 {
     std::lock_guard lock(mutex_);
     const SoundStream* s = streams_.get(stream);
-    return s ? s->position : 0;
+    if (!s) return 0;
+    return s->staged_seek ? *s->staged_seek : s->source->position();
 }
 
 bool SoundSystem::set_position(std::uintptr_t stream, std::uint32_t frame)
@@ -152,7 +209,10 @@ bool SoundSystem::set_position(std::uintptr_t stream, std::uint32_t frame)
     std::lock_guard lock(mutex_);
     SoundStream* s = streams_.get(stream);
     if (!s) return false;
-    s->position = s->decoder->seek(frame);
+    // The decoder thread moves there; nobody waits for the file.
+    if (!s->staged_seek) seeks_.push_back(stream);
+    s->staged_seek = frame;
+    staged();
     return true;
 }
 
@@ -164,71 +224,94 @@ bool SoundSystem::close_stream(std::uintptr_t stream)
         SoundStream* s = streams_.get(stream);
         if (!s) return false;
         detach(*s);
+        // Off the mixer at once, turn or no turn, so the file goes as soon as no thread reads it.
+        for (MixChannel& m : mix_) {
+            if (m.source != s->source) continue;
+            m.source.reset();
+            m.stream = 0;
+        }
+        s->source->close();
         gone = streams_.remove(stream);
+        staged();
+        decoded_.notify_all();
     }
-    return true;  // the decoder closes its file here, outside the lock
+    // The decoder closes its file here, outside the lock, or, when the decoder thread is reading
+    // it, once that read has returned.
+    return true;
 }
 
 int SoundSystem::volume(int channel) const
 {
     std::lock_guard lock(mutex_);
-    return ChannelMixer::valid(channel) ? mixer_[channel].volume : 0;
+    return ChannelMixer::valid(channel) ? staged_[static_cast<std::size_t>(channel)].volume : 0;
 }
 
 bool SoundSystem::set_volume(int channel, int volume)
 {
     std::lock_guard lock(mutex_);
     if (channel == FSOUND_ALL) {
-        for (int c = 0; c < ChannelMixer::kChannels; ++c) mixer_[c].volume = volume;
-        return true;
+        for (StagedChannel& c : staged_) c.volume = volume;
+        volume_changed_ = ~std::uint32_t{0};
+    } else if (ChannelMixer::valid(channel)) {
+        staged_[static_cast<std::size_t>(channel)].volume = volume;
+        volume_changed_ |= bit(channel);
+    } else {
+        return false;
     }
-    if (!ChannelMixer::valid(channel)) return false;
-    mixer_[channel].volume = volume;
+    staged();
     return true;
 }
 
-void SoundSystem::render(std::int16_t* out, std::size_t frames)
+void SoundSystem::staged()
+{
+    if (!turns_) publish_locked();
+}
+
+void SoundSystem::publish_locked()
+{
+    if (!assignment_changed_ && !volume_changed_ && seeks_.empty()) return;
+    // Positions first, so a stream played in the same turn starts from its new place.
+    for (std::uintptr_t h : seeks_) {
+        SoundStream* s = streams_.get(h);
+        if (s && s->staged_seek) s->source->request_seek(*std::exchange(s->staged_seek, std::nullopt));
+    }
+    seeks_.clear();
+    for (int c = 0; c < ChannelMixer::kChannels; ++c) {
+        MixChannel& m = mix_[static_cast<std::size_t>(c)];
+        if (assignment_changed_ & bit(c)) {
+            const std::uintptr_t handle = staged_[static_cast<std::size_t>(c)].stream;
+            const SoundStream* s = streams_.get(handle);
+            m.source = s ? s->source : nullptr;
+            m.stream = s ? handle : 0;
+            m.token = s ? s->play_token : 0;
+        }
+        if (volume_changed_ & bit(c)) m.gain = volume_gain_q16(staged_[static_cast<std::size_t>(c)].volume);
+    }
+    assignment_changed_ = 0;
+    volume_changed_ = 0;
+    work_.notify_one();
+    decoded_.notify_all();
+}
+
+void SoundSystem::render(std::int16_t* out, std::size_t frames, bool wait)
 {
     std::vector<PendingEnd> ended;
     {
-        std::lock_guard lock(mutex_);
-        std::array<std::pair<int, SoundStream*>, ChannelMixer::kChannels> playing;
-        std::size_t count = 0;
-        for (int c = 0; c < ChannelMixer::kChannels; ++c) {
-            const std::uintptr_t handle = mixer_[c].stream;
-            if (!handle) continue;
-            if (SoundStream* s = streams_.get(handle))
-                playing[count++] = {c, s};
-            else
-                mixer_[c].stream = 0;
-        }
-        // Decodes one channel's share into `buf`; notes the stream's end when it runs out.
-        auto pull_stream = [&](int c, SoundStream& s, std::span<std::int16_t> buf) {
-            const std::size_t got = s.decoder->read(buf);
-            s.position += static_cast<std::uint32_t>(got);
-            if (got < frames || s.decoder->ended()) {
-                ended.push_back({mixer_[c].stream, ++s.play_token});
-                mixer_[c].stream = 0;
-                s.channel = -1;
-                s.end_pending = true;
+        std::unique_lock lock(mutex_);
+        for (std::size_t done = 0; done < frames;) {
+            const std::size_t n = std::min(frames - done, ChannelMixer::kMaxFrames);
+            // A sink a test pulls gets the same sound whatever the threads' timing: each pass waits
+            // until every playing stream has its frames decoded or has reached its end. A device
+            // never waits; what is not decoded in time is silence.
+            if (wait && !all_can_give(n)) {
+                // Waits for a good part of the ring, not for each step, so a test pulling faster
+                // than a device does not pay a thread switch per step.
+                waiting_for_ = std::max(n, StreamSource::kRingFrames / 2);
+                decoded_.wait_for(lock, kDecodeWait, [&] { return all_can_give(waiting_for_); });
+                waiting_for_ = 0;
             }
-            return got;
-        };
-        if (count == 1) {
-            // One stream (the player's usual state): decode straight into the output.
-            const auto [c, s] = playing[0];
-            const std::size_t got = pull_stream(c, *s, {out, frames * 2});
-            mixer_.scale_in_place(c, {out, got * 2});
-            std::fill(out + got * 2, out + frames * 2, std::int16_t{0});
-        } else {
-            mixer_.begin(frames);
-            for (std::size_t i = 0; i < count; ++i) {
-                const auto [c, s] = playing[i];
-                std::span<std::int16_t> buf = mixer_.scratch(frames);
-                const std::size_t got = pull_stream(c, *s, buf);
-                mixer_.add(c, buf.first(got * 2));
-            }
-            mixer_.finish(out, frames);
+            mix(out + done * 2, n, ended);
+            done += n;
         }
     }
     if (!post_ || ended.empty()) return;
@@ -238,6 +321,68 @@ void SoundSystem::render(std::int16_t* out, std::size_t frames)
             if (auto self = alive.lock()) (*self)->deliver_end(e.stream, e.token);
         });
     }
+}
+
+bool SoundSystem::all_can_give(std::size_t frames) const
+{
+    return std::all_of(mix_.begin(), mix_.end(),
+                       [&](const MixChannel& m) { return !m.source || m.source->can_give(frames); });
+}
+
+void SoundSystem::mix(std::int16_t* out, std::size_t frames, std::vector<PendingEnd>& ended)
+{
+    std::size_t sounding = 0;
+    int only = -1;
+    for (int c = 0; c < ChannelMixer::kChannels; ++c) {
+        if (!mix_[static_cast<std::size_t>(c)].source) continue;
+        ++sounding;
+        only = c;
+    }
+    bool wake_decoder = false;
+    auto after_take = [&](int c) {
+        const StreamSource& source = *mix_[static_cast<std::size_t>(c)].source;
+        if (source.played_out())
+            note_end(c, ended);
+        else if (source.wants_decoding())
+            wake_decoder = true;
+    };
+    if (sounding == 1) {
+        // One stream (the player's usual state): scaled straight into the output.
+        const MixChannel& m = mix_[static_cast<std::size_t>(only)];
+        const std::size_t got = m.source->take(frames, [&](std::span<const std::int16_t> piece, std::size_t at) {
+            ChannelMixer::scale(piece, out + at * 2, m.gain);
+        });
+        std::fill(out + got * 2, out + frames * 2, std::int16_t{0});
+        after_take(only);
+    } else {
+        mixer_.begin(frames);
+        for (int c = 0; c < ChannelMixer::kChannels; ++c) {
+            const MixChannel& m = mix_[static_cast<std::size_t>(c)];
+            if (!m.source) continue;
+            m.source->take(frames,
+                           [&](std::span<const std::int16_t> piece, std::size_t at) { mixer_.add(piece, at, m.gain); });
+            after_take(c);
+        }
+        mixer_.finish(out);
+    }
+    if (wake_decoder) work_.notify_one();
+}
+
+void SoundSystem::note_end(int channel, std::vector<PendingEnd>& ended)
+{
+    MixChannel& m = mix_[static_cast<std::size_t>(channel)];
+    const std::uintptr_t handle = std::exchange(m.stream, 0);
+    const std::uint64_t token = m.token;
+    m.source.reset();  // never the last owner: the stream, open, still holds it
+    // Reported only while the user-interface side still has this play on this channel; a stop,
+    // replace or close staged meanwhile wins.
+    SoundStream* s = streams_.get(handle);
+    StagedChannel& staged = staged_[static_cast<std::size_t>(channel)];
+    if (!s || s->channel != channel || s->play_token != token || staged.stream != handle) return;
+    staged.stream = 0;
+    s->channel = -1;
+    s->end_pending = true;
+    ended.push_back({handle, ++s->play_token});
 }
 
 void SoundSystem::deliver_end(std::uintptr_t stream, std::uint64_t token)
@@ -254,6 +399,63 @@ void SoundSystem::deliver_end(std::uintptr_t stream, std::uint64_t token)
     }
     // Without the lock: the callback usually stops this stream and plays the next one.
     if (callback) callback(as_stream(stream), nullptr, 0, userdata);
+}
+
+void SoundSystem::start_decoder()
+{
+    if (decoder_.joinable()) return;
+    {
+        std::lock_guard lock(mutex_);
+        decoder_quit_ = false;
+    }
+    decoder_ = std::thread([this] { decode_loop(); });
+}
+
+void SoundSystem::stop_decoder()
+{
+    if (!decoder_.joinable()) return;
+    {
+        std::lock_guard lock(mutex_);
+        decoder_quit_ = true;
+    }
+    work_.notify_all();
+    decoder_.join();
+}
+
+std::shared_ptr<StreamSource> SoundSystem::most_urgent() const
+{
+    const StreamSource* best = nullptr;
+    std::shared_ptr<StreamSource> out;
+    for (const MixChannel& m : mix_) {
+        if (!m.source || !m.source->wants_decoding()) continue;
+        if (!best || m.source->ready() < best->ready()) {
+            best = m.source.get();
+            out = m.source;
+        }
+    }
+    return out;
+}
+
+void SoundSystem::decode_loop()
+{
+    std::vector<std::int16_t> buffer(StreamSource::kStepFrames * 2);
+    std::unique_lock lock(mutex_);
+    while (!decoder_quit_) {
+        std::shared_ptr<StreamSource> source = most_urgent();
+        if (!source) {
+            work_.wait(lock);
+            continue;
+        }
+        const StreamSource::Step step = source->begin_step();
+        lock.unlock();
+        const StreamSource::Decoded decoded = source->decode(step, buffer);
+        lock.lock();
+        source->finish_step(step, decoded, buffer);
+        if (waiting_for_ && source->can_give(waiting_for_)) decoded_.notify_all();
+        lock.unlock();
+        source.reset();  // perhaps the last owner of a closed stream: its file closes without the lock
+        lock.lock();
+    }
 }
 
 SoundStream* SoundSystem::with_tags(std::uintptr_t stream, std::unique_lock<std::mutex>& lock)

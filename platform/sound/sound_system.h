@@ -1,18 +1,32 @@
-// The sound library behind the FSOUND_ functions: open streams, 32 mixed channels and an output.
-// Render runs on the output's thread, everything else on the user-interface thread; one mutex
-// guards the state both touch.
+// The sound library behind the FSOUND_ functions: open streams, 32 mixed channels, a decoder
+// thread and an output.
+//
+// Three threads meet here. The user-interface thread makes the FSOUND_ calls; the decoder thread
+// keeps about half a second decoded ahead of every playing stream; the output's thread mixes what
+// is decoded (render). One mutex, the sound lock, guards what they share, and no file is ever
+// read, sought or closed while it is held, so neither the output nor a user-interface call waits
+// on a disk.
+//
+// The user-interface side stages what it changes (play, stop, position, volume). The changes reach
+// the mixer together when they are published: at the end of each turn of the user-interface thread
+// once publish_at_turn_end() is on, otherwise at once after every call. Closing a stream takes it
+// off the mixer at once, so its file goes as soon as no thread reads it.
 #pragma once
+#include <array>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "base/handle_table.h"
 #include "fmod.h"
 #include "sound/audio_output.h"
 #include "sound/channel_mixer.h"
+#include "sound/mp3_decoder.h"
 #include "sound/sound_stream.h"
 
 namespace zv {
@@ -38,6 +52,13 @@ public:
     // The running output (null before init), so tests can pull from it.
     AudioOutput* output() const { return output_.get(); }
 
+    // From now on staged changes wait for publish(), which the user-interface thread calls at the
+    // end of each turn.
+    void publish_at_turn_end(bool on);
+    void publish();
+    // Installed on every stream opened afterwards (a test seam: it can hold the decoder's reads).
+    void set_read_hook(Mp3Decoder::ReadHook hook);
+
     std::uintptr_t open_stream(const char* path);  // 0 on failure
     bool set_end_callback(std::uintptr_t stream, FSOUND_STREAMCALLBACK callback, void* userdata);
     int play(int channel, std::uintptr_t stream);  // the channel used, or -1
@@ -56,14 +77,41 @@ public:
 
 private:
     struct PendingEnd {
-        std::uintptr_t stream;
-        std::uint64_t token;
+        std::uintptr_t stream = 0;
+        std::uint64_t token = 0;
+    };
+    // A channel as the FSOUND_ calls see and change it.
+    struct StagedChannel {
+        std::uintptr_t stream = 0;               // 0 when free
+        int volume = ChannelMixer::kFullVolume;  // as set, possibly outside 0..255
+    };
+    // A channel as the mixer plays it: what was last published.
+    struct MixChannel {
+        std::shared_ptr<StreamSource> source;  // null when silent
+        std::uintptr_t stream = 0;
+        std::uint64_t token = 0;  // the stream's play token when it was published here
+        std::int32_t gain = ChannelMixer::kUnityGain;
     };
 
-    void render(std::int16_t* out, std::size_t frames);
+    // `wait`: the output wants the same sound whatever the threads' timing.
+    void render(std::int16_t* out, std::size_t frames, bool wait);
+    // One mixer pass of at most ChannelMixer::kMaxFrames frames; notes streams that played out.
+    void mix(std::int16_t* out, std::size_t frames, std::vector<PendingEnd>& ended);
+    void note_end(int channel, std::vector<PendingEnd>& ended);
+    bool all_can_give(std::size_t frames) const;
     void deliver_end(std::uintptr_t stream, std::uint64_t token);
+
+    void decode_loop();
+    std::shared_ptr<StreamSource> most_urgent() const;
+    void start_decoder();
+    void stop_decoder();
+
+    // Staging (all under the lock).
+    void staged();  // a change was staged: publish now unless turns publish
+    void publish_locked();
     // Takes the stream off its channel; no end callback will come for what it played so far.
     void detach(SoundStream& s);
+
     // Reads the tags on first use (the file is read without holding the lock); null when gone.
     SoundStream* with_tags(std::uintptr_t stream, std::unique_lock<std::mutex>& lock);
     static void hand_out(SoundStream& s, const std::vector<unsigned char>& bytes, void** value, int* length);
@@ -71,10 +119,24 @@ private:
     AudioOutputFactory factory_;
     UiPoster post_;
     std::unique_ptr<AudioOutput> output_;  // touched on the user-interface thread only
+    std::thread decoder_;                  // likewise
 
-    mutable std::mutex mutex_;
+    mutable std::mutex mutex_;         // the sound lock
+    std::condition_variable work_;     // the decoder thread may have something to do
+    std::condition_variable decoded_;  // frames were decoded, or the playing set changed
     bool initialised_ = false;
+    bool turns_ = false;
+    std::size_t waiting_for_ = 0;  // frames a waiting render wants from every playing stream
+    bool decoder_quit_ = false;
+    Mp3Decoder::ReadHook read_hook_;
     HandleTable<SoundStream> streams_{HandleKind::Stream};
+
+    std::array<StagedChannel, ChannelMixer::kChannels> staged_{};
+    std::uint32_t assignment_changed_ = 0;  // one bit per channel
+    std::uint32_t volume_changed_ = 0;
+    std::vector<std::uintptr_t> seeks_;  // streams with a staged position
+
+    std::array<MixChannel, ChannelMixer::kChannels> mix_{};
     ChannelMixer mixer_;
 
     // Posted closures hold this weakly, so one that runs after the system is gone does nothing.

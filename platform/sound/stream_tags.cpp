@@ -1,14 +1,20 @@
 #include "sound/stream_tags.h"
 
+#include <fcntl.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2frame.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/tfilestream.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <exception>
+
+#include "files/regular_file.h"
 
 namespace zv {
 
@@ -70,8 +76,20 @@ std::string number_text(unsigned n) { return n ? std::to_string(n) : std::string
 StreamTags StreamTags::read(const std::string& path)
 {
     StreamTags tags;
+    // Only a regular file: a FIFO, a directory or a dangling link named like a track fails here at
+    // once instead of blocking the open.
+    const UniqueFd fd = open_regular_file(path);
+    if (!fd) return tags;
+    // TagLib's stream takes the descriptor it is given and closes it, so it gets a copy.
+    const int copy = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) return tags;
     try {
-        TagLib::MPEG::File file(path.c_str(), false);
+        TagLib::FileStream stream(copy, true);
+        if (!stream.isOpen()) {
+            ::close(copy);
+            return tags;
+        }
+        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
         if (!file.isValid()) return tags;
 
         if (file.hasID3v2Tag()) {

@@ -69,6 +69,18 @@ TEST_F(SoundEndCallback, NotAfterStopCloseOrReplaceBeforeDelivery)
     pull(20000);
     run_posts();
     EXPECT_TRUE(log_.ended.empty());
+
+    // A stop staged in the turn in which the mixer takes the last frame wins as well.
+    system_.publish_at_turn_end(true);
+    FSOUND_STREAM* racing = open_with_log("e.mp3");
+    FSOUND_Stream_Play(FSOUND_FREE, racing);
+    system_.publish();
+    pull(8000);
+    FSOUND_Stream_Stop(racing);
+    pull(2000);  // still sounding, to its end at 8820
+    system_.publish();
+    run_posts();
+    EXPECT_TRUE(log_.ended.empty());
 }
 
 TEST_F(SoundEndCallback, NotDeliveredAfterTheSystemCloses)

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 
+#include "sound/mp3_decoder.h"
 #include "tests/platform/sound/sound_test_env.h"
 
 namespace zv::testing {
@@ -83,6 +85,30 @@ TEST_F(SoundPlayback, PlayKeepsTheChannelVolumeFromItsFirstSample)
     EXPECT_EQ(FSOUND_GetVolume(1), 50);
     pull(4096);
     EXPECT_NEAR(rms_level(pull(4096).data(), 4096) / full, 50.0 / 255.0, 0.02);
+}
+
+TEST_F(SoundPlayback, GainIsTheDecodeScaledAndRoundedOnce)
+{
+    // A loud track at volume 50 against libmpg123's own decode times 50/255, rounded.
+    fixtures::ToneTrack t;
+    t.frequency_hz = 997;
+    t.amplitude = 0.9;
+    t.id3v2_version = 0;
+    const std::string path = tone("loud.mp3", t);
+    std::vector<std::int16_t> decoded(30000 * 2);
+    ASSERT_EQ(Mp3Decoder::open(path)->read(decoded), 30000u);
+    FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    FSOUND_SetVolume(FSOUND_ALL, 50);
+    const auto played = pull(30000);
+    double signal = 0, noise = 0;
+    for (std::size_t i = 0; i < played.size(); ++i) {
+        const double expected = std::round(decoded[i] * 50.0 / 255.0);
+        signal += expected * expected;
+        noise += (played[i] - expected) * (played[i] - expected);
+    }
+    const double snr_db = 10 * std::log10(signal / std::max(noise, 1e-9));
+    EXPECT_GE(snr_db, 60.0);
 }
 
 TEST_F(SoundPlayback, PositionCountsDeliveredFramesAndSurvivesStop)

@@ -2,8 +2,10 @@
 // stops and runs end callbacks. Meant to run clean under ThreadSanitizer.
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <thread>
 
+#include "sound/mp3_decoder.h"
 #include "tests/platform/sound/sound_test_env.h"
 
 namespace zv::testing {
@@ -111,6 +113,93 @@ TEST(SoundThreaded, AudioThreadPullsWhileUiThreadPlaysAndAdvances)
     FSOUND_Close();
     EXPECT_GE(chain.ends, 8);
     EXPECT_NE(FSOUND_Stream_GetOpenState(chain.current), 0);
+}
+
+// Holds every read from a given file offset on until released, as a stalled memory card would.
+struct ReadGate {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::int64_t from = -1;  // no hold while negative
+    bool held = false;
+
+    void before_read(std::int64_t offset)
+    {
+        std::unique_lock lock(mutex);
+        if (from < 0 || offset < from) return;
+        held = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return from < 0; });
+        held = false;
+    }
+    void hold_from(std::int64_t offset)
+    {
+        std::lock_guard lock(mutex);
+        from = offset;
+    }
+    void wait_until_held()
+    {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [&] { return held; });
+    }
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        from = -1;
+        cv.notify_all();
+    }
+};
+
+TEST(SoundThreaded, OutputPlaysWhatIsDecodedWhileTheReaderIsStuck)
+{
+    FixtureDir dir;
+    fixtures::ToneTrack t;
+    t.seconds = 3.0;
+    t.id3v2_version = 0;
+    const auto path = dir.file("t.mp3");
+    ASSERT_TRUE(fixtures::write_tone_mp3(path, t));
+    std::vector<std::int16_t> reference(40000 * 2);
+    ASSERT_EQ(Mp3Decoder::open(path.string())->read(reference), 40000u);
+
+    ReadGate gate;
+    SoundSystem sys([] { return std::make_unique<PulledAudioOutput>(PulledAudioOutput::Timing::RealTime); },
+                    [](std::function<void()>) {});
+    struct Release {
+        ReadGate& gate;
+        ~Release() { gate.release(); }
+    } release{gate};  // before the system joins its decoder thread, whatever fails
+    sys.set_read_hook([&gate](std::int64_t offset) { gate.before_read(offset); });
+    ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
+    auto& sink = dynamic_cast<PulledAudioOutput&>(*sys.output());
+
+    FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    ASSERT_NE(s, nullptr);
+    // Reads past the first tenth of the file (0.3 s of sound) get stuck.
+    gate.hold_from(static_cast<std::int64_t>(std::filesystem::file_size(path) / 10));
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    gate.wait_until_held();
+
+    // The output plays everything decoded before the read got stuck, without a gap, then silence.
+    std::vector<std::int16_t> out(20000 * 2);
+    for (std::size_t at = 0; at < 20000; at += 500) sink.pull(out.data() + at * 2, 500);
+    const std::size_t decoded = FSOUND_Stream_GetPosition(s);
+    EXPECT_GT(decoded, 8820u);
+    ASSERT_LT(decoded, 20000u);
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + static_cast<long>(decoded * 2), reference.begin()));
+    EXPECT_TRUE(std::all_of(out.begin() + static_cast<long>(decoded * 2), out.end(), [](auto v) { return v == 0; }));
+
+    // The user-interface side is not held either.
+    EXPECT_EQ(FSOUND_SetVolume(FSOUND_ALL, 90), 1);
+    EXPECT_EQ(FSOUND_GetVolume(0), 90);
+    EXPECT_EQ(FSOUND_Stream_Stop(s), 1);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(s), decoded);
+
+    // Once the read returns, playing on continues exactly where the sound broke off.
+    gate.release();
+    sink.set_timing(PulledAudioOutput::Timing::WaitForDecoder);
+    FSOUND_SetVolume(FSOUND_ALL, 255);
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    sink.pull(out.data(), 4000);
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 8000, reference.begin() + static_cast<long>(decoded * 2)));
 }
 
 }  // namespace
