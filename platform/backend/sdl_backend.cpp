@@ -1,9 +1,12 @@
 #include "backend/sdl_backend.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "files/codepage.h"
 #include "gdi/surface.h"
@@ -11,8 +14,45 @@
 
 namespace zv {
 
+namespace {
+
+// SDL falls back to these when no display opens. Their windows are drawn nowhere, so the
+// player would run on unseen; they are used only when the user names one.
+bool draws_nowhere(std::string_view driver) { return driver == "offscreen" || driver == "dummy" || driver == "evdev"; }
+
+// libwayland finds its socket only through WAYLAND_DISPLAY as a path or XDG_RUNTIME_DIR; without
+// either, trying it only prints libwayland's own complaint.
+bool wayland_reachable()
+{
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return (name && name[0] == '/') || (runtime && *runtime);
+}
+
+// A local X server's socket exists for DISPLAY (":N" or ":N.S"): a refused connection is then
+// worth another try. Xvfb, for one, resets when its last client leaves and drops connections
+// still being set up at that moment.
+bool local_x_server_listening()
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display || display[0] != ':') return false;
+    std::string number;
+    for (const char* c = display + 1; *c >= '0' && *c <= '9'; ++c) number += *c;
+    return !number.empty() && access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) == 0;
+}
+
+std::string describe_variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return std::string(name) + (value && *value ? std::string("=") + value : std::string(" unset"));
+}
+
+}  // namespace
+
 class SdlBackend::Impl {
 public:
+    bool video_started = false;
+    std::string failure;
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
@@ -26,8 +66,46 @@ public:
         if (texture) SDL_DestroyTexture(texture);
         if (renderer) SDL_DestroyRenderer(renderer);
         if (window) SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        if (video_started) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     }
+
+    // Starts SDL's video on a driver that reaches a display: the one SDL_VIDEODRIVER names, as
+    // asked, or else the first of SDL's own order that draws somewhere.
+    bool start_video()
+    {
+        if (const char* chosen = std::getenv("SDL_VIDEODRIVER"); chosen && *chosen) {
+            video_started = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+            if (!video_started)
+                failure =
+                    std::string("cannot open the display: ") + SDL_GetError() + " (SDL_VIDEODRIVER=" + chosen + ")";
+            return video_started;
+        }
+        std::string reasons;
+        for (int i = 0; i < SDL_GetNumVideoDrivers() && !video_started; ++i) {
+            const char* driver = SDL_GetVideoDriver(i);
+            if (!driver || draws_nowhere(driver)) continue;
+            if (std::string_view(driver) == "wayland" && !wayland_reachable()) continue;
+            // Above the environment, so that an empty SDL_VIDEODRIVER cannot reopen the fallback.
+            SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+            video_started = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+            const bool x11 = std::string_view(driver) == "x11";
+            for (int retry = 0; !video_started && x11 && retry < 5 && local_x_server_listening(); ++retry) {
+                SDL_Delay(200);
+                video_started = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+            }
+            if (!video_started) reasons += (reasons.empty() ? "" : "; ") + std::string(SDL_GetError());
+        }
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        if (!video_started) {
+            if (reasons.empty()) reasons = "no display driver in this SDL";
+            failure = "cannot open the display: " + reasons + " (" + describe_variable("DISPLAY") + ", " +
+                      describe_variable("WAYLAND_DISPLAY") + ")";
+        }
+        return video_started;
+    }
+
+    // What could not be made on an open display, with SDL's reason.
+    void fail(const char* what) { failure = std::string(what) + ": " + SDL_GetError(); }
 
     int key_to_vk(SDL_Keycode k, bool& win) const
     {
@@ -147,7 +225,7 @@ SdlBackend::SdlBackend(int w, int h, int scale) : impl_(std::make_unique<Impl>()
 {
     impl_->width = w;
     impl_->height = h;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return;
+    if (!impl_->start_video()) return;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     if (scale <= 0) {
@@ -159,17 +237,29 @@ SdlBackend::SdlBackend(int w, int h, int scale) : impl_(std::make_unique<Impl>()
     impl_->scale = scale;
     impl_->window =
         SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale, SDL_WINDOW_HIDDEN);
-    if (!impl_->window) return;
+    if (!impl_->window) {
+        impl_->fail("cannot create the window");
+        return;
+    }
     impl_->renderer = SDL_CreateRenderer(impl_->window, -1, 0);
     if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(impl_->window, -1, SDL_RENDERER_SOFTWARE);
-    if (!impl_->renderer) return;
+    if (!impl_->renderer) {
+        impl_->fail("cannot create a renderer");
+        return;
+    }
     impl_->texture = SDL_CreateTexture(impl_->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
+    if (!impl_->texture) {
+        impl_->fail("cannot create the screen texture");
+        return;
+    }
     impl_->wake_event = SDL_RegisterEvents(1);
 }
 
 SdlBackend::~SdlBackend() = default;
 
-bool SdlBackend::ok() const { return impl_->window && impl_->renderer && impl_->texture; }
+bool SdlBackend::ok() const { return impl_->failure.empty(); }
+
+const std::string& SdlBackend::failure() const { return impl_->failure; }
 
 void SdlBackend::wait(std::optional<std::uint64_t> deadline, std::vector<InputEvent>& out)
 {

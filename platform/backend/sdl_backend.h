@@ -2,6 +2,7 @@
 // mouse and touch as the stylus and the keyboard as the device's keys.
 #pragma once
 #include <memory>
+#include <string>
 
 #include "base/backend.h"
 
@@ -13,6 +14,8 @@ public:
     SdlBackend(int screen_width, int screen_height, int scale);
     ~SdlBackend() override;
     bool ok() const;
+    // Why there is no window, as one sentence for the user; empty when ok().
+    const std::string& failure() const;
 
     const Clock& clock() const override { return clock_; }
     void wait(std::optional<std::uint64_t> deadline_ms, std::vector<InputEvent>& out) override;

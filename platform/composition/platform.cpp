@@ -29,7 +29,9 @@ Platform::Platform(const PlatformOptions& options)
     resources_ = std::make_unique<ResourceTable>(options.resources);
     bool desktop = options.backend == PlatformOptions::BackendKind::Desktop;
     if (desktop) {
-        backend_ = std::make_unique<SdlBackend>(kScreenWidth, kScreenHeight, options.scale);
+        auto sdl = std::make_unique<SdlBackend>(kScreenWidth, kScreenHeight, options.scale);
+        failure_ = sdl->failure();
+        backend_ = std::move(sdl);
     } else {
         auto h = std::make_unique<HeadlessBackend>();
         headless_ = h.get();

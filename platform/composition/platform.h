@@ -38,6 +38,10 @@ public:
 
     static Platform* current();
 
+    // Why the desktop backend has no window, as one sentence for the user; empty when it has
+    // one, and always for a headless platform.
+    const std::string& failure() const { return failure_; }
+
     HINSTANCE module() const;
     HeadlessBackend* headless() { return headless_; }
     UserState& user() { return *user_; }
@@ -58,6 +62,7 @@ private:
     std::unique_ptr<InstanceServer> instance_;
     std::u16string published_class_;
     std::u16string published_title_;
+    std::string failure_;
 };
 
 }  // namespace zv

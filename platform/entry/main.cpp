@@ -1,5 +1,7 @@
 // Process entry: builds the platform over the desktop backend and runs the program's entry
-// routine, whose result is the exit code.
+// routine, whose result is the exit code. Without a window on a display the program does not
+// run: the reason goes to standard error and the exit code is 1.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -15,9 +17,14 @@ int main(int, char**)
     int code = 0;
     {
         zv::Platform platform(options);
-        std::u16string command_line;
-        code = WinMain(platform.module(), nullptr, command_line.data(), SW_SHOW);
-        platform.program_finished();
+        if (!platform.failure().empty()) {
+            std::fprintf(stderr, "zorvane: %s\n", platform.failure().c_str());
+            code = 1;
+        } else {
+            std::u16string command_line;
+            code = WinMain(platform.module(), nullptr, command_line.data(), SW_SHOW);
+            platform.program_finished();
+        }
     }
     // The program releases almost nothing at exit; leave without running its static teardown.
     std::_Exit(code);

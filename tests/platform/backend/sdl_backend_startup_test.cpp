@@ -1,0 +1,65 @@
+// The desktop backend opens its window on a display or says why not. SDL's drivers that draw
+// nowhere stand in for a display only when the user names one.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "backend/sdl_backend.h"
+
+namespace zv::testing {
+namespace {
+
+constexpr const char* kVariables[] = {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+
+// Puts back the variables the cases change.
+struct SavedEnvironment {
+    std::vector<std::pair<const char*, std::string>> saved;
+    SavedEnvironment()
+    {
+        for (const char* name : kVariables)
+            if (const char* value = getenv(name)) saved.emplace_back(name, value);
+    }
+    ~SavedEnvironment()
+    {
+        for (const char* name : kVariables) unsetenv(name);
+        for (const auto& [name, value] : saved) setenv(name, value.c_str(), 1);
+    }
+};
+
+TEST(SdlBackendStartup, OpensOnADisplayOrSaysWhy)
+{
+    if (std::filesystem::exists("/dev/dri")) GTEST_SKIP() << "SDL may open a console display here";
+    int n = 50;
+    while (std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock")) ++n;
+    const std::string nowhere = ":" + std::to_string(n);
+    struct Case {
+        const char* driver;  // SDL_VIDEODRIVER; null: unset
+        const char* display;
+        bool opens;
+        std::string reason;  // a part of failure() after "cannot open the display: "
+    } cases[] = {
+        {nullptr, nowhere.c_str(), false, "DISPLAY=" + nowhere},
+        {nullptr, nullptr, false, "DISPLAY unset, WAYLAND_DISPLAY unset"},
+        {"dummy", nowhere.c_str(), true, ""},
+        {"no-such-driver", nullptr, false, "SDL_VIDEODRIVER=no-such-driver"},
+    };
+    SavedEnvironment saved;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.driver ? c.driver : "(default)") + " on " + (c.display ? c.display : "(none)"));
+        for (const char* name : kVariables) unsetenv(name);
+        if (c.driver) setenv("SDL_VIDEODRIVER", c.driver, 1);
+        if (c.display) setenv("DISPLAY", c.display, 1);
+        SdlBackend backend(240, 320, 1);
+        EXPECT_EQ(backend.ok(), c.opens) << backend.failure();
+        if (c.opens) continue;
+        EXPECT_TRUE(backend.failure().starts_with("cannot open the display: ")) << backend.failure();
+        EXPECT_NE(backend.failure().find(c.reason), std::string::npos) << backend.failure();
+    }
+}
+
+}  // namespace
+}  // namespace zv::testing
