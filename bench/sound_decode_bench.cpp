@@ -4,20 +4,18 @@
 #include <mpg123.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <numbers>
 #include <string>
 #include <vector>
 
+#include "bench/dense_track.h"
 #include "bench/ratio_reporter.h"
 #include "fmod.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
-#include "tools/fixtures.h"
 
 namespace {
 
@@ -25,30 +23,7 @@ constexpr std::size_t kChunk = 1024;  // frames per pull, about what an audio de
 
 const std::string& track_path()
 {
-    static const std::string path = [] {
-        const auto p = std::filesystem::temp_directory_path() / "zv-bench-3min-320k.mp3";
-        // A dense signal (a chord of rich tones and some noise): a lone sine decodes unusually fast.
-        constexpr int kRate = 44100;
-        constexpr std::size_t kFrames = 180 * kRate;
-        std::vector<std::int16_t> pcm(kFrames * 2);
-        unsigned noise = 1;
-        for (std::size_t i = 0; i < kFrames; ++i) {
-            const double t = static_cast<double>(i) / kRate;
-            double v = 0;
-            for (double hz : {110.0, 220.0, 277.2, 329.6, 440.0, 659.3, 1318.5, 2637.0})
-                v += std::sin(2 * std::numbers::pi * hz * t) * (0.12 + 0.05 * std::sin(t * hz / 200));
-            noise = noise * 1664525u + 1013904223u;
-            v += 0.05 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
-            const auto s = static_cast<std::int16_t>(std::clamp(v, -1.0, 1.0) * 30000);
-            pcm[i * 2] = s;
-            pcm[i * 2 + 1] = static_cast<std::int16_t>(s / 2 + (pcm[i * 2] >> 2));
-        }
-        zv::fixtures::Mp3Tags tags;
-        tags.id3v2_version = 0;
-        if (!zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags))
-            std::fprintf(stderr, "cannot write %s\n", p.c_str());
-        return p.string();
-    }();
+    static const std::string path = zv::bench::write_dense_track("zv-bench-3min-320k.mp3", 180);
     return path;
 }
 

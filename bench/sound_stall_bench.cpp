@@ -6,18 +6,16 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <numbers>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/dense_track.h"
 #include "fmod.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
-#include "tools/fixtures.h"
 
 namespace {
 
@@ -35,29 +33,7 @@ constexpr auto kStall = std::chrono::milliseconds(40);
 
 const std::string& track_path()
 {
-    static const std::string path = [] {
-        const auto p = std::filesystem::temp_directory_path() / "zv-bench-stall-320k.mp3";
-        // A dense signal, so decoding costs what real music does.
-        constexpr std::size_t kFrames = static_cast<std::size_t>(kSeconds + 2) * kRate;
-        std::vector<std::int16_t> pcm(kFrames * 2);
-        unsigned noise = 1;
-        for (std::size_t i = 0; i < kFrames; ++i) {
-            const double t = static_cast<double>(i) / kRate;
-            double v = 0;
-            for (double hz : {110.0, 277.2, 440.0, 659.3, 1318.5, 2637.0})
-                v += std::sin(2 * std::numbers::pi * hz * t) * 0.14;
-            noise = noise * 1664525u + 1013904223u;
-            v += 0.05 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
-            const auto s = static_cast<std::int16_t>(std::clamp(v, -1.0, 1.0) * 30000);
-            pcm[i * 2] = s;
-            pcm[i * 2 + 1] = static_cast<std::int16_t>(-s);
-        }
-        zv::fixtures::Mp3Tags tags;
-        tags.id3v2_version = 0;
-        if (!zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags))
-            std::fprintf(stderr, "cannot write %s\n", p.c_str());
-        return p.string();
-    }();
+    static const std::string path = zv::bench::write_dense_track("zv-bench-stall-320k.mp3", kSeconds + 2);
     return path;
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <string_view>
 
+#include "base/names.h"
 #include "core/user_state.h"
 
 using zv::UserState;
@@ -30,22 +31,10 @@ const std::array<Export, 1> kExports{{
     {u"UnregisterFunc1", reinterpret_cast<FARPROC>(&UnregisterFunc1)},
 }};
 
-bool equal_ignoring_case(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // A library name as LoadLibrary accepts it: a bare file name, with or without ".dll".
 bool names_core_library(std::u16string_view name)
 {
-    return equal_ignoring_case(name, u"coredll.dll") || equal_ignoring_case(name, u"coredll");
+    return zv::names_equal(name, u"coredll.dll") || zv::names_equal(name, u"coredll");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Window classes, creation, destruction, geometry and visibility.
 #include <algorithm>
 
+#include "base/names.h"
 #include "core/surface_access.h"
 #include "core/user_state.h"
 
@@ -9,17 +10,6 @@ namespace zv {
 namespace {
 UserState* g_current = nullptr;
 
-bool names_equal(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 }  // namespace
 
 UserState::UserState(Backend& backend, int screen_width, int screen_height)

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "base/names.h"
 #include "dialogs/dialog_units.h"
 
 int MulDiv(int number, int numerator, int denominator)
@@ -24,12 +25,7 @@ namespace zv {
 
 namespace {
 
-bool is_handheld_face(std::u16string_view face)
-{
-    constexpr std::u16string_view kFace = u"MS Shell Dlg";
-    auto fold = [](char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; };
-    return std::ranges::equal(face, kFace, [&](char16_t a, char16_t b) { return fold(a) == fold(b); });
-}
+bool is_handheld_face(std::u16string_view face) { return names_equal(face, u"MS Shell Dlg"); }
 
 // A memory DC with `font` selected for as long as it lives.
 class MeasuringDc {

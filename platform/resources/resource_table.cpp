@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/names.h"
 #include "resources/byte_reader.h"
 
 namespace zv {
@@ -9,8 +10,6 @@ namespace {
 
 ResourceTable* g_current = nullptr;
 std::uint32_t g_next_serial = 1;
-
-char16_t fold(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
 std::size_t align4(std::size_t v) { return (v + 3) & ~static_cast<std::size_t>(3); }
 
@@ -70,7 +69,7 @@ bool ResourceId::matches(const ResourceId& other) const
 {
     if (is_number != other.is_number) return false;
     if (is_number) return number == other.number;
-    return std::ranges::equal(name, other.name, [](char16_t a, char16_t b) { return fold(a) == fold(b); });
+    return names_equal(name, other.name);
 }
 
 ResourceId ResourceId::from_argument(LPCWSTR arg)

@@ -1,0 +1,41 @@
+// A 320 kbps MP3 of a dense signal (a chord of rich tones and some noise) for the sound
+// benchmarks: a lone sine decodes unusually fast, this costs what real music does.
+#pragma once
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "tools/fixtures.h"
+
+namespace zv::bench {
+
+// Writes `seconds` of the signal to the temporary folder under `name`; returns its path.
+inline std::string write_dense_track(const char* name, int seconds)
+{
+    constexpr int kRate = 44100;
+    const auto p = std::filesystem::temp_directory_path() / name;
+    const std::size_t frames = static_cast<std::size_t>(seconds) * kRate;
+    std::vector<std::int16_t> pcm(frames * 2);
+    unsigned noise = 1;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        double v = 0;
+        for (double hz : {110.0, 220.0, 277.2, 329.6, 440.0, 659.3, 1318.5, 2637.0})
+            v += std::sin(2 * std::numbers::pi * hz * t) * (0.12 + 0.05 * std::sin(t * hz / 200));
+        noise = noise * 1664525u + 1013904223u;
+        v += 0.05 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
+        const auto s = static_cast<std::int16_t>(std::clamp(v, -1.0, 1.0) * 30000);
+        pcm[i * 2] = s;
+        pcm[i * 2 + 1] = static_cast<std::int16_t>(s / 2 + (pcm[i * 2] >> 2));
+    }
+    zv::fixtures::Mp3Tags tags;
+    tags.id3v2_version = 0;
+    if (!zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags)) std::fprintf(stderr, "cannot write %s\n", p.c_str());
+    return p.string();
+}
+
+}  // namespace zv::bench
