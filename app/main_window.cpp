@@ -181,9 +181,7 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDM_EXIT: SendMessage(hWnd, WM_CLOSE, 0, 0); return 0;
-                case IDM_LIBRARY:
-                    // The library browser arrives with the dialog manager.
-                    return 0;
+                case IDM_LIBRARY: RunDialog(IDD_LIBRARY, hWnd, LibraryDlgProc); return 0;
                 default: return DefWindowProc(hWnd, message, wParam, lParam);
             }
         case WM_TIMER:

@@ -47,13 +47,35 @@ extern int ItemCounter;
 extern HWND PlaylistView;
 extern HWND PathList;
 extern int CurrentTrack;
+extern WCHAR NameBuffer[PATH_BUFFER_CHARS];
+extern WCHAR FullPathBuffer[PATH_BUFFER_CHARS];
+// While set, the fill pass sends this window WM_COMMAND with lParam SCAN_TRACK_ADDED after each
+// track it appends; NameBuffer and FullPathBuffer then hold that track.
+extern HWND ScanListener;
+#define SCAN_TRACK_ADDED 16
 
 void ReadSettingsFile();
+BOOL ReadSettingsLine(LPWSTR folder, int capacity);
 void CountTracks(LPCWSTR pattern, LPCWSTR folder);
 void AddTracks(LPCWSTR pattern, LPCWSTR folder);
 void AddNameItem(LPCWSTR name);
 void AddPathItem(LPCWSTR path);
 void ClearPlaylist(HWND list);
+
+// Library browser
+extern int ListTopIndex;
+extern FSOUND_STREAM* TagStream;
+
+INT_PTR CALLBACK LibraryDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity);
+
+// Orientation relayout
+int ScreenOrientation();
+BOOL ApplyDialogLayout(HINSTANCE module, HWND dialog, int templateId);
+BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DWORD size);
+void ReapplyControlContent(HINSTANCE module, HWND dialog, const BYTE* item, const BYTE* classField,
+                           const BYTE* titleField, const BYTE* end);
+const BYTE* SkipNameOrNumber(const BYTE* at, const BYTE* end);
 
 // Playlist view
 #define ITEM_HEIGHT 40

@@ -17,8 +17,9 @@ int CurrentTrack;
 
 // The walk's shared buffers: the name of the last track appended and the full path of the last
 // file examined.
-static WCHAR NameBuffer[PATH_BUFFER_CHARS];
-static WCHAR FullPathBuffer[PATH_BUFFER_CHARS];
+WCHAR NameBuffer[PATH_BUFFER_CHARS];
+WCHAR FullPathBuffer[PATH_BUFFER_CHARS];
+HWND ScanListener;
 
 static const char SettingsFileName[] = "direc.zvn";
 
@@ -48,14 +49,24 @@ void ReadSettingsFile()
     if (n <= 0) SettingsFilePath[0] = 0;
     size_t used = 0;
     while (used < sizeof(SettingsFilePath) && SettingsFilePath[used]) ++used;
-    if (used + sizeof(SettingsFileName) > sizeof(SettingsFilePath)) return;
+    if (used + sizeof(SettingsFileName) > sizeof(SettingsFilePath)) {
+        SettingsFilePath[0] = 0;
+        MusicFolder[0] = 0;
+        return;
+    }
     for (size_t i = 0; i < sizeof(SettingsFileName); ++i) SettingsFilePath[used + i] = SettingsFileName[i];
+    ReadSettingsLine(MusicFolder, PATH_BUFFER_CHARS);
+}
 
+BOOL ReadSettingsLine(LPWSTR folder, int capacity)
+{
+    folder[0] = 0;
     WCHAR widePath[PATH_BUFFER_CHARS];
-    if (MultiByteToWideChar(CP_UTF8, 0, SettingsFilePath, -1, widePath, PATH_BUFFER_CHARS) <= 0) return;
+    if (!SettingsFilePath[0] || MultiByteToWideChar(CP_UTF8, 0, SettingsFilePath, -1, widePath, PATH_BUFFER_CHARS) <= 0)
+        return FALSE;
     // Only a regular file is read, and opening it never blocks (a FIFO in its place would).
     HANDLE file = CreateFile(widePath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return;
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
     char line[PATH_BUFFER_CHARS];
     DWORD got = 0;
     if (!ReadFile(file, line, sizeof(line) - 1, &got, NULL)) got = 0;
@@ -72,7 +83,8 @@ void ReadSettingsFile()
     size_t len = 0;
     while (line[len]) ++len;
     while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r')) line[--len] = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, line, -1, MusicFolder, PATH_BUFFER_CHARS) <= 0) MusicFolder[0] = 0;
+    if (MultiByteToWideChar(CP_ACP, 0, line, -1, folder, capacity) <= 0) folder[0] = 0;
+    return TRUE;
 }
 
 // One walk over pattern/folder: counting tracks, or appending them to both lists.
@@ -102,6 +114,8 @@ static void WalkFolder(LPCWSTR pattern, LPCWSTR folder, bool fill)
         JoinPath(NameBuffer, PATH_BUFFER_CHARS, found.cFileName, TEXT(""), TEXT(""));
         AddNameItem(NameBuffer);
         AddPathItem(FullPathBuffer);
+        // A window that asked to follow the fill reads the track from the two buffers.
+        if (ScanListener) SendMessage(ScanListener, WM_COMMAND, 0, SCAN_TRACK_ADDED);
     } while (FindNextFile(search, &found));
     FindClose(search);
 }

@@ -26,6 +26,7 @@
 
 // Dialogs
 #define IDD_LIBRARY 105
+#define IDD_LIBRARY_LANDSCAPE 107
 #define IDD_ABOUT 106
 #define IDD_UNUSED_BUTTON 131
 #define IDD_NOWPLAYING 142
@@ -40,7 +41,7 @@
 // Main window (created in code, not from a template)
 #define IDC_PLAYLIST 4000
 
-// IDD_LIBRARY
+// IDD_LIBRARY and IDD_LIBRARY_LANDSCAPE (one dialog, two layouts)
 #define IDC_LIBRARY_PATHS 1006
 #define IDC_LIBRARY_BACK 1009
 #define IDC_LIBRARY_NAMES 1010

@@ -118,6 +118,7 @@ public:
             return VK_APP1 + static_cast<int>(k - SDLK_F1);
         }
         switch (k) {
+            case SDLK_F7: return VK_F7;  // the rotate button
             case SDLK_UP: return VK_UP;
             case SDLK_DOWN: return VK_DOWN;
             case SDLK_LEFT: return VK_LEFT;
@@ -212,6 +213,19 @@ public:
         }
     }
 
+    // The screen turned: the window takes the new shape at the same scale, through a texture of
+    // that shape. False when the texture cannot be made.
+    bool reshape(int w, int h)
+    {
+        if (texture) SDL_DestroyTexture(texture);
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
+        if (!texture) return false;
+        width = w;
+        height = h;
+        SDL_SetWindowSize(window, w * scale, h * scale);
+        return true;
+    }
+
     void redraw()
     {
         if (!renderer || !texture) return;
@@ -291,6 +305,9 @@ void SdlBackend::wake()
 void SdlBackend::present(const Surface& screen, bool display_on)
 {
     if (!ok()) return;
+    if ((screen.width() != impl_->width || screen.height() != impl_->height) &&
+        !impl_->reshape(screen.width(), screen.height()))
+        return;
     if (!impl_->shown) {
         SDL_ShowWindow(impl_->window);
         impl_->shown = true;

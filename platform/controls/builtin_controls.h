@@ -6,8 +6,10 @@ namespace zv {
 
 class UserState;
 
+void register_list_box_class(UserState& user);
 void register_list_view_class(UserState& user);
 void register_message_box_class(UserState& user);
+void register_push_button_class(UserState& user);
 void register_static_class(UserState& user);
 void register_dialog_class(UserState& user);
 void register_builtin_controls(UserState& user);

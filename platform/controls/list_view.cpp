@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/builtin_controls.h"
+#include "controls/control_paint.h"
 #include "core/user_state.h"
 
 namespace zv {
@@ -172,27 +173,13 @@ void paint_items(HWND h, ListViewState& s, HDC dc)
     }
 }
 
-LRESULT on_paint(HWND h, ListViewState& s, WPARAM wp)
-{
-    if (wp) {
-        // A DC in the first parameter: paint into it, as the common controls do.
-        paint_items(h, s, reinterpret_cast<HDC>(wp));
-        return 0;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(h, &ps);
-    if (dc) paint_items(h, s, dc);
-    EndPaint(h, &ps);
-    return 0;
-}
-
 LRESULT CALLBACK list_view_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_CREATE) return on_create(h);
     ListViewState* s = state_of(h);
     if (!s) return DefWindowProcW(h, msg, wp, lp);
     switch (msg) {
-        case WM_PAINT: return on_paint(h, *s, wp);
+        case WM_PAINT: return paint_message(h, wp, [h, s](HDC dc) { paint_items(h, *s, dc); });
         case WM_ERASEBKGND: {
             RECT r;
             GetClientRect(h, &r);

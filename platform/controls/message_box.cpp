@@ -192,6 +192,9 @@ int message_box(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     if (!bw) return 0;
     MessageBoxState* s = state.get();
     bw->extension = std::move(state);
+    // As in Win32, the message is also the text of a static child with id 0xFFFF, where a
+    // program or test reads it (the box paints it itself, so the child stays hidden).
+    u->create_window(0, u"STATIC", text ? text : u"", WS_CHILD, 0, 0, 0, 0, box, 0xFFFF, nullptr, nullptr);
     bool owner_was_enabled = top_owner && IsWindowEnabled(top_owner);
     if (owner_was_enabled) EnableWindow(top_owner, FALSE);
     HWND prev_capture = GetCapture();

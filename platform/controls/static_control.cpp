@@ -11,6 +11,7 @@
 #include <string>
 
 #include "controls/builtin_controls.h"
+#include "controls/control_paint.h"
 #include "core/user_state.h"
 #include "gdi/gdi_internal.h"
 #include "resources/resource_access.h"
@@ -212,9 +213,7 @@ void paint(HWND h, HDC dc)
     if (!w || !dc) return;
     const HWND parent = w->parent;
     const auto font = reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0));
-    const COLORREF old_color = SetTextColor(dc, RGB(0, 0, 0));
-    const int old_mode = SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
+    BorrowedTextState text_state(dc, RGB(0, 0, 0), font);
     // The parent may set another colour or OPAQUE here. A mode that is neither TRANSPARENT nor
     // OPAQUE is refused by SetBkMode, as in Win32, so such a parent keeps the TRANSPARENT set
     // above: its text lies over the brush without a box of the DC's background colour.
@@ -244,22 +243,6 @@ void paint(HWND h, HDC dc)
                 break;
         }
     }
-    if (old_font) SelectObject(dc, old_font);
-    if (old_mode) SetBkMode(dc, old_mode);
-    if (old_color != CLR_INVALID) SetTextColor(dc, old_color);
-}
-
-LRESULT on_paint(HWND h, WPARAM wp)
-{
-    if (wp) {
-        paint(h, reinterpret_cast<HDC>(wp));
-        return 0;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(h, &ps);
-    if (dc) paint(h, dc);
-    EndPaint(h, &ps);
-    return 0;
 }
 
 LRESULT on_press(HWND h, StaticState& s, LPARAM lp)
@@ -288,7 +271,7 @@ LRESULT CALLBACK static_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     StaticState* s = state_of(h);
     if (!s) return DefWindowProcW(h, msg, wp, lp);
     switch (msg) {
-        case WM_PAINT: return on_paint(h, wp);
+        case WM_PAINT: return paint_message(h, wp, [h](HDC dc) { paint(h, dc); });
         case WM_ERASEBKGND: return 1;  // painting fills with the parent's brush
         case WM_LBUTTONDOWN: return on_press(h, *s, lp);
         case STM_SETIMAGE: return set_image(h, *s, wp, lp);

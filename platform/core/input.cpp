@@ -53,7 +53,17 @@ void UserState::handle_input(const InputEvent& ev)
         case InputEvent::Type::StylusMove:
         case InputEvent::Type::StylusUp: route_stylus(ev); break;
         case InputEvent::Type::KeyDown:
-        case InputEvent::Type::KeyUp: route_key(ev); break;
+        case InputEvent::Type::KeyUp:
+            if (ev.vk == VK_F7) {
+                // The rotate button belongs to the system, whatever runs (a modal dialog too), and
+                // no window hears it. Held down, it turns the screen once.
+                const bool down = ev.type == InputEvent::Type::KeyDown;
+                if (down && !rotate_held_) rotate_screen();
+                rotate_held_ = down;
+                break;
+            }
+            route_key(ev);
+            break;
         case InputEvent::Type::Quit:
             // The desktop window's close button ends the program at once, whatever dialogs are
             // open, as the options panel's exit does: a close request to a modal panel would

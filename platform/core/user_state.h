@@ -39,7 +39,8 @@ struct RemoteWindow {
     std::u16string title;
 };
 
-// A deferred window-positioning batch (BeginDeferWindowPos .. EndDeferWindowPos).
+// A deferred window-positioning batch (BeginDeferWindowPos .. EndDeferWindowPos): at most one
+// entry per window, applied together when the batch ends.
 struct DeferredMove {
     HWND hwnd;
     int x, y, cx, cy;
@@ -47,6 +48,18 @@ struct DeferredMove {
 };
 struct DeferBatch {
     std::vector<DeferredMove> moves;
+};
+
+// What one positioning changed, kept so the repaint and the messages can follow it separately.
+struct PlacedWindow {
+    HWND hwnd = nullptr;
+    HWND parent = nullptr;
+    bool child = false;
+    RECT old_rect{};
+    RECT new_rect{};
+    UINT flags = 0;
+    bool moved = false;
+    bool resized = false;
 };
 
 struct HotKey {
@@ -83,7 +96,17 @@ public:
     RECT client_rect(const Window* w) const;                // (0,0,w,h) of the client area
     POINT client_origin_on_surface(const Window* w) const;  // client (0,0) in its top-level surface
     POINT client_origin_on_screen(const Window* w) const;
+    // SetWindowPos: place_window, then repaint_placed, then notify_placed.
     void set_window_pos(Window* w, int x, int y, int cx, int cy, UINT flags);
+    // The new geometry, z-order and visibility, with no repaint and no position messages.
+    PlacedWindow place_window(Window* w, int x, int y, int cx, int cy, UINT flags);
+    // The invalidation SetWindowPos makes for one placement.
+    void repaint_placed(const PlacedWindow& p);
+    // WM_WINDOWPOSCHANGED, WM_SIZE and WM_MOVE for one placement, to a window still alive.
+    void notify_placed(const PlacedWindow& p);
+    // SHFullScreen and SHInitDialog's full-screen flags: a dialog that asked for the whole
+    // screen is given the new one when the screen turns. False for a window that is gone.
+    bool request_full_screen(HWND h, bool on);
     void show_window(Window* w, bool show, bool activate);
     void raise_top_level(Window* w);
 
@@ -130,6 +153,9 @@ public:
 
     int screen_width() const { return screen_w_; }
     int screen_height() const { return screen_h_; }
+    bool landscape() const { return screen_w_ > screen_h_; }
+    // Turns the screen between portrait and landscape, as the handheld's rotate button does.
+    void rotate_screen();
 
     std::uint64_t idle_resets() const { return idle_resets_; }
     void idle_reset();
@@ -194,6 +220,7 @@ private:
     // Modifiers that came with the last key (a backend may report them only per key).
     bool key_ctrl_for_next_ = false, key_shift_for_next_ = false, key_alt_for_next_ = false;
     bool swallow_stylus_ = false;  // the press that woke a blank display
+    bool rotate_held_ = false;     // the rotate key is down: its repeats turn nothing
 
     int screen_w_;
     int screen_h_;

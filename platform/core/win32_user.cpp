@@ -188,33 +188,6 @@ BOOL SetWindowPos(HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
     return TRUE;
 }
 
-HDWP BeginDeferWindowPos(int count)
-{
-    if (count < 0) return nullptr;
-    if (!user()) return nullptr;
-    auto b = std::make_unique<zv::DeferBatch>();
-    b->moves.reserve(static_cast<std::size_t>(std::min(count, 1024)));
-    return zv::to_handle<HDWP>(user()->defer_batches().insert(std::move(b)));
-}
-
-HDWP DeferWindowPos(HDWP info, HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
-{
-    zv::DeferBatch* b = user() ? user()->defer_batches().get(info) : nullptr;
-    if (!b || !live(h)) return nullptr;
-    b->moves.push_back({h, x, y, cx, cy, flags});
-    return info;
-}
-
-BOOL EndDeferWindowPos(HDWP info)
-{
-    if (!user()) return FALSE;
-    auto b = user()->defer_batches().remove(info);
-    if (!b) return FALSE;
-    for (auto& m : b->moves)
-        if (Window* w = live(m.hwnd)) user()->set_window_pos(w, m.x, m.y, m.cx, m.cy, m.flags);
-    return TRUE;
-}
-
 BOOL ClientToScreen(HWND h, LPPOINT p)
 {
     Window* w = live(h);

@@ -42,7 +42,8 @@ struct Window {
     std::vector<LONG_PTR> extra;  // DWL_/extra window bytes, as LONG_PTR slots
     RECT invalid{};               // client coordinates; empty when valid
     bool erase_pending = false;
-    bool destroyed = false;  // WM_DESTROY sent; the handle is being torn down
+    bool destroyed = false;    // WM_DESTROY sent; the handle is being torn down
+    bool full_screen = false;  // asked the shell for the whole screen
     HFONT font = nullptr;
     std::shared_ptr<Surface> surface;  // top-level windows only
     std::unique_ptr<WindowExtension> extension;

@@ -265,7 +265,19 @@ POINT UserState::client_origin_on_screen(const Window* w) const
 
 void UserState::set_window_pos(Window* w, int x, int y, int cx, int cy, UINT flags)
 {
-    RECT old = w->rect;
+    const PlacedWindow p = place_window(w, x, y, cx, cy, flags);
+    repaint_placed(p);
+    notify_placed(p);
+}
+
+PlacedWindow UserState::place_window(Window* w, int x, int y, int cx, int cy, UINT flags)
+{
+    PlacedWindow p;
+    p.hwnd = w->handle;
+    p.parent = w->parent;
+    p.child = w->is_child();
+    p.flags = flags;
+    p.old_rect = w->rect;
     RECT r = w->rect;
     if (!(flags & SWP_NOMOVE)) {
         r.right = x + (r.right - r.left);
@@ -277,29 +289,55 @@ void UserState::set_window_pos(Window* w, int x, int y, int cx, int cy, UINT fla
         r.right = r.left + std::max(0, cx);
         r.bottom = r.top + std::max(0, cy);
     }
-    bool resized = (r.right - r.left) != (old.right - old.left) || (r.bottom - r.top) != (old.bottom - old.top);
-    bool moved = r.left != old.left || r.top != old.top;
+    const RECT& old = p.old_rect;
+    p.resized = (r.right - r.left) != (old.right - old.left) || (r.bottom - r.top) != (old.bottom - old.top);
+    p.moved = r.left != old.left || r.top != old.top;
+    p.new_rect = r;
     w->rect = r;
-    if (!w->is_child()) {
-        if (resized) resize_surface(*w->surface, w->width(), w->height());
+    if (!p.child) {
+        if (p.resized) resize_surface(*w->surface, w->width(), w->height());
         if (!(flags & SWP_NOZORDER)) raise_top_level(w);
     }
-    if (flags & SWP_SHOWWINDOW) show_window(w, true, !(flags & SWP_NOACTIVATE) && !w->is_child());
-    if (flags & SWP_HIDEWINDOW) show_window(w, false, false);
-    if (resized) {
-        // A resized window is redrawn whole; a top-level surface keeps its picture otherwise.
+    if (flags & SWP_SHOWWINDOW) show_window(w, true, !(flags & SWP_NOACTIVATE) && !p.child);
+    if ((flags & SWP_HIDEWINDOW) && live_window(p.hwnd)) show_window(w, false, false);
+    if (Window* still = live_window(p.hwnd); still && really_visible(still)) mark_screen_dirty();
+    return p;
+}
+
+void UserState::repaint_placed(const PlacedWindow& p)
+{
+    Window* w = live_window(p.hwnd);
+    if (!w) return;
+    const bool redraw = !(p.flags & SWP_NOREDRAW);
+    // A resized window is redrawn whole; a top-level surface keeps its picture otherwise.
+    if (p.resized || (redraw && ((p.moved && p.child) || !(p.flags & (SWP_NOMOVE | SWP_NOSIZE)))))
         invalidate(w, nullptr, true);
-        send(w->handle, WM_SIZE, 0, MAKELPARAM(w->width(), w->height()));
-    } else if (moved && !(flags & SWP_NOREDRAW) && w->is_child()) {
-        invalidate(w, nullptr, true);
-    } else if (!(flags & SWP_NOREDRAW) && !(flags & (SWP_NOMOVE | SWP_NOSIZE))) {
-        invalidate(w, nullptr, true);
-    }
-    if (w->is_child() && (moved || resized) && !(flags & SWP_NOREDRAW)) {
-        if (Window* p = live_window(w->parent)) invalidate(p, &old, true);
-    }
-    if (moved) send(w->handle, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
-    if (really_visible(w)) mark_screen_dirty();
+    if (p.child && (p.moved || p.resized) && redraw)
+        if (Window* parent = live_window(p.parent)) invalidate(parent, &p.old_rect, true);
+}
+
+void UserState::notify_placed(const PlacedWindow& p)
+{
+    if (!p.moved && !p.resized) return;
+    const RECT& r = p.new_rect;
+    WINDOWPOS pos{p.hwnd,
+                  nullptr,
+                  r.left,
+                  r.top,
+                  r.right - r.left,
+                  r.bottom - r.top,
+                  p.flags | (p.moved ? 0u : SWP_NOMOVE) | (p.resized ? 0u : SWP_NOSIZE)};
+    send(p.hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+    if (p.resized) send(p.hwnd, WM_SIZE, 0, MAKELPARAM(r.right - r.left, r.bottom - r.top));
+    if (p.moved) send(p.hwnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
+}
+
+bool UserState::request_full_screen(HWND h, bool on)
+{
+    Window* w = live_window(h);
+    if (!w) return false;
+    w->full_screen = on;
+    return true;
 }
 
 void UserState::show_window(Window* w, bool show, bool activate)

@@ -125,6 +125,10 @@ INT_PTR dialog_box(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND owner, DLGPROC
     HWND tab = first_tab_stop(*u, dialog);
     if (SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(tab), param) && tab && u->live_window(tab))
         SetFocus(tab);
+    // A full-screen dialog lays itself out for the portrait screen while it initialises; on a
+    // landscape screen it is then given the screen, as a turn would give it.
+    if (Window* d = u->live_window(dialog); d && !modal->ended && d->full_screen && u->landscape())
+        u->set_window_pos(d, 0, 0, u->screen_width(), u->screen_height(), SWP_NOZORDER | SWP_NOACTIVATE);
     if (!modal->ended && u->live_window(dialog)) ShowWindow(dialog, SW_SHOW);
 
     // Enter always means OK: a tap gives a button no keyboard focus, so no button is the default.

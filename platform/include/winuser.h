@@ -26,6 +26,7 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_ERASEBKGND 0x0014
 #define WM_SHOWWINDOW 0x0018
 #define WM_SETTINGCHANGE 0x001A
+#define SETTINGCHANGE_RESET 0x3002  // WM_SETTINGCHANGE's wParam when the screen turned
 #define WM_DRAWITEM 0x002B
 #define WM_MEASUREITEM 0x002C
 #define WM_SETFONT 0x0030
@@ -54,6 +55,11 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_HOTKEY 0x0312
 #define WM_USER 0x0400
 
+// Combo boxes (no combo box class exists; relayout code names the messages)
+#define CB_GETCURSEL 0x0147
+#define CB_SETCURSEL 0x014E
+#define CB_ERR (-1)
+
 // Static controls
 #define STM_SETIMAGE 0x0172
 #define STM_GETIMAGE 0x0173
@@ -70,6 +76,35 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 #define SS_CENTERIMAGE 0x00000200L
 #define STN_CLICKED 0
 #define STN_DBLCLK 1
+
+// List boxes
+#define LB_ADDSTRING 0x0180
+#define LB_DELETESTRING 0x0182
+#define LB_RESETCONTENT 0x0184
+#define LB_SETCURSEL 0x0186
+#define LB_GETCURSEL 0x0188
+#define LB_GETTEXT 0x0189
+#define LB_GETTEXTLEN 0x018A
+#define LB_GETCOUNT 0x018B
+#define LB_GETTOPINDEX 0x018E
+#define LB_SETTOPINDEX 0x0197
+#define LB_GETITEMHEIGHT 0x01A1
+#define LB_OKAY 0
+#define LB_ERR (-1)
+#define LB_ERRSPACE (-2)
+#define LBS_NOTIFY 0x0001L
+#define LBS_NOINTEGRALHEIGHT 0x0100L
+#define LBN_SELCHANGE 1
+#define LBN_DBLCLK 2
+#define LBN_SETFOCUS 4
+#define LBN_KILLFOCUS 5
+
+// Buttons
+#define BM_CLICK 0x00F5
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_TYPEMASK 0x0000000FL
+#define BN_CLICKED 0
 
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
@@ -185,6 +220,7 @@ using LPCDLGTEMPLATE = LPCDLGTEMPLATEW;
 #define VK_DOWN 0x28
 #define VK_LWIN 0x5B
 #define VK_F1 0x70
+#define VK_F7 0x76  // the rotate button: turns the screen and reaches no window
 #define VK_APP1 0xC1
 #define VK_APP6 0xC6
 
@@ -302,9 +338,6 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect);
 BOOL GetWindowRect(HWND hwnd, LPRECT rect);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
-HDWP BeginDeferWindowPos(int count);
-HDWP DeferWindowPos(HDWP info, HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
-BOOL EndDeferWindowPos(HDWP info);
 BOOL ClientToScreen(HWND hwnd, LPPOINT point);
 BOOL SetForegroundWindow(HWND hwnd);
 HWND GetForegroundWindow();
@@ -316,6 +349,24 @@ HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
 int GetSystemMetrics(int index);
+
+// Deferred positioning: moves collected in a batch and applied together, with one repaint of
+// their parent, when the batch ends. Unlike Win32, a DeferWindowPos that fails (a window that is
+// gone) leaves the batch alive: the caller keeps its handle, goes on and ends it.
+// WM_WINDOWPOSCHANGED carries the placement that was made.
+struct WINDOWPOS {
+    HWND hwnd;
+    HWND hwndInsertAfter;
+    int x;
+    int y;
+    int cx;
+    int cy;
+    UINT flags;
+};
+using LPWINDOWPOS = WINDOWPOS*;
+HDWP BeginDeferWindowPos(int count);
+HDWP DeferWindowPos(HDWP info, HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
+BOOL EndDeferWindowPos(HDWP info);
 
 // Messages
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

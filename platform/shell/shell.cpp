@@ -1,14 +1,33 @@
-// The Pocket PC shell's window services. Every window here is already full screen and there is no
-// task bar or input panel, so these validate their arguments and keep the activation record.
+// The Pocket PC shell's window services. There is no task bar or input panel, so these validate
+// their arguments, note which windows asked for the whole screen (a turn of the screen resizes
+// those dialogs), and keep the activation record.
 #include <aygshell.h>
 
-BOOL SHFullScreen(HWND hwnd, DWORD) { return IsWindow(hwnd); }
+#include "core/user_state.h"
+
+namespace {
+bool request_full_screen(HWND hwnd, bool on)
+{
+    zv::UserState* u = zv::UserState::current();
+    return u && u->request_full_screen(hwnd, on);
+}
+}  // namespace
+
+BOOL SHFullScreen(HWND hwnd, DWORD state)
+{
+    if (!IsWindow(hwnd)) return FALSE;
+    if (state & SHFS_HIDETASKBAR) request_full_screen(hwnd, true);
+    if (state & SHFS_SHOWTASKBAR) request_full_screen(hwnd, false);
+    return TRUE;
+}
 
 BOOL SHInitDialog(SHINITDLGINFO* info)
 {
     if (!info || !IsWindow(info->hDlg)) return FALSE;
-    if ((info->dwMask & SHIDIM_FLAGS) && (info->dwFlags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR)))
+    if ((info->dwMask & SHIDIM_FLAGS) && (info->dwFlags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR))) {
+        request_full_screen(info->hDlg, true);
         MoveWindow(info->hDlg, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), FALSE);
+    }
     return TRUE;
 }
 

@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "resources/resource_access.h"
 #include "resources/resource_blob.h"
+#include "tests/platform/controls/control_fixture.h"
 
 namespace {
 
@@ -34,22 +35,13 @@ LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
 }
 
-class StaticControl : public ::testing::Test {
+class StaticControl : public zv::test::ControlFixture {
 protected:
     void SetUp() override
     {
         g_commands.clear(), g_presses.clear(), g_destroy_on_click = false;
-        zv::PlatformOptions o;
-        o.audio_device = false;
-        o.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
-        platform_ = std::make_unique<zv::Platform>(o);
-        WNDCLASS wc{};
-        wc.lpfnWndProc = parent_proc;
-        wc.lpszClassName = u"StaticTestParent";
-        ASSERT_TRUE(RegisterClass(&wc));
-        parent_ = CreateWindow(u"StaticTestParent", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+        open(parent_proc, u"StaticTestParent");
     }
-    void TearDown() override { platform_.reset(); }
 
     HWND make(LPCWSTR title, DWORD style, int x, int y, int w = 1, int h = 1, UINT id = 0)
     {
@@ -83,9 +75,6 @@ protected:
     {
         return SendMessage(h, STM_SETIMAGE, type, reinterpret_cast<LPARAM>(image));
     }
-
-    std::unique_ptr<zv::Platform> platform_;
-    HWND parent_ = nullptr;
 };
 
 TEST_F(StaticControl, PicturesSizeTheControlAndAreItsOwnUntilHandedOut)
