@@ -13,11 +13,10 @@
 
 namespace zv::bench {
 
-// Writes `seconds` of the signal to the temporary folder under `name`; returns its path.
-inline std::string write_dense_track(const char* name, int seconds)
+// Writes `seconds` of the signal to `p`; false when encoding or writing fails.
+inline bool write_dense_track_to(const std::filesystem::path& p, int seconds)
 {
     constexpr int kRate = 44100;
-    const auto p = std::filesystem::temp_directory_path() / name;
     const std::size_t frames = static_cast<std::size_t>(seconds) * kRate;
     std::vector<std::int16_t> pcm(frames * 2);
     unsigned noise = 1;
@@ -34,7 +33,14 @@ inline std::string write_dense_track(const char* name, int seconds)
     }
     zv::fixtures::Mp3Tags tags;
     tags.id3v2_version = 0;
-    if (!zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags)) std::fprintf(stderr, "cannot write %s\n", p.c_str());
+    return zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags);
+}
+
+// Writes `seconds` of the signal to the temporary folder under `name`; returns its path.
+inline std::string write_dense_track(const char* name, int seconds)
+{
+    const auto p = std::filesystem::temp_directory_path() / name;
+    if (!write_dense_track_to(p, seconds)) std::fprintf(stderr, "cannot write %s\n", p.c_str());
     return p.string();
 }
 
