@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the built player (build/zorvane) COUNT times in a row (default 50) on a virtual display
-# and checks that every start shows its window and closes cleanly on SIGTERM; then checks that a
+# and checks that every start shows its window without loading an OpenGL library (a 240 x 320
+# picture goes through the window's framebuffer) and closes cleanly on SIGTERM; then checks that a
 # start with no display says so on standard error and exits 1 at once. Builds nothing.
 #
 # Each start runs in an empty working folder (no direc.zvn beside the player, so it scans only
@@ -58,6 +59,7 @@ for ((i = 1; i <= count; i++)); do
   while :; do
     if xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
       result=shown
+      if grep -qE 'libGL|libEGL|libLLVM' "/proc/$pid/maps" 2>/dev/null; then result="shown, but OpenGL loaded"; fi
       break
     fi
     if ! kill -0 "$pid" 2>/dev/null; then

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/codepage.h"
 #include "gdi/surface.h"
@@ -54,8 +55,13 @@ public:
     bool video_started = false;
     std::string failure;
     SDL_Window* window = nullptr;
+    // The window's own framebuffer (X11's shared-memory image), scaled by us; or, where SDL has
+    // none, a renderer and its texture.
+    bool use_framebuffer = false;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    std::vector<std::uint32_t> last;     // the last frame presented, unscaled 0x00RRGGBB
+    std::vector<std::uint32_t> staging;  // a scaled frame, for a framebuffer in another format
     Uint32 wake_event = 0;
     int width = 0, height = 0, scale = 1;
     bool stylus_down = false;
@@ -213,22 +219,95 @@ public:
         }
     }
 
-    // The screen turned: the window takes the new shape at the same scale, through a texture of
-    // that shape. False when the texture cannot be made.
-    bool reshape(int w, int h)
+    // Presents through the window's framebuffer when SDL has one for this display without a GPU
+    // renderer: a 240 x 320 picture does not need the OpenGL stack (and its tens of megabytes).
+    // Otherwise (native Wayland) through SDL's renderer. False when neither works.
+    bool choose_presenter()
+    {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        if (SDL_GetWindowSurface(window)) {
+            use_framebuffer = true;
+            return true;
+        }
+        renderer = SDL_CreateRenderer(window, -1, 0);
+        if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer) {
+            fail("cannot create a renderer");
+            return false;
+        }
+        return make_texture();
+    }
+
+    bool make_texture()
     {
         if (texture) SDL_DestroyTexture(texture);
-        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
-        if (!texture) return false;
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!texture) fail("cannot create the screen texture");
+        return texture != nullptr;
+    }
+
+    // The screen turned: the window takes the new shape at the same scale.
+    bool reshape(int w, int h)
+    {
         width = w;
         height = h;
         SDL_SetWindowSize(window, w * scale, h * scale);
-        return true;
+        return use_framebuffer || make_texture();
+    }
+
+    // Writes `last`, scaled, into the framebuffer in its own format.
+    void fill_framebuffer(SDL_Surface* fb)
+    {
+        const int sw = width * scale, sh = height * scale;
+        if (fb->w < sw || fb->h < sh || last.size() != static_cast<std::size_t>(width) * height) return;
+        const bool xrgb =
+            fb->format->format == SDL_PIXELFORMAT_RGB888 || fb->format->format == SDL_PIXELFORMAT_ARGB8888;
+        std::uint8_t* base = static_cast<std::uint8_t*>(fb->pixels);
+        int pitch = fb->pitch;
+        if (!xrgb) {
+            staging.resize(static_cast<std::size_t>(sw) * sh);
+            base = reinterpret_cast<std::uint8_t*>(staging.data());
+            pitch = sw * 4;
+        }
+        for (int y = 0; y < height; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(base + static_cast<std::ptrdiff_t>(y) * scale * pitch);
+            const std::uint32_t* src = last.data() + static_cast<std::size_t>(y) * width;
+            if (scale == 1) {
+                std::copy(src, src + width, row);
+            } else {
+                for (int x = 0; x < width; ++x) std::fill_n(row + x * scale, scale, src[x]);
+                for (int r = 1; r < scale; ++r)
+                    std::copy(row, row + sw,
+                              reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(row) + r * pitch));
+            }
+        }
+        if (!xrgb)
+            SDL_ConvertPixels(sw, sh, SDL_PIXELFORMAT_RGB888, base, pitch, fb->format->format, fb->pixels, fb->pitch);
     }
 
     void redraw()
     {
+        if (use_framebuffer) {
+            // A resized window has a new framebuffer; the frame is drawn into it again.
+            SDL_Surface* fb = SDL_GetWindowSurface(window);
+            if (!fb) return;
+            if (SDL_MUSTLOCK(fb) && SDL_LockSurface(fb) != 0) return;
+            fill_framebuffer(fb);
+            if (SDL_MUSTLOCK(fb)) SDL_UnlockSurface(fb);
+            SDL_UpdateWindowSurface(window);
+            return;
+        }
         if (!renderer || !texture) return;
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (last.size() == static_cast<std::size_t>(width) * height &&
+            SDL_LockTexture(texture, nullptr, &pixels, &pitch) == 0) {
+            auto* dst = static_cast<std::uint8_t*>(pixels);
+            for (int y = 0; y < height; ++y)
+                std::copy_n(last.data() + static_cast<std::size_t>(y) * width, width,
+                            reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) * pitch));
+            SDL_UnlockTexture(texture);
+        }
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
         SDL_RenderPresent(renderer);
@@ -255,17 +334,7 @@ SdlBackend::SdlBackend(int w, int h, int scale) : impl_(std::make_unique<Impl>()
         impl_->fail("cannot create the window");
         return;
     }
-    impl_->renderer = SDL_CreateRenderer(impl_->window, -1, 0);
-    if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(impl_->window, -1, SDL_RENDERER_SOFTWARE);
-    if (!impl_->renderer) {
-        impl_->fail("cannot create a renderer");
-        return;
-    }
-    impl_->texture = SDL_CreateTexture(impl_->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
-    if (!impl_->texture) {
-        impl_->fail("cannot create the screen texture");
-        return;
-    }
+    if (!impl_->choose_presenter()) return;
     impl_->wake_event = SDL_RegisterEvents(1);
 }
 
@@ -312,16 +381,13 @@ void SdlBackend::present(const Surface& screen, bool display_on)
         SDL_ShowWindow(impl_->window);
         impl_->shown = true;
     }
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(impl_->texture, nullptr, &pixels, &pitch) == 0) {
-        auto* dst = static_cast<std::uint8_t*>(pixels);
-        for (int y = 0; y < impl_->height; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) * pitch);
-            for (int x = 0; x < impl_->width; ++x) row[x] = display_on ? screen.pixel(x, y) : 0;
-        }
-        SDL_UnlockTexture(impl_->texture);
-    }
+    auto& last = impl_->last;
+    last.resize(static_cast<std::size_t>(impl_->width) * impl_->height);
+    if (!display_on)
+        std::fill(last.begin(), last.end(), 0u);
+    else
+        for (int y = 0; y < impl_->height; ++y)
+            std::copy_n(screen.row(y), impl_->width, last.data() + static_cast<std::size_t>(y) * impl_->width);
     impl_->redraw();
 }
 
