@@ -1,6 +1,8 @@
 // Refreshing the album art of a track with a 1000 x 1000 JPEG cover (the cover taken from the
 // tags, written to album.jpg, loaded back and scaled to 250 x 232, as RefreshTrackInfo does)
-// against decoding the same JPEG with libjpeg-turbo alone; prints the wall-time ratio.
+// against decoding the same JPEG with libjpeg-turbo alone; prints the wall and CPU ratios of two
+// refreshes: the next track of the same album (album.jpg already holds its cover) and a track
+// whose cover differs from the one before (album.jpg rewritten).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <turbojpeg.h>
@@ -26,9 +28,10 @@ namespace fs = std::filesystem;
 
 struct Setup {
     fs::path folder;
-    std::vector<unsigned char> cover;
+    std::vector<unsigned char> cover, other_cover;
     std::unique_ptr<zv::Platform> platform;
     FSOUND_STREAM* stream = nullptr;
+    FSOUND_STREAM* other_stream = nullptr;  // another album's track
 
     Setup()
     {
@@ -37,12 +40,15 @@ struct Setup {
         if (!mkdtemp(pattern.data())) std::abort();
         folder = pattern;
         cover = zv::fixtures::make_cover_jpeg(1000, 1000, 7);
+        other_cover = zv::fixtures::make_cover_jpeg(1000, 1000, 8);
         zv::fixtures::ToneTrack t;
         t.seconds = 0.5;
         t.artist = "Bench";
         t.title = "Cover";
         t.cover = cover;
         if (!zv::fixtures::write_tone_mp3(folder / "track.mp3", t)) std::abort();
+        t.cover = other_cover;
+        if (!zv::fixtures::write_tone_mp3(folder / "other.mp3", t)) std::abort();
 
         zv::PlatformOptions options;
         options.backend = zv::PlatformOptions::BackendKind::Headless;
@@ -52,15 +58,20 @@ struct Setup {
         const std::u16string app = zv::widen(folder.string() + "/");
         std::memcpy(AppFolder, app.c_str(), (app.size() + 1) * sizeof(WCHAR));
         stream = FSOUND_Stream_Open((folder / "track.mp3").c_str(), 0, 0, 0);
-        if (!stream) std::abort();
+        other_stream = FSOUND_Stream_Open((folder / "other.mp3").c_str(), 0, 0, 0);
+        if (!stream || !other_stream) std::abort();
+        // Reads the tags once, as the first refresh of a played track does.
+        CurrentStream = other_stream;
+        RefreshTrackInfo();
         CurrentStream = stream;
-        RefreshTrackInfo();  // reads the tags once, as the first refresh of a played track does
+        RefreshTrackInfo();
         BITMAP bm{};
         if (!AlbumArtBitmap || !GetObject(AlbumArtBitmap, sizeof(bm), &bm) || bm.bmWidth != 250) std::abort();
     }
 
     ~Setup()
     {
+        FSOUND_Stream_Close(other_stream);
         FSOUND_Stream_Close(stream);
         CurrentStream = nullptr;
         std::error_code ec;
@@ -74,13 +85,29 @@ Setup& setup()
     return s;
 }
 
-void refresh_track_info(benchmark::State& state)
+// The next track of the same album: album.jpg already holds its cover.
+void refresh_same_cover(benchmark::State& state)
 {
-    setup();
+    CurrentStream = setup().stream;
+    RefreshTrackInfo();
     for (auto _ : state) {
         RefreshTrackInfo();
         benchmark::DoNotOptimize(AlbumArtBitmap);
     }
+}
+
+// Tracks of two albums in turn: every refresh replaces album.jpg.
+void refresh_new_cover(benchmark::State& state)
+{
+    Setup& s = setup();
+    bool other = false;
+    for (auto _ : state) {
+        other = !other;
+        CurrentStream = other ? s.other_stream : s.stream;
+        RefreshTrackInfo();
+        benchmark::DoNotOptimize(AlbumArtBitmap);
+    }
+    CurrentStream = s.stream;
 }
 
 void libjpeg_turbo_alone(benchmark::State& state)
@@ -123,20 +150,25 @@ void piece_load_file(benchmark::State& state)
     }
 }
 
-void piece_scale(benchmark::State& state)
+// Loading keeps the JPEG compressed; the shrink decodes it at the scale the panel needs.
+void piece_load_and_scale(benchmark::State& state)
 {
     Setup& s = setup();
     const std::u16string path = zv::widen((s.folder / "album.jpg").string());
-    HBITMAP cover = SHLoadImageFile(path.c_str());
     HDC src = CreateCompatibleDC(NULL), dst = CreateCompatibleDC(NULL);
-    SelectObject(src, cover);
     HBITMAP scaled = CreateCompatibleBitmap(src, 250, 232);
-    SelectObject(dst, scaled);
-    for (auto _ : state) StretchBlt(dst, -1, 0, 250, 232, src, 0, 0, 1000, 1000, SRCCOPY);
+    HGDIOBJ old_dst = SelectObject(dst, scaled);
+    for (auto _ : state) {
+        HBITMAP cover = SHLoadImageFile(path.c_str());
+        HGDIOBJ old_src = SelectObject(src, cover);
+        StretchBlt(dst, -1, 0, 250, 232, src, 0, 0, 1000, 1000, SRCCOPY);
+        SelectObject(src, old_src);
+        DeleteObject(cover);
+    }
+    SelectObject(dst, old_dst);
     DeleteDC(dst);
     DeleteDC(src);
     DeleteObject(scaled);
-    DeleteObject(cover);
 }
 
 // Keeps each benchmark's time (the median when repeated) for the ratio printed at the end.
@@ -173,21 +205,27 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("libjpeg_turbo_alone", libjpeg_turbo_alone)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    benchmark::RegisterBenchmark("refresh_track_info", refresh_track_info)
+    benchmark::RegisterBenchmark("refresh_same_cover", refresh_same_cover)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
+    benchmark::RegisterBenchmark("refresh_new_cover", refresh_new_cover)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("piece_write_file", piece_write_file)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("piece_load_file", piece_load_file)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("piece_scale", piece_scale)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("piece_load_and_scale", piece_load_and_scale)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto [alone_wall, alone_cpu] = reporter.times("libjpeg_turbo_alone");
-    const auto [refresh_wall, refresh_cpu] = reporter.times("refresh_track_info");
-    if (alone_wall > 0 && alone_cpu > 0)
-        std::printf(
-            "Album-art refresh / libjpeg-turbo decode alone (1000x1000 cover): wall %.3f, CPU %.3f (goal <= 1.5)\n",
-            refresh_wall / alone_wall, refresh_cpu / alone_cpu);
+    for (const char* name : {"refresh_same_cover", "refresh_new_cover"}) {
+        const auto [wall, cpu] = reporter.times(name);
+        if (alone_wall > 0 && alone_cpu > 0 && wall > 0)
+            std::printf(
+                "Album-art %s / libjpeg-turbo decode alone (1000x1000 cover): wall %.3f, CPU %.3f "
+                "(goal <= 0.8)\n",
+                name, wall / alone_wall, cpu / alone_cpu);
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -38,8 +38,36 @@ static void ConvertTagValue(const void* value)
     TagText[TAG_TEXT_CHARS - 1] = 0;
 }
 
+// TRUE when the file holds exactly these bytes. Read a block at a time through the platform's
+// file calls (regular files only), stopping at the first block that differs or runs past the end
+// of the picture, so a different cover costs one block.
+static BOOL FileHoldsBytes(LPCWSTR path, const unsigned char* bytes, size_t size)
+{
+    HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    static unsigned char block[65536];
+    size_t compared = 0;
+    BOOL same = TRUE;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, block, sizeof(block), &got, NULL)) {
+            same = FALSE;
+            break;
+        }
+        if (got == 0) break;
+        if (got > size - compared || memcmp(block, bytes + compared, got) != 0) {
+            same = FALSE;
+            break;
+        }
+        compared += got;
+    }
+    CloseHandle(file);
+    return same && compared == size;
+}
+
 // The picture bytes of a cover value go to a file beside album.jpg that then replaces it, so the
-// cover file is always whole. FALSE when nothing was replaced.
+// cover file is always whole. When album.jpg already holds them (the next track of the same
+// album) it is left as it is. FALSE when album.jpg does not hold the picture.
 static BOOL WriteAlbumArt(const unsigned char* value, int length)
 {
     AlbumArtPath[0] = 0;
@@ -59,6 +87,7 @@ static BOOL WriteAlbumArt(const unsigned char* value, int length)
         ++picture;
         --size;
     }
+    if (FileHoldsBytes(AlbumArtPath, picture, size)) return TRUE;
 
     FILE* file = fopen(partPath, "wb");
     if (!file) return FALSE;

@@ -28,13 +28,28 @@ public:
 
     Kind kind() const { return kind_; }
 
-    Surface* surface() const { return target_.get(); }
-    void set_target(std::shared_ptr<Surface> s) { target_ = std::move(s); }
+    // The pixels drawing lands on; a selected bitmap still held as a JPEG is decoded first.
+    Surface* surface() const
+    {
+        if (compressed_) compressed_->decode_full();
+        return target_.get();
+    }
+    // The selected bitmap's JPEG while it has not been decoded, else null: for StretchBlt, which
+    // can shrink it from a smaller decode.
+    DeferredJpeg* still_compressed() const
+    {
+        return compressed_ && !compressed_->decoded() ? compressed_.get() : nullptr;
+    }
+    void set_target(std::shared_ptr<Surface> s, std::shared_ptr<DeferredJpeg> compressed = nullptr)
+    {
+        target_ = std::move(s);
+        compressed_ = std::move(compressed);
+    }
 
     // Where drawing may land, in surface pixels: the DC's own clip within the surface.
     RECT device_clip() const
     {
-        if (!target_) return RECT{0, 0, 0, 0};
+        if (!surface()) return RECT{0, 0, 0, 0};
         if (kind_ == Kind::Memory) return target_->bounds();
         return rect_intersect(device_clip_, target_->bounds());
     }
@@ -68,6 +83,7 @@ public:
 private:
     Kind kind_;
     std::shared_ptr<Surface> target_;
+    std::shared_ptr<DeferredJpeg> compressed_;
     POINT device_origin_;
     RECT device_clip_;
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "gdi/gdi_state.h"
 #include "gdi/surface.h"
@@ -28,7 +29,14 @@ HBITMAP create_bitmap_from_pixels(int w, int h, std::span<const std::uint32_t> x
 // Same, taking the pixels without copying.
 HBITMAP create_bitmap_from_surface(std::shared_ptr<Surface> surface);
 
-// The pixels of a bitmap, shared; null for anything that is not a live bitmap.
+// A new bitmap from a picture file's bytes (JPEG or PNG, told apart by content); null when they
+// are not a picture we show. A JPEG is checked (header, size, an end to its data) and kept
+// compressed: only the first use of its pixels decodes it, and a shrinking StretchBlt decodes
+// it no larger than the destination needs.
+HBITMAP create_bitmap_from_picture(std::vector<std::uint8_t> bytes);
+
+// The pixels of a bitmap, shared (decoded first if still compressed); null for anything that is
+// not a live bitmap.
 std::shared_ptr<Surface> bitmap_surface(HBITMAP bitmap);
 
 // A DC drawing onto `target` (a window's surface): logical (0,0) lands at `device_origin`, and

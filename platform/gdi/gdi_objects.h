@@ -5,6 +5,7 @@
 #include <memory>
 #include <variant>
 
+#include "gdi/deferred_jpeg.h"
 #include "gdi/surface.h"
 #include "wingdi.h"
 
@@ -15,6 +16,17 @@ class FontInstance;
 
 struct BitmapObject {
     std::shared_ptr<Surface> surface;
+    // A picture loaded from a JPEG file, kept compressed: `surface` stays empty until the first
+    // use that needs its pixels decodes it there.
+    std::shared_ptr<DeferredJpeg> compressed;
+
+    bool still_compressed() const { return compressed && !compressed->decoded(); }
+    // The pixels, decoded at the bitmap's own size first when still compressed.
+    const std::shared_ptr<Surface>& pixels()
+    {
+        if (compressed) compressed->decode_full();
+        return surface;
+    }
 };
 
 struct BrushObject {

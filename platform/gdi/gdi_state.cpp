@@ -33,7 +33,7 @@ GdiState::GdiState()
     stock_[NULL_PEN] = make_stock(PenObject{PS_NULL, 1, 0});
     stock_[SYSTEM_FONT] = make_stock(FontObject{stock_logfont(-13, u"System"), nullptr});
     stock_[DEFAULT_GUI_FONT] = make_stock(FontObject{stock_logfont(-11, u"MS Shell Dlg"), nullptr});
-    default_bitmap_ = make_stock(BitmapObject{std::make_shared<Surface>(1, 1)});
+    default_bitmap_ = make_stock(BitmapObject{std::make_shared<Surface>(1, 1), nullptr});
     previous_ = g_current;
     g_current = this;
 }
@@ -114,7 +114,7 @@ HGDIOBJ GdiState::select(DeviceContext& dc, GdiObject& obj)
     const auto prev_handle = reinterpret_cast<HGDIOBJ>(prev->handle);
     if (prev == &obj) return prev_handle;
     attach(*slot, &obj);
-    if (obj.type() == GdiType::Bitmap) dc.set_target(obj.as<BitmapObject>()->surface);
+    if (auto* b = obj.as<BitmapObject>()) dc.set_target(b->surface, b->compressed);
     release(prev);
     return prev_handle;
 }

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "gdi/gdi_internal.h"
+#include "gdi/image_decoders.h"
 
 using zv::GdiObject;
 using zv::GdiState;
@@ -13,7 +14,7 @@ HBITMAP create_bitmap_from_surface(std::shared_ptr<Surface> surface)
 {
     GdiState* st = GdiState::current();
     if (!st || !surface || !bitmap_size_ok(surface->width(), surface->height())) return nullptr;
-    return to_handle<HBITMAP>(st->add(BitmapObject{std::move(surface)}));
+    return to_handle<HBITMAP>(st->add(BitmapObject{std::move(surface), nullptr}));
 }
 
 HBITMAP create_bitmap_from_pixels(int w, int h, std::span<const std::uint32_t> xrgb_topdown)
@@ -25,11 +26,23 @@ HBITMAP create_bitmap_from_pixels(int w, int h, std::span<const std::uint32_t> x
     return create_bitmap_from_surface(std::move(s));
 }
 
+HBITMAP create_bitmap_from_picture(std::vector<std::uint8_t> bytes)
+{
+    GdiState* st = GdiState::current();
+    if (!st) return nullptr;
+    if (sniff_picture(bytes) != PictureFormat::Jpeg) return create_bitmap_from_surface(decode_picture(bytes));
+    const std::optional<JpegGeometry> geometry = read_jpeg_geometry(bytes);
+    if (!geometry || !bitmap_size_ok(geometry->full().cx, geometry->full().cy)) return nullptr;
+    auto surface = std::make_shared<Surface>();
+    auto compressed = std::make_shared<DeferredJpeg>(std::move(bytes), *geometry, surface);
+    return to_handle<HBITMAP>(st->add(BitmapObject{std::move(surface), std::move(compressed)}));
+}
+
 std::shared_ptr<Surface> bitmap_surface(HBITMAP bitmap)
 {
     GdiState* st = GdiState::current();
     auto* b = st ? st->get<BitmapObject>(bitmap) : nullptr;
-    return b ? b->surface : nullptr;
+    return b ? b->pixels() : nullptr;
 }
 
 HDC create_surface_dc(std::shared_ptr<Surface> target, POINT device_origin, RECT device_clip)
@@ -128,14 +141,17 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer)
     GdiObject* o = st ? st->object(object) : nullptr;
     if (!o) return 0;
     if (auto* b = o->as<zv::BitmapObject>()) {
+        // A picture still compressed tells its size without being decoded, and has no bits yet
+        // (as a Win32 device-dependent bitmap never shows its bits here).
+        const bool compressed = b->still_compressed();
         BITMAP bm{};
         bm.bmType = 0;
-        bm.bmWidth = b->surface->width();
-        bm.bmHeight = b->surface->height();
-        bm.bmWidthBytes = b->surface->width() * 4;
+        bm.bmWidth = compressed ? b->compressed->width() : b->surface->width();
+        bm.bmHeight = compressed ? b->compressed->height() : b->surface->height();
+        bm.bmWidthBytes = bm.bmWidth * 4;
         bm.bmPlanes = 1;
         bm.bmBitsPixel = 32;
-        bm.bmBits = b->surface->pixels().data();
+        bm.bmBits = compressed ? nullptr : b->surface->pixels().data();
         return copy_out(bm, size, buffer);
     }
     if (auto* f = o->as<zv::FontObject>()) return copy_out(f->logfont, size, buffer);

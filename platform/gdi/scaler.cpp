@@ -266,6 +266,11 @@ void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
     }
     const auto ncols = static_cast<std::size_t>(col1 - col0);
     const QuadTaps xq = group_taps(xt, col0);
+    // One source column per destination pixel, in order (a shrink in height only, such as a
+    // reduced JPEG decode already at the destination's width): the line is copied, not resampled.
+    bool copy_across = !p.flip_x && ncols == xt.start.size();
+    for (std::size_t i = 0; copy_across && i < xt.start.size(); ++i)
+        copy_across = xt.count(i) == 1 && xt.start[i] == col0 + static_cast<int>(i);
     std::vector<std::uint32_t> line(ncols + kLineSlack, 0);  // the slack stays zero
     std::vector<const std::uint32_t*> rows;
     // Each vertical weight spread over a vector, once, for every destination row to use.
@@ -284,7 +289,12 @@ void stretch_copy(Surface& dst, const Surface& src, const StretchParams& p)
             for (std::size_t k = 0; k < n; ++k) rows.push_back(in->row(yt.start[yi] + static_cast<int>(k)) + col0);
             blend_rows(line.data(), rows.data(), &row_weights[yt.first[yi]], n, ncols);
         }
-        resample_line(dst.row(y) + c.left, line.data(), xq);
+        std::uint32_t* out = dst.row(y) + c.left;
+        if (copy_across) {
+            for (std::size_t i = 0; i < ncols; ++i) out[i] = line[i] & 0x00FFFFFFu;
+        } else {
+            resample_line(out, line.data(), xq);
+        }
     }
 }
 

@@ -43,7 +43,6 @@ HBITMAP SHLoadImageFile(LPCWSTR path)
     if (!path || !path[0] || !zv::GdiState::current()) return nullptr;
     std::vector<std::uint8_t> bytes;
     if (!read_file(zv::narrow(path), bytes)) return nullptr;
-    std::shared_ptr<zv::Surface> picture = zv::decode_picture(bytes);
-    if (!picture) return nullptr;
-    return zv::create_bitmap_from_surface(std::move(picture));
+    // A JPEG stays compressed until its pixels are first needed.
+    return zv::create_bitmap_from_picture(std::move(bytes));
 }

@@ -1,6 +1,8 @@
 // The album art of the track that starts: the embedded cover written to album.jpg (whole, and
 // only when there is a picture), shown at 250 x 232 with a black rightmost column, or the
 // default picture at its own size.
+#include <sys/stat.h>
+
 #include "scenario/track_info_scenario.h"
 
 namespace {
@@ -101,6 +103,32 @@ TEST_F(TrackInfoArt, SecondCoverInARowReplacesTheFirst)
     expect_scaled_art("second cover");
     // The replaced picture was released.
     program().on_ui([&] { EXPECT_EQ(GetObjectType(red_art), 0u); });
+}
+
+TEST_F(TrackInfoArt, SameCoverAsAlbumJpgIsShownWithoutRewritingIt)
+{
+    const Bytes red = solid_jpeg(40, 40, 0xFF0000);
+    track("one.mp3", with_cover(red));
+    track("two.mp3", with_cover(red));
+    track("other.mp3", with_cover(solid_jpeg(40, 40, 0x0000FF)));
+    start();
+    // Replacing album.jpg renames a new file over it, which gives it another inode.
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(album_jpg().c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+
+    play("one.mp3");
+    const auto first = inode();
+    ASSERT_NE(first, 0u);
+    const HBITMAP first_art = art();
+    play("two.mp3");
+    EXPECT_EQ(inode(), first);
+    EXPECT_NE(art(), first_art) << "loaded and shown again";
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0xFF0000));
+    play("other.mp3");
+    EXPECT_NE(inode(), first);
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0x0000FF));
 }
 
 TEST_F(TrackInfoArt, CoversOfAnySizeAndFormatShowAt250By232)
