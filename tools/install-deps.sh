@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Zorvane needs to build, run and test, and the virtual display the
-# launch check starts it on (only what is missing).
+# Installs the Debian packages Zorvane needs to build, run and test, the virtual display the
+# launch check starts it on, and the validators of the installed desktop files (only what is
+# missing).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format llvm libclang-rt-14-dev
   libsdl2-dev libmpg123-dev libtag1-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-wqy-microhei
   libmp3lame-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,11 +1,18 @@
 // Process entry: builds the platform over the desktop backend and runs the program's entry
 // routine, whose result is the exit code. Without a window on a display the program does not
-// run: the reason goes to standard error and the exit code is 1.
+// run: the reason goes to standard error and the exit code is 1. An installed player keeps its
+// files in the per-user folder, which it reports as its own (files/app_folder.h).
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "composition/platform.h"
+#include "files/app_folder.h"
+#include "files/codepage.h"
 #include "resources/resource_blob.h"
 
 int main(int, char**)
@@ -14,6 +21,12 @@ int main(int, char**)
     options.backend = zv::PlatformOptions::BackendKind::Desktop;
     if (const char* s = std::getenv("ZORVANE_SCALE")) options.scale = std::atoi(s);
     options.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
+    const zv::AppFolderChoice folder =
+        zv::prepare_app_folder(zv::running_executable(), zv::UserEnvironment::from_process());
+    if (!folder.problem.empty()) std::fprintf(stderr, "zorvane: %s\n", folder.problem.c_str());
+    if (!folder.module_path.empty()) options.executable_path = zv::widen(folder.module_path.native());
+    if (!folder.working_folder.empty() && ::chdir(folder.working_folder.c_str()) != 0)
+        std::fprintf(stderr, "zorvane: cannot enter %s: %s\n", folder.working_folder.c_str(), std::strerror(errno));
     int code = 0;
     {
         zv::Platform platform(options);

@@ -1,7 +1,10 @@
 #include "image_files.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <limits>
 
@@ -217,6 +220,29 @@ bool write_ico(const std::string& path, const std::vector<IconImage>& images)
     for (const auto& b : blobs)
         for (std::uint8_t v : b) o.u8(v);
     return save(path, o.data());
+}
+
+bool write_png_rgba(const std::string& path, const Canvas& c)
+{
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(static_cast<std::size_t>(c.width()) * c.height() * 4);
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) {
+            const Pixel& p = c.at(x, y);
+            const std::uint8_t a = to8(p.a * 255);
+            // No colour where nothing shows.
+            const Rgb8 v = a ? Rgb8{to8(p.c.r), to8(p.c.g), to8(p.c.b)} : Rgb8{0, 0, 0};
+            rgba.insert(rgba.end(), {v.r, v.g, v.b, a});
+        }
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(c.width());
+    image.height = static_cast<png_uint_32>(c.height());
+    image.format = PNG_FORMAT_RGBA;
+    const int ok = png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr);
+    png_image_free(&image);
+    return ok != 0;
 }
 
 }  // namespace artgen

@@ -1,5 +1,5 @@
 // Writers for the file formats the resource compiler takes in: BMP (24-bit, 8-bit palettised)
-// and ICO (4-, 8- and 32-bit images with their AND masks).
+// and ICO (4-, 8- and 32-bit images with their AND masks); and PNG for the desktop's icon theme.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -24,5 +24,8 @@ struct IconImage {
     const Canvas* art;  // square; coverage is the transparency
 };
 bool write_ico(const std::string& path, const std::vector<IconImage>& images);
+
+// 8-bit RGBA with straight alpha (the coverage), as icon themes take it.
+bool write_png_rgba(const std::string& path, const Canvas& c);
 
 }  // namespace artgen

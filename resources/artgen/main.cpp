@@ -3,9 +3,11 @@
 // compiler. Each bitmap is named by its IDB_ number in resource.h and written to a file called
 // after it (IDB_NEXT_BUTTON -> next_button.bmp), which is what the script and the build expect.
 // Usage: zv_artgen <output folder>
+//        zv_artgen --icon-png <size> <file>   (the icon alone, for the desktop's icon theme)
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <numbers>
 #include <string>
@@ -344,8 +346,18 @@ std::string bitmap_file(const std::string& out, std::string name)
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--icon-png") {
+        const int size = std::atoi(argv[2]);
+        if (size < 16 || size > 1024) {
+            std::fprintf(stderr, "zv_artgen: icon size %s is not between 16 and 1024\n", argv[2]);
+            return 2;
+        }
+        if (write_png_rgba(argv[3], app_icon(size, 32))) return 0;
+        std::fprintf(stderr, "zv_artgen: could not write %s\n", argv[3]);
+        return 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: zv_artgen <output folder>\n");
+        std::fprintf(stderr, "usage: zv_artgen <output folder> | --icon-png <size> <file>\n");
         return 2;
     }
     const std::string out = argv[1];
