@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 using Micros = std::chrono::duration<double, std::micro>;
 
 constexpr int kRate = 44100;
-constexpr std::size_t kBuffer = 1024;  // frames per callback, as the SDL output asks
+constexpr std::size_t kBuffer = 4096;  // frames per callback, as the SDL output asks
 constexpr int kSeconds = 6;            // of sound per run
 constexpr int kSpeedUp = 8;            // callbacks come this many times as often as a device's
 // The stalling reader: every 32nd read (about 0.8 s of sound at 320 kbps) hangs for 40 ms, which

@@ -8,33 +8,45 @@ namespace zv {
 
 std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open()
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
-    SDL_AudioSpec want{};
-    want.freq = 44100;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    want.callback = &SdlAudioOutput::callback;
-    // The object does not exist yet; the device stays paused until start() has set userdata's target.
-    auto out = std::unique_ptr<SdlAudioOutput>(new SdlAudioOutput(0));
-    want.userdata = out.get();
-    SDL_AudioSpec have{};
-    // No allowed changes: SDL converts to whatever the hardware takes.
-    const SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (dev == 0) {
-        out->closed_ = true;
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return nullptr;
-    }
-    out->device_ = dev;
+    auto out = std::unique_ptr<SdlAudioOutput>(new SdlAudioOutput());
+    if (!out->open_device()) return nullptr;
     return out;
 }
 
 SdlAudioOutput::~SdlAudioOutput() { stop(); }
 
+bool SdlAudioOutput::open_device()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kFramesPerCallback;
+    want.callback = &SdlAudioOutput::callback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    // No allowed changes: SDL converts to whatever the hardware takes. The device opens paused.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device_ == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    return true;
+}
+
+void SdlAudioOutput::close_device()
+{
+    if (device_ == 0) return;
+    // Closing waits for a callback in progress to return and ends the device's thread.
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
 bool SdlAudioOutput::start(RenderFn render)
 {
-    if (closed_ || !render) return false;
+    if (stopped_ || device_ == 0 || !render) return false;
     SDL_LockAudioDevice(device_);
     render_ = std::move(render);
     SDL_UnlockAudioDevice(device_);
@@ -44,11 +56,19 @@ bool SdlAudioOutput::start(RenderFn render)
 
 void SdlAudioOutput::stop()
 {
-    if (closed_) return;
-    closed_ = true;
-    // Closing waits for a callback in progress to return.
-    SDL_CloseAudioDevice(device_);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    stopped_ = true;
+    close_device();
+}
+
+void SdlAudioOutput::suspend() { close_device(); }
+
+bool SdlAudioOutput::resume()
+{
+    if (stopped_ || !render_) return false;
+    if (device_ != 0) return true;
+    if (!open_device()) return false;
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
 }
 
 void SdlAudioOutput::callback(void* self, std::uint8_t* stream, int len)

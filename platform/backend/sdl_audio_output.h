@@ -10,6 +10,10 @@ namespace zv {
 
 class SdlAudioOutput final : public AudioOutput {
 public:
+    // 4096 frames (93 ms) per callback: a music player needs no lower latency, and each callback is
+    // a wake-up of SDL's thread (and a write on the disk driver).
+    static constexpr std::uint16_t kFramesPerCallback = 4096;
+
     // Null when SDL's audio cannot be initialised or no device opens.
     static std::unique_ptr<SdlAudioOutput> open();
 
@@ -19,14 +23,21 @@ public:
 
     bool start(RenderFn render) override;
     void stop() override;
+    // Closes the device and lets SDL's audio go (its thread ends, and so does any device watcher
+    // the driver runs); resume() opens it again with the same format.
+    void suspend() override;
+    bool resume() override;
 
 private:
-    explicit SdlAudioOutput(std::uint32_t device) : device_(device) {}
+    SdlAudioOutput() = default;
+    // SDL's audio and the device, paused; false when either fails.
+    bool open_device();
+    void close_device();
     static void callback(void* self, std::uint8_t* stream, int len);
 
-    std::uint32_t device_;
-    RenderFn render_;  // written only while the device is paused or locked
-    bool closed_ = false;
+    std::uint32_t device_ = 0;  // 0 while closed
+    RenderFn render_;           // written only while the device is closed, paused or locked
+    bool stopped_ = false;
 };
 
 }  // namespace zv

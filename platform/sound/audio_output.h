@@ -15,8 +15,15 @@ public:
 
     // Starts calling `render`; false when the output cannot run.
     virtual bool start(RenderFn render) = 0;
-    // Stops calling render; when it returns no render call is in progress or will start.
+    // Stops calling render for good; when it returns no render call is in progress or will start.
     virtual void stop() = 0;
+
+    // Lets the device go while nothing sounds, so no thread of the output runs at all: when it
+    // returns no render call is in progress, and none starts until resume().
+    virtual void suspend() = 0;
+    // Takes the device again, with the same format, and goes on calling the render function given
+    // to start(); true when it runs (also when it was not suspended).
+    virtual bool resume() = 0;
 
     // True when every render must give the same sound whatever the threads' timing (a sink a test
     // pulls): render then waits, bounded, for the decoder. A device never waits, so by default

@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <vector>
 
 namespace zv {
 
 class PcmRing {
 public:
-    explicit PcmRing(std::size_t frames) : samples_(std::max<std::size_t>(frames, 1) * 2) {}
+    explicit PcmRing(std::size_t frames) : capacity_(std::max<std::size_t>(frames, 1)) {}
 
-    std::size_t capacity() const { return samples_.size() / 2; }
+    std::size_t capacity() const { return capacity_; }
     std::size_t size() const { return size_; }
     std::size_t space() const { return capacity() - size_; }
     void clear()
@@ -26,11 +26,13 @@ public:
     std::size_t write(std::span<const std::int16_t> interleaved)
     {
         const std::size_t frames = std::min(interleaved.size() / 2, space());
+        // Taken on the first write, uninitialised: a stream opened only for its tags never needs it,
+        // and only written frames are ever read.
+        if (frames && !samples_) samples_ = std::make_unique_for_overwrite<std::int16_t[]>(capacity_ * 2);
         std::size_t tail = (head_ + size_) % capacity();
         for (std::size_t done = 0; done < frames;) {
             const std::size_t n = std::min(frames - done, capacity() - tail);
-            std::copy_n(interleaved.begin() + static_cast<std::ptrdiff_t>(done * 2), n * 2,
-                        samples_.begin() + static_cast<std::ptrdiff_t>(tail * 2));
+            std::copy_n(interleaved.begin() + static_cast<std::ptrdiff_t>(done * 2), n * 2, samples_.get() + tail * 2);
             done += n;
             tail = (tail + n) % capacity();
         }
@@ -46,7 +48,7 @@ public:
         frames = std::min(frames, size_);
         for (std::size_t done = 0; done < frames;) {
             const std::size_t n = std::min(frames - done, capacity() - head_);
-            use(std::span<const std::int16_t>(samples_.data() + head_ * 2, n * 2), done);
+            use(std::span<const std::int16_t>(samples_.get() + head_ * 2, n * 2), done);
             done += n;
             head_ = (head_ + n) % capacity();
         }
@@ -55,8 +57,9 @@ public:
     }
 
 private:
-    std::vector<std::int16_t> samples_;
-    std::size_t head_ = 0;  // the oldest frame
+    std::size_t capacity_;                     // frames
+    std::unique_ptr<std::int16_t[]> samples_;  // capacity_ frames once written
+    std::size_t head_ = 0;                     // the oldest frame
     std::size_t size_ = 0;
 };
 

@@ -8,24 +8,54 @@ bool PulledAudioOutput::start(RenderFn render)
 {
     std::lock_guard lock(mutex_);
     render_ = std::move(render);
-    return static_cast<bool>(render_);
+    open_ = static_cast<bool>(render_);
+    if (open_) ++opens_;
+    return open_;
 }
 
 void PulledAudioOutput::stop()
 {
     std::lock_guard lock(mutex_);
     render_ = nullptr;
+    open_ = false;
+}
+
+void PulledAudioOutput::suspend()
+{
+    std::lock_guard lock(mutex_);
+    open_ = false;
+}
+
+bool PulledAudioOutput::resume()
+{
+    std::lock_guard lock(mutex_);
+    if (!render_) return false;
+    if (!open_) ++opens_;
+    open_ = true;
+    return true;
 }
 
 std::size_t PulledAudioOutput::pull(std::int16_t* out, std::size_t frames)
 {
     std::lock_guard lock(mutex_);
-    if (!render_) {
+    if (!open_) {
         std::fill_n(out, frames * 2, std::int16_t{0});
         return 0;
     }
     render_(out, frames);
     return frames;
+}
+
+bool PulledAudioOutput::device_open() const
+{
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
+int PulledAudioOutput::opens() const
+{
+    std::lock_guard lock(mutex_);
+    return opens_;
 }
 
 }  // namespace zv

@@ -21,16 +21,26 @@ public:
 
     bool start(RenderFn render) override;
     void stop() override;
+    void suspend() override;
+    bool resume() override;
     bool waits_for_decoding() const override { return timing_.load() == Timing::WaitForDecoder; }
     void set_timing(Timing timing) { timing_.store(timing); }
 
-    // Renders `frames` frames into `out` (interleaved stereo). Silence, and 0 returned, while stopped.
+    // Renders `frames` frames into `out` (interleaved stereo). Silence, and 0 returned, while stopped
+    // or suspended.
     std::size_t pull(std::int16_t* out, std::size_t frames);
+
+    // Whether the device is held (started and not suspended), and how often it was taken: the start
+    // and every resume from suspension.
+    bool device_open() const;
+    int opens() const;
 
 private:
     std::atomic<Timing> timing_;
-    mutable std::mutex mutex_;  // held across a render, so stop() waits for one in progress
+    mutable std::mutex mutex_;  // held across a render, so stop() and suspend() wait for one in progress
     RenderFn render_;
+    bool open_ = false;
+    int opens_ = 0;
 };
 
 }  // namespace zv

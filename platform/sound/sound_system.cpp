@@ -51,7 +51,9 @@ bool SoundSystem::init()
     {
         std::lock_guard lock(mutex_);
         initialised_ = true;
+        silent_frames_ = 0;
     }
+    output_resting_ = false;
     start_decoder();
     AudioOutput* o = out.get();
     if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, o->waits_for_decoding()); })) {
@@ -69,6 +71,7 @@ void SoundSystem::close()
     // Stopped without the lock: the output waits for a render in progress, which takes it.
     if (output_) output_->stop();
     std::unique_ptr<AudioOutput> out = std::move(output_);
+    output_resting_ = false;
     // The decoders are freed below, so a read in progress has to return first.
     stop_decoder();
     std::vector<std::unique_ptr<SoundStream>> gone;
@@ -95,15 +98,23 @@ bool SoundSystem::initialised() const
 
 void SoundSystem::publish_at_turn_end(bool on)
 {
-    std::lock_guard lock(mutex_);
-    turns_ = on;
-    if (!on) publish_locked();
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        turns_ = on;
+        if (!on) changed = publish_locked();
+    }
+    if (changed) wake_output();
 }
 
 void SoundSystem::publish()
 {
-    std::lock_guard lock(mutex_);
-    publish_locked();
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        changed = publish_locked();
+    }
+    if (changed) wake_output();
 }
 
 void SoundSystem::set_read_hook(Mp3Decoder::ReadHook hook)
@@ -155,7 +166,17 @@ void SoundSystem::detach(SoundStream& s)
 
 int SoundSystem::play(int channel, std::uintptr_t stream)
 {
-    std::lock_guard lock(mutex_);
+    const int used = [&] {
+        std::lock_guard lock(mutex_);
+        return play_locked(channel, stream);
+    }();
+    // Published at once without turns: the device is needed now.
+    if (used >= 0) wake_output();
+    return used;
+}
+
+int SoundSystem::play_locked(int channel, std::uintptr_t stream)
+{
     if (!initialised_) return -1;
     SoundStream* s = streams_.get(stream);
     if (!s) return -1;
@@ -267,9 +288,9 @@ void SoundSystem::staged()
     if (!turns_) publish_locked();
 }
 
-void SoundSystem::publish_locked()
+bool SoundSystem::publish_locked()
 {
-    if (!assignment_changed_ && !volume_changed_ && seeks_.empty()) return;
+    if (!assignment_changed_ && !volume_changed_ && seeks_.empty()) return false;
     // Positions first, so a stream played in the same turn starts from its new place.
     for (std::uintptr_t h : seeks_) {
         SoundStream* s = streams_.get(h);
@@ -289,15 +310,55 @@ void SoundSystem::publish_locked()
     }
     assignment_changed_ = 0;
     volume_changed_ = 0;
+    if (sounding()) silent_frames_ = 0;
     work_.notify_one();
     decoded_.notify_all();
+    return true;
+}
+
+bool SoundSystem::sounding() const
+{
+    return std::any_of(mix_.begin(), mix_.end(), [](const MixChannel& m) { return m.source != nullptr; });
+}
+
+void SoundSystem::rest_output()
+{
+    if (!output_ || output_resting_) return;
+    {
+        std::lock_guard lock(mutex_);
+        if (silent_frames_ < kDeviceGraceFrames || sounding()) return;
+    }
+    // Without the lock: the output waits for a render in progress, which takes it. Only this
+    // thread publishes, so nothing starts sounding meanwhile.
+    output_->suspend();
+    output_resting_ = true;
+}
+
+void SoundSystem::wake_output()
+{
+    if (!output_ || !output_resting_) return;
+    {
+        std::lock_guard lock(mutex_);
+        if (!sounding()) return;
+    }
+    // Nothing was mixed while the device was away, so its first frames are the streams' next ones.
+    // When the device cannot be had now, the next play tries again.
+    output_resting_ = !output_->resume();
 }
 
 void SoundSystem::render(std::int16_t* out, std::size_t frames, bool wait)
 {
     std::vector<PendingEnd> ended;
+    bool rest = false;
     {
         std::unique_lock lock(mutex_);
+        // The output's own pace is the grace period's clock: no timer runs for it.
+        if (sounding()) {
+            silent_frames_ = 0;
+        } else if (silent_frames_ < kDeviceGraceFrames) {
+            silent_frames_ += frames;
+            rest = silent_frames_ >= kDeviceGraceFrames;
+        }
         for (std::size_t done = 0; done < frames;) {
             const std::size_t n = std::min(frames - done, ChannelMixer::kMaxFrames);
             // A sink a test pulls gets the same sound whatever the threads' timing: each pass waits
@@ -307,6 +368,7 @@ void SoundSystem::render(std::int16_t* out, std::size_t frames, bool wait)
                 // Waits for a good part of the ring, not for each step, so a test pulling faster
                 // than a device does not pay a thread switch per step.
                 waiting_for_ = std::max(n, StreamSource::kRingFrames / 2);
+                work_.notify_one();
                 decoded_.wait_for(lock, kDecodeWait, [&] { return all_can_give(waiting_for_); });
                 waiting_for_ = 0;
             }
@@ -314,11 +376,17 @@ void SoundSystem::render(std::int16_t* out, std::size_t frames, bool wait)
             done += n;
         }
     }
-    if (!post_ || ended.empty()) return;
+    if (!post_) return;
     for (const PendingEnd& e : ended) {
         std::weak_ptr<SoundSystem*> alive = alive_;
         post_([alive, e] {
             if (auto self = alive.lock()) (*self)->deliver_end(e.stream, e.token);
+        });
+    }
+    if (rest) {
+        std::weak_ptr<SoundSystem*> alive = alive_;
+        post_([alive] {
+            if (auto self = alive.lock()) (*self)->rest_output();
         });
     }
 }
@@ -331,11 +399,11 @@ bool SoundSystem::all_can_give(std::size_t frames) const
 
 void SoundSystem::mix(std::int16_t* out, std::size_t frames, std::vector<PendingEnd>& ended)
 {
-    std::size_t sounding = 0;
+    std::size_t streams = 0;
     int only = -1;
     for (int c = 0; c < ChannelMixer::kChannels; ++c) {
         if (!mix_[static_cast<std::size_t>(c)].source) continue;
-        ++sounding;
+        ++streams;
         only = c;
     }
     bool wake_decoder = false;
@@ -343,10 +411,10 @@ void SoundSystem::mix(std::int16_t* out, std::size_t frames, std::vector<Pending
         const StreamSource& source = *mix_[static_cast<std::size_t>(c)].source;
         if (source.played_out())
             note_end(c, ended);
-        else if (source.wants_decoding())
+        else if (source.needs_refill())
             wake_decoder = true;
     };
-    if (sounding == 1) {
+    if (streams == 1) {
         // One stream (the player's usual state): scaled straight into the output.
         const MixChannel& m = mix_[static_cast<std::size_t>(only)];
         const std::size_t got = m.source->take(frames, [&](std::span<const std::int16_t> piece, std::size_t at) {

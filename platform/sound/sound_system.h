@@ -2,15 +2,20 @@
 // thread and an output.
 //
 // Three threads meet here. The user-interface thread makes the FSOUND_ calls; the decoder thread
-// keeps about half a second decoded ahead of every playing stream; the output's thread mixes what
-// is decoded (render). One mutex, the sound lock, guards what they share, and no file is ever
-// read, sought or closed while it is held, so neither the output nor a user-interface call waits
-// on a disk.
+// keeps half a second to a second decoded ahead of every playing stream, woken only to refill it
+// in one batch; the output's thread mixes what is decoded (render). One mutex, the sound lock,
+// guards what they share, and no file is ever read, sought or closed while it is held, so neither
+// the output nor a user-interface call waits on a disk.
 //
 // The user-interface side stages what it changes (play, stop, position, volume). The changes reach
 // the mixer together when they are published: at the end of each turn of the user-interface thread
 // once publish_at_turn_end() is on, otherwise at once after every call. Closing a stream takes it
 // off the mixer at once, so its file goes as soon as no thread reads it.
+//
+// At rest nothing runs: the decoder thread waits without a timeout, and once no channel has
+// sounded for kDeviceGraceFrames of output the device is let go (the output's thread ends). The
+// output counts that time itself, so nothing polls; a play that makes a channel sound takes the
+// device again at once, and it goes on from exactly the frames the mixer had not yet taken.
 #pragma once
 #include <array>
 #include <condition_variable>
@@ -37,6 +42,10 @@ public:
     using AudioOutputFactory = std::function<std::unique_ptr<AudioOutput>()>;
     // Hands a closure to the user-interface thread.
     using UiPoster = std::function<void(std::function<void()>)>;
+
+    // How long the output plays silence before the device is let go: 3 s, so that stepping from one
+    // track to the next, or a short pause, never closes it.
+    static constexpr std::size_t kDeviceGraceFrames = 3 * static_cast<std::size_t>(Mp3Decoder::kRate);
 
     SoundSystem(AudioOutputFactory factory, UiPoster post);
     ~SoundSystem();
@@ -95,6 +104,11 @@ private:
 
     // `wait`: the output wants the same sound whatever the threads' timing.
     void render(std::int16_t* out, std::size_t frames, bool wait);
+    bool sounding() const;  // a published channel has a stream
+    // User-interface thread: lets the device go if nothing has sounded for the grace period, and
+    // takes it again once something sounds.
+    void rest_output();
+    void wake_output();
     // One mixer pass of at most ChannelMixer::kMaxFrames frames; notes streams that played out.
     void mix(std::int16_t* out, std::size_t frames, std::vector<PendingEnd>& ended);
     void note_end(int channel, std::vector<PendingEnd>& ended);
@@ -107,8 +121,9 @@ private:
     void stop_decoder();
 
     // Staging (all under the lock).
-    void staged();  // a change was staged: publish now unless turns publish
-    void publish_locked();
+    void staged();          // a change was staged: publish now unless turns publish
+    bool publish_locked();  // true when something changed
+    int play_locked(int channel, std::uintptr_t stream);
     // Takes the stream off its channel; no end callback will come for what it played so far.
     void detach(SoundStream& s);
 
@@ -119,6 +134,7 @@ private:
     AudioOutputFactory factory_;
     UiPoster post_;
     std::unique_ptr<AudioOutput> output_;  // touched on the user-interface thread only
+    bool output_resting_ = false;          // likewise: output_ is suspended
     std::thread decoder_;                  // likewise
 
     mutable std::mutex mutex_;         // the sound lock
@@ -128,6 +144,8 @@ private:
     bool turns_ = false;
     std::size_t waiting_for_ = 0;  // frames a waiting render wants from every playing stream
     bool decoder_quit_ = false;
+    // Frames the output has rendered since a channel last sounded, up to the grace period.
+    std::size_t silent_frames_ = 0;
     Mp3Decoder::ReadHook read_hook_;
     HandleTable<SoundStream> streams_{HandleKind::Stream};
 

@@ -7,6 +7,8 @@ namespace zv {
 
 void StreamSource::request_seek(std::uint32_t frame)
 {
+    // The ring holds what follows the position, and a pending seek already goes there.
+    if (frame == position_) return;
     ++epoch_;
     pending_seek_ = frame;
     ring_.clear();

@@ -19,7 +19,11 @@ namespace zv {
 
 class StreamSource {
 public:
-    static constexpr std::size_t kRingFrames = 24576;  // about half a second at 44 100 Hz
+    static constexpr std::size_t kRingFrames = 49152;  // about 1.1 s at 44 100 Hz
+    // The decoder thread is woken once fewer frames than this are ready, and then fills the ring:
+    // it decodes in large batches and sleeps between them, and a read that hangs still has about
+    // half a second of sound ahead of it.
+    static constexpr std::size_t kRefillBelow = kRingFrames / 2;
     // Decoded per step of the decoder thread; what a step has decoded reaches the ring when the step
     // ends, so a read that hangs holds back less than this.
     static constexpr std::size_t kStepFrames = 2048;
@@ -30,7 +34,8 @@ public:
 
     // PCM frames the mixer has taken since the start or the last seek, plus where that seek went.
     std::uint32_t position() const { return position_; }
-    // Flushes what was decoded and asks the decoder thread to move to `frame` first.
+    // Flushes what was decoded and asks the decoder thread to move to `frame` first. Moving to where
+    // the stream already is keeps what was decoded, so a pause and resume go on sample-exactly.
     void request_seek(std::uint32_t frame);
     // No more decoding; a step in progress is thrown away.
     void close() { closed_ = true; }
@@ -40,6 +45,11 @@ public:
     bool wants_decoding() const
     {
         return !closed_ && (pending_seek_ || (!decoded_to_end_ && ring_.space() >= kStepFrames));
+    }
+    // Whether the mixer should wake the decoder thread for this stream.
+    bool needs_refill() const
+    {
+        return !closed_ && (pending_seek_ || (!decoded_to_end_ && ring_.size() < kRefillBelow));
     }
     std::size_t ready() const { return ring_.size(); }
     // Whether taking `frames` frames needs nothing more from the decoder: they are decoded and so

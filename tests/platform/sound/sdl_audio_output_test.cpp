@@ -10,7 +10,7 @@
 namespace zv::testing {
 namespace {
 
-TEST(SdlAudioOutput, DeviceThreadRendersUntilStopped)
+TEST(SdlAudioOutput, DeviceThreadRendersUntilSuspendedResumedAndStopped)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::unique_ptr<SdlAudioOutput> out = SdlAudioOutput::open();
@@ -26,21 +26,33 @@ TEST(SdlAudioOutput, DeviceThreadRendersUntilStopped)
         frames_seen = frames;
         cv.notify_one();
     }));
-    {
-        std::unique_lock lock(m);
-        cv.wait(lock, [&] { return calls >= 3; });
-    }
-    out->stop();
-    int after_stop = 0;
-    {
+    auto calls_now = [&] {
         std::lock_guard lock(m);
-        after_stop = calls;
-    }
-    EXPECT_GT(frames_seen, 0u);
+        return calls;
+    };
+    auto wait_for_calls = [&](int n) {
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return calls >= n; });
+    };
+    wait_for_calls(2);
+    EXPECT_EQ(frames_seen, SdlAudioOutput::kFramesPerCallback);
+
+    // Suspended, the device is closed: no call is in progress or starts. Resumed, the same render
+    // runs again.
+    out->suspend();
+    const int at_suspend = calls_now();
+    out->suspend();  // twice is harmless
+    EXPECT_EQ(calls_now(), at_suspend);
+    ASSERT_TRUE(out->resume());
+    EXPECT_TRUE(out->resume());
+    wait_for_calls(at_suspend + 1);
+
+    out->stop();
+    const int after_stop = calls_now();
     out->stop();  // twice is harmless
+    EXPECT_FALSE(out->resume());
     EXPECT_FALSE(out->start([](std::int16_t*, std::size_t) {}));
-    std::lock_guard lock(m);
-    EXPECT_EQ(calls, after_stop);
+    EXPECT_EQ(calls_now(), after_stop);
 }
 
 }  // namespace

@@ -105,6 +105,12 @@ TEST(SoundThreaded, AudioThreadPullsWhileUiThreadPlaysAndAdvances)
         FSOUND_Stream_GetNumTagFields(chain.current, &n);
         ui.run_some();
     }
+    // At rest the device goes while the thread keeps pulling, and a play takes it again.
+    FSOUND_Stream_Stop(chain.current);
+    FSOUND_Stream_Stop(other);
+    while (sink->device_open()) ui.run_some();
+    EXPECT_GE(FSOUND_Stream_Play(FSOUND_FREE, chain.current), 0);
+    EXPECT_TRUE(sink->device_open());
     // Stopping the output while the thread still pulls leaves it rendering silence.
     sys.output()->stop();
     EXPECT_EQ(sink->pull(std::vector<std::int16_t>(64).data(), 32), 0u);
