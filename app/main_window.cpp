@@ -184,6 +184,19 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
                 case IDM_LIBRARY: RunDialog(IDD_LIBRARY, hWnd, LibraryDlgProc); return 0;
                 default: return DefWindowProc(hWnd, message, wParam, lParam);
             }
+        case WM_APPCOMMAND:
+            // The media keys and the desktop's media controls, whatever panel is in front.
+            switch (GET_APPCOMMAND_LPARAM(lParam)) {
+                case APPCOMMAND_MEDIA_PLAY_PAUSE: TogglePause(); return TRUE;
+                case APPCOMMAND_MEDIA_STOP:
+                    if (IsPlaying == 1) TogglePause();
+                    return TRUE;
+                case APPCOMMAND_MEDIA_NEXTTRACK: NextTrack(); return TRUE;
+                case APPCOMMAND_MEDIA_PREVIOUSTRACK: PreviousTrack(); return TRUE;
+                case APPCOMMAND_VOLUME_UP: VolumeUp(); return TRUE;
+                case APPCOMMAND_VOLUME_DOWN: VolumeDown(); return TRUE;
+                default: return DefWindowProc(hWnd, message, wParam, lParam);
+            }
         case WM_TIMER:
             if (wParam == IDT_KEEPALIVE) {
                 SystemIdleTimerReset();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Zorvane needs to build, run and test, the virtual display the
-# launch check starts it on, and the validators of the installed desktop files (only what is
-# missing).
+# Installs the Debian packages Zorvane needs to build, run and test: the virtual display the launch
+# check starts it on, the validators of the installed desktop files, and the session bus (with
+# playerctl) the media-controls check runs it on (only what is missing).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format llvm libclang-rt-14-dev
@@ -9,6 +9,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-wqy-microhei
   libmp3lame-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool desktop-file-utils appstream
+  libsystemd-dev dbus-daemon dbus-bin systemd playerctl
 )
 missing=()
 for p in "${packages[@]}"; do

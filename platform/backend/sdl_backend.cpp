@@ -42,6 +42,24 @@ bool local_x_server_listening()
     return !number.empty() && access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) == 0;
 }
 
+// The application id: the desktop matches the window to its entry (org.zorvane.Zorvane.desktop)
+// by it, for the icon, the name and the media controls.
+constexpr const char* kAppId = "org.zorvane.Zorvane";
+
+// The media keys, as the application commands they give.
+int app_command_of(SDL_Keycode k)
+{
+    switch (k) {
+        case SDLK_AUDIOPLAY: return APPCOMMAND_MEDIA_PLAY_PAUSE;
+        case SDLK_AUDIOSTOP: return APPCOMMAND_MEDIA_STOP;
+        case SDLK_AUDIONEXT: return APPCOMMAND_MEDIA_NEXTTRACK;
+        case SDLK_AUDIOPREV: return APPCOMMAND_MEDIA_PREVIOUSTRACK;
+        case SDLK_VOLUMEUP: return APPCOMMAND_VOLUME_UP;
+        case SDLK_VOLUMEDOWN: return APPCOMMAND_VOLUME_DOWN;
+        default: return 0;
+    }
+}
+
 std::string describe_variable(const char* name)
 {
     const char* value = std::getenv(name);
@@ -195,6 +213,16 @@ public:
                 break;
             case SDL_KEYDOWN:
             case SDL_KEYUP: {
+                if (const int command = app_command_of(e.key.keysym.sym)) {
+                    // One command per press; a held volume key goes on stepping, as it repeats.
+                    const bool volume = command == APPCOMMAND_VOLUME_UP || command == APPCOMMAND_VOLUME_DOWN;
+                    if (e.type == SDL_KEYDOWN && (!e.key.repeat || volume)) {
+                        ev.type = InputEvent::Type::AppCommand;
+                        ev.command = command;
+                        out.push_back(ev);
+                    }
+                    break;
+                }
                 bool win = false;
                 int vk = key_to_vk(e.key.keysym.sym, win);
                 if (!vk) break;
@@ -318,6 +346,9 @@ SdlBackend::SdlBackend(int w, int h, int scale) : impl_(std::make_unique<Impl>()
 {
     impl_->width = w;
     impl_->height = h;
+    // SDL 2.26 reads the window class from these when its video starts; a user's own wins.
+    setenv("SDL_VIDEO_X11_WMCLASS", kAppId, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", kAppId, 0);
     if (!impl_->start_video()) return;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");

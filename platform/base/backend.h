@@ -13,11 +13,13 @@ namespace zv {
 class Surface;
 
 struct InputEvent {
-    enum class Type { StylusDown, StylusMove, StylusUp, KeyDown, KeyUp, Quit };
+    // AppCommand: a media key, as the APPCOMMAND_ number in `command`.
+    enum class Type { StylusDown, StylusMove, StylusUp, KeyDown, KeyUp, Quit, AppCommand };
     Type type = Type::StylusDown;
     int x = 0;  // screen pixels
     int y = 0;
-    int vk = 0;  // virtual key for key events
+    int vk = 0;       // virtual key for key events
+    int command = 0;  // APPCOMMAND_ for AppCommand
     bool ctrl = false;
     bool shift = false;
     bool alt = false;

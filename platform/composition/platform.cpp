@@ -5,9 +5,12 @@
 #include "backend/sdl_backend.h"
 #include "controls/builtin_controls.h"
 #include "core/user_state.h"
+#include "files/codepage.h"
 #include "files/file_system.h"
 #include "gdi/gdi_state.h"
 #include "instance/instance.h"
+#include "mpris/mpris_model.h"
+#include "mpris/mpris_service.h"
 #include "resources/resource_access.h"
 #include "resources/resource_table.h"
 #include "sound/pulled_audio_output.h"
@@ -19,6 +22,21 @@ namespace {
 Platform* g_platform = nullptr;
 constexpr int kScreenWidth = 240;
 constexpr int kScreenHeight = 320;
+
+// The folder of what GetModuleFileName reports, ending with '/': the player writes its covers
+// there.
+std::string program_folder()
+{
+    std::u16string path(PATH_BUFFER_CHARS, u'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), PATH_BUFFER_CHARS));
+    std::string folder = narrow(path);
+    folder.resize(folder.find_last_of('/') + 1);  // npos + 1 is 0: no folder
+    return folder;
+}
+
+// The sound library's position in PCM frames at its fixed rate, in microseconds.
+std::int64_t frames_to_us(std::uint32_t frames) { return std::int64_t{frames} * 1000000 / 44100; }
+
 }  // namespace
 
 Platform::Platform(const PlatformOptions& options)
@@ -61,14 +79,17 @@ Platform::Platform(const PlatformOptions& options)
     // What the program changes in one turn (start a stream, then set its volume) reaches the mixer
     // together at the turn's end, so no buffer sounds between two of its calls.
     sound_->publish_at_turn_end(true);
-    SoundSystem* sound = sound_.get();
-    user_->on_turn_end = [sound] { sound->publish(); };
+    user_->on_turn_end = [this] { turn_end(); };
+    // The media controls appear with the main window (its title), so a start that only hands over
+    // to a running player never shows on the bus.
+    offer_media_controls_ = desktop && options.media_controls && failure_.empty();
     g_platform = this;
 }
 
 Platform::~Platform()
 {
     if (g_platform == this) g_platform = nullptr;
+    mpris_.reset();
     instance_.reset();
     user_->on_turn_end = nullptr;
     sound_.reset();
@@ -85,8 +106,45 @@ HINSTANCE Platform::module() const { return resources_->instance(); }
 
 void Platform::program_finished()
 {
+    offer_media_controls_ = false;
+    mpris_.reset();
     instance_.reset();
     backend_->finished();
+}
+
+void Platform::turn_end()
+{
+    sound_->publish();
+    // The media controls hear of a change once, at the end of the turn that made it.
+    if (!mpris_) return;
+    const std::uint64_t version = sound_->now_playing_version();
+    if (version == published_now_playing_) return;
+    published_now_playing_ = version;
+    mpris_->publish(sound_->now_playing());
+}
+
+void Platform::media_command(const MediaCommand& command)
+{
+    UserState* user = user_.get();
+    SoundSystem* sound = sound_.get();
+    Backend* backend = backend_.get();
+    // Decided on the user-interface thread, against what plays there and then, so two quick
+    // requests never both act on the same old state.
+    user->post_closure([user, sound, backend, command] {
+        switch (command.request) {
+            case MediaRequest::Raise: backend->raise(); break;
+            case MediaRequest::Quit: user->post_quit(0); break;  // as the close button does
+            case MediaRequest::SetVolume: {
+                const VolumeSteps steps = volume_steps(sound->now_playing().volume, command.volume);
+                for (int i = 0; i < steps.count; ++i) user->deliver_app_command(steps.command, FAPPCOMMAND_OEM);
+                break;
+            }
+            default:
+                if (const int c = app_command_for(command.request, sound->now_playing().state))
+                    user->deliver_app_command(c, FAPPCOMMAND_OEM);
+                break;
+        }
+    });
 }
 
 void Platform::on_top_level_title(HWND hwnd)
@@ -96,6 +154,14 @@ void Platform::on_top_level_title(HWND hwnd)
     backend_->set_title(w->text);
     if (auto icon = icon_largest_pixels(w->cls->icon))
         backend_->set_icon(icon->width, icon->height, std::vector<std::uint32_t>(icon->argb.begin(), icon->argb.end()));
+    if (offer_media_controls_ && !mpris_) {
+        SoundSystem* sound = sound_.get();
+        mpris_ = std::make_unique<MprisService>(MprisService::Hooks{
+            .command = [this](const MediaCommand& c) { media_command(c); },
+            .position_us = [sound](std::uintptr_t stream) { return frames_to_us(sound->position(stream)); },
+            .program_folder = program_folder(),
+        });
+    }
     if (w->cls->name == published_class_ && w->text == published_title_) return;
     // Announce the main window to later starts of the program under its class and title.
     published_class_ = w->cls->name;

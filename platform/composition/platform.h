@@ -19,6 +19,8 @@ class ResourceTable;
 class FileSystemState;
 class SoundSystem;
 class InstanceServer;
+class MprisService;
+struct MediaCommand;
 
 struct PlatformOptions {
     enum class BackendKind { Desktop, Headless };
@@ -27,6 +29,7 @@ struct PlatformOptions {
     std::span<const std::uint8_t> resources;        // the compiled .res file
     std::optional<std::u16string> executable_path;  // what GetModuleFileName reports
     bool audio_device = true;                       // headless: a pulled sink exists; false: none opens
+    bool media_controls = true;                     // desktop only: the player on the session bus (MPRIS)
 };
 
 class Platform {
@@ -48,9 +51,13 @@ public:
     SoundSystem& sound() { return *sound_; }
     // Runs on the user-interface thread once the program's loop has returned.
     void program_finished();
+    // Any thread: a request from the desktop's media controls, carried out on the user-interface
+    // thread as the player's own commands (WM_APPCOMMAND to its main window).
+    void media_command(const MediaCommand& command);
 
 private:
     void on_top_level_title(HWND hwnd);
+    void turn_end();
 
     std::unique_ptr<FileSystemState> files_;
     std::unique_ptr<GdiState> gdi_;
@@ -60,6 +67,9 @@ private:
     std::unique_ptr<UserState> user_;
     std::unique_ptr<SoundSystem> sound_;
     std::unique_ptr<InstanceServer> instance_;
+    std::unique_ptr<MprisService> mpris_;
+    bool offer_media_controls_ = false;
+    std::uint64_t published_now_playing_ = ~std::uint64_t{0};
     std::u16string published_class_;
     std::u16string published_title_;
     std::string failure_;

@@ -14,7 +14,7 @@ LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp)
         case WM_SETTEXT: {
             auto text = reinterpret_cast<LPCWSTR>(lp);
             w->text = text ? std::u16string(text) : std::u16string();
-            if (!w->is_child() && u->on_top_level_title) u->on_top_level_title(h);
+            if (!w->is_child()) u->top_level_title_changed(h);
             if (w->is_child()) u->invalidate(w, nullptr, true);
             return TRUE;
         }

@@ -42,6 +42,13 @@ HWND UserState::window_at(POINT screen) const
 
 void UserState::handle_input(const InputEvent& ev)
 {
+    if (ev.type == InputEvent::Type::AppCommand) {
+        // A media key steers the player even with the display off, and does not wake it. Queued
+        // behind the input before it, and its turn ends once it has run, so what it changed in
+        // the sound reaches the mixer.
+        post_app_command(ev.command, FAPPCOMMAND_KEY);
+        return;
+    }
     if (!display_on_ && ev.type != InputEvent::Type::Quit) {
         // A blank display only wakes up; the touch or key that woke it does nothing else.
         if (ev.type == InputEvent::Type::StylusDown || ev.type == InputEvent::Type::KeyDown) set_display_on(true);
@@ -64,6 +71,7 @@ void UserState::handle_input(const InputEvent& ev)
             }
             route_key(ev);
             break;
+        case InputEvent::Type::AppCommand: break;
         case InputEvent::Type::Quit:
             // The desktop window's close button ends the program at once, whatever dialogs are
             // open, as the options panel's exit does: a close request to a modal panel would
@@ -147,6 +155,22 @@ void UserState::route_key(const InputEvent& ev)
     // handled even when later keys have arrived meanwhile.
     LPARAM lp = 1 | (ctrl ? kKeyCtrlBit : 0) | (shift ? kKeyShiftBit : 0) | (alt ? kKeyAltBit : 0);
     post(target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(ev.vk), lp);
+}
+
+void UserState::post_app_command(int command, WORD device)
+{
+    // The main window is looked up on the user-interface thread, where windows live.
+    post_closure([this, command, device] { deliver_app_command(command, device); });
+}
+
+void UserState::deliver_app_command(int command, WORD device)
+{
+    const HWND target = main_window();
+    if (!target) return;
+    // Sent, as DefWindowProc sends it for a key: it reaches the main window whatever modal loop
+    // runs, and a command decided on the player's state sees that state after the one before.
+    const auto code = static_cast<WORD>((static_cast<WORD>(command) & ~FAPPCOMMAND_MASK) | (device & FAPPCOMMAND_MASK));
+    send(target, WM_APPCOMMAND, reinterpret_cast<WPARAM>(target), MAKELPARAM(0, code));
 }
 
 SHORT UserState::key_state(int vk) const

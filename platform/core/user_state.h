@@ -134,6 +134,16 @@ public:
     HWND set_active(HWND h);
     HWND active() const { return active_; }
     SHORT key_state(int vk) const;
+    // Application commands (WM_APPCOMMAND): the media keys and the desktop's media controls reach
+    // the program's main window whatever is in front of it, modal panels included.
+    // post_app_command is thread-safe; deliver_app_command runs on the user-interface thread.
+    void post_app_command(int command, WORD device);
+    void deliver_app_command(int command, WORD device);
+    // The program's main window: the unowned top-level window whose title names the desktop
+    // window, or before any title the first such window made. Null when gone.
+    HWND main_window() const { return live_window(main_window_) ? main_window_ : nullptr; }
+    // An unowned or owned top-level window's title changed (DefWindowProc's WM_SETTEXT).
+    void top_level_title_changed(HWND h);
     bool register_hotkey(HWND h, int id, UINT mods, UINT key);
     bool unregister_hotkey(HWND h, int id);
     void unregister_hotkeys_for(UINT mods, UINT key);
@@ -213,6 +223,7 @@ private:
     HWND capture_ = nullptr;
     HWND focus_ = nullptr;
     HWND active_ = nullptr;
+    HWND main_window_ = nullptr;
     HWND stylus_window_ = nullptr;  // where the current press went
     bool stylus_orphaned_ = false;  // that window was destroyed while the stylus was down
     bool stylus_down_ = false;

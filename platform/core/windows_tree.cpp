@@ -99,6 +99,8 @@ HWND UserState::create_window(DWORD ex_style, std::u16string_view cls_name, LPCW
     } else {
         raw->surface = make_surface(w, h);
         top_levels_.insert(top_levels_.begin(), handle);
+        // Until a title says otherwise, the first unowned window is the program's main window.
+        if (!parent && !main_window()) main_window_ = handle;
     }
 
     CREATESTRUCTW cs{};
@@ -121,6 +123,14 @@ HWND UserState::create_window(DWORD ex_style, std::u16string_view cls_name, LPCW
     }
     if (style & WS_VISIBLE) show_window(raw, true, !raw->is_child());
     return handle;
+}
+
+void UserState::top_level_title_changed(HWND h)
+{
+    const Window* w = live_window(h);
+    if (!w || w->is_child()) return;
+    if (!w->parent) main_window_ = h;
+    if (on_top_level_title) on_top_level_title(h);
 }
 
 void UserState::destroy_tree(Window* w)

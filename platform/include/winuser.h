@@ -53,6 +53,7 @@ using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_LBUTTONDBLCLK 0x0203
 #define WM_CAPTURECHANGED 0x0215
 #define WM_HOTKEY 0x0312
+#define WM_APPCOMMAND 0x0319
 #define WM_USER 0x0400
 
 // Combo boxes (no combo box class exists; relayout code names the messages)
@@ -203,6 +204,20 @@ struct DLGITEMTEMPLATE {
 #pragma pack(pop)
 using LPCDLGTEMPLATEW = const DLGTEMPLATE*;
 using LPCDLGTEMPLATE = LPCDLGTEMPLATEW;
+
+// Application commands: the media keys and the desktop's media controls reach the main window
+// as WM_APPCOMMAND, lParam = MAKELPARAM(0, command | device), wParam = that window.
+#define APPCOMMAND_VOLUME_DOWN 9
+#define APPCOMMAND_VOLUME_UP 10
+#define APPCOMMAND_MEDIA_NEXTTRACK 11
+#define APPCOMMAND_MEDIA_PREVIOUSTRACK 12
+#define APPCOMMAND_MEDIA_STOP 13
+#define APPCOMMAND_MEDIA_PLAY_PAUSE 14
+#define FAPPCOMMAND_KEY 0
+#define FAPPCOMMAND_OEM 0x1000
+#define FAPPCOMMAND_MASK 0xF000
+#define GET_APPCOMMAND_LPARAM(lParam) (static_cast<short>(HIWORD(lParam) & ~FAPPCOMMAND_MASK))
+#define GET_DEVICE_LPARAM(lParam) (static_cast<WORD>(HIWORD(lParam) & FAPPCOMMAND_MASK))
 
 // Virtual keys
 #define VK_LBUTTON 0x01

@@ -32,6 +32,7 @@
 #include "sound/audio_output.h"
 #include "sound/channel_mixer.h"
 #include "sound/mp3_decoder.h"
+#include "sound/now_playing.h"
 #include "sound/sound_stream.h"
 
 namespace zv {
@@ -84,6 +85,11 @@ public:
     bool tag_field(std::uintptr_t stream, int index, int* type, char** name, void** value, int* length);
     bool find_tag(std::uintptr_t stream, int type, const char* name, void** value, int* length);
 
+    // For the desktop's media controls (now_playing.cpp): what plays, and a number that changes
+    // whenever that answer would, cheap enough to ask at the end of every turn.
+    NowPlaying now_playing();
+    std::uint64_t now_playing_version();
+
 private:
     struct PendingEnd {
         std::uintptr_t stream = 0;
@@ -129,6 +135,7 @@ private:
 
     // Reads the tags on first use (the file is read without holding the lock); null when gone.
     SoundStream* with_tags(std::uintptr_t stream, std::unique_lock<std::mutex>& lock);
+    void watch_now_playing_locked();
     static void hand_out(SoundStream& s, const std::vector<unsigned char>& bytes, void** value, int* length);
 
     AudioOutputFactory factory_;
@@ -156,6 +163,7 @@ private:
 
     std::array<MixChannel, ChannelMixer::kChannels> mix_{};
     ChannelMixer mixer_;
+    NowPlayingWatch now_playing_watch_;
 
     // Posted closures hold this weakly, so one that runs after the system is gone does nothing.
     std::shared_ptr<SoundSystem*> alive_;

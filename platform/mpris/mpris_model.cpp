@@ -1,0 +1,109 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "mpris/mpris_model.h"
+
+namespace zv {
+
+namespace {
+
+constexpr int kVolumeStep = 20;  // the player's VolumeUp and VolumeDown
+constexpr double kFullVolume = 255;
+
+// The file's name without its folder and extension: a title for a track whose tags have none.
+std::string name_of(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+}  // namespace
+
+int app_command_for(MediaRequest request, PlaybackState state)
+{
+    switch (request) {
+        case MediaRequest::PlayPause: return APPCOMMAND_MEDIA_PLAY_PAUSE;
+        case MediaRequest::Play: return state == PlaybackState::Paused ? APPCOMMAND_MEDIA_PLAY_PAUSE : 0;
+        case MediaRequest::Pause: return state == PlaybackState::Playing ? APPCOMMAND_MEDIA_PLAY_PAUSE : 0;
+        case MediaRequest::Stop: return state == PlaybackState::Playing ? APPCOMMAND_MEDIA_STOP : 0;
+        case MediaRequest::Next: return APPCOMMAND_MEDIA_NEXTTRACK;
+        case MediaRequest::Previous: return APPCOMMAND_MEDIA_PREVIOUSTRACK;
+        default: return 0;
+    }
+}
+
+VolumeSteps volume_steps(int volume, double wanted)
+{
+    if (std::isnan(wanted)) return {};
+    const double target = std::clamp(wanted, 0.0, 1.0) * kFullVolume;
+    if ((target <= 0 && volume <= 0) || (target >= kFullVolume && volume >= kFullVolume)) return {};
+    const double distance = std::abs(target - volume) / kVolumeStep;
+    // Nearest, but the ends all the way: 0 means silent and 1 means full.
+    const bool end = target <= 0 || target >= kFullVolume;
+    const int count = static_cast<int>(end ? std::ceil(distance) : std::round(distance));
+    if (count == 0) return {};
+    return {target > volume ? APPCOMMAND_VOLUME_UP : APPCOMMAND_VOLUME_DOWN, count};
+}
+
+PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std::string& program_folder)
+{
+    PlayerView v;
+    v.state = now.state;
+    v.volume = std::clamp(now.volume, 0, 255) / kFullVolume;
+    v.can_play = v.can_pause = now.state != PlaybackState::Stopped;
+    if (!now.stream) return v;
+    v.trackid = "/org/zorvane/track/" + std::to_string(now.stream);
+    v.title = now.title.empty() ? name_of(now.path) : now.title;
+    if (!now.artist.empty()) v.artists.push_back(now.artist);
+    v.length_us = std::max<std::int64_t>(length_us, 0);
+    if (now.has_cover) v.art_url = file_uri(program_folder + "album.jpg");
+    return v;
+}
+
+const char* playback_status_name(PlaybackState state)
+{
+    switch (state) {
+        case PlaybackState::Playing: return "Playing";
+        case PlaybackState::Paused: return "Paused";
+        default: return "Stopped";
+    }
+}
+
+std::vector<const char*> changed_properties(const PlayerView& before, const PlayerView& after)
+{
+    std::vector<const char*> names;
+    if (before.state != after.state) names.push_back("PlaybackStatus");
+    if (before.trackid != after.trackid || before.title != after.title || before.artists != after.artists ||
+        before.length_us != after.length_us || before.art_url != after.art_url)
+        names.push_back("Metadata");
+    if (before.volume != after.volume) names.push_back("Volume");
+    if (before.can_play != after.can_play) names.push_back("CanPlay");
+    if (before.can_pause != after.can_pause) names.push_back("CanPause");
+    return names;
+}
+
+std::string file_uri(const std::string& path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || c == '.' || c == '~' || c == '/';
+        if (plain) {
+            uri += ch;
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0xF];
+        }
+    }
+    return uri;
+}
+
+}  // namespace zv

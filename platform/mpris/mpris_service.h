@@ -1,0 +1,49 @@
+// The player on the session bus as an MPRIS2 media player, so the desktop's media controls, its
+// sound menu and tools such as playerctl see what plays and can steer it.
+//
+// The bus is served from the service's own thread, which sleeps until the bus or the player has
+// something for it. Requests go out through the hooks, which hand them to the user-interface
+// thread; the player's state comes in through publish(), which only stores it and wakes the
+// thread. No session bus, or none that answers: the thread ends quietly and the player runs on
+// without the service.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "mpris/mpris_model.h"
+#include "sound/now_playing.h"
+
+namespace zv {
+
+class MprisService {
+public:
+    struct Hooks {
+        // Thread-safe: hands a request over to the user-interface thread.
+        std::function<void(const MediaCommand&)> command;
+        // Thread-safe: how far a stream has played, in microseconds.
+        std::function<std::int64_t(std::uintptr_t stream)> position_us;
+        // Ends with '/': the folder the player writes the playing track's cover to (album.jpg).
+        std::string program_folder;
+    };
+
+    static constexpr const char* kBusName = "org.mpris.MediaPlayer2.zorvane";
+    static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
+
+    explicit MprisService(Hooks hooks);
+    // Stops the thread; a bus that does not answer never holds it up.
+    ~MprisService();
+    MprisService(const MprisService&) = delete;
+    MprisService& operator=(const MprisService&) = delete;
+
+    // Any thread; never waits on the bus.
+    void publish(const NowPlaying& now);
+
+    class Impl;  // the bus thread and its handlers (mpris_service.cpp)
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace zv

@@ -1,0 +1,132 @@
+#include "sound/now_playing.h"
+
+#include <fcntl.h>
+#include <taglib/audioproperties.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tfilestream.h>
+#include <unistd.h>
+
+#include <exception>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+#include "files/regular_file.h"
+#include "sound/sound_system.h"
+
+namespace zv {
+
+namespace {
+
+static_assert(std::tuple_size_v<decltype(NowPlayingWatch::seen)> == ChannelMixer::kChannels);
+
+// The shortest picture frame the player writes out as the cover; a shorter one leaves the
+// previous cover in place, so it is not this track's.
+constexpr std::size_t kShortestCover = 15;
+
+std::string text_of(const std::optional<std::vector<unsigned char>>& v)
+{
+    return v ? std::string(v->begin(), v->end()) : std::string();
+}
+
+}  // namespace
+
+void SoundSystem::watch_now_playing_locked()
+{
+    NowPlayingWatch& w = now_playing_watch_;
+    const std::uintptr_t before = w.current;
+    for (std::size_t c = 0; c < staged_.size(); ++c) {
+        const std::uintptr_t h = staged_[c].stream;
+        const SoundStream* s = streams_.get(h);
+        if (!s) {
+            w.seen[c] = {};
+            continue;
+        }
+        // A play since the last look: every play bumps the stream's token. Two starts within
+        // one turn cannot be ordered; the player starts one stream at a time.
+        const std::pair key{h, s->play_token};
+        if (key == w.seen[c]) continue;
+        w.seen[c] = key;
+        w.current = h;
+        w.channel = static_cast<int>(c);
+    }
+    const SoundStream* s = streams_.get(w.current);
+    if (!s) {
+        // Closed: whatever still sounds takes its place.
+        w.current = 0;
+        for (std::size_t c = 0; c < staged_.size() && !s; ++c) {
+            if ((s = streams_.get(staged_[c].stream))) {
+                w.current = staged_[c].stream;
+                w.channel = static_cast<int>(c);
+            }
+        }
+    }
+    PlaybackState state = PlaybackState::Stopped;
+    if (s && s->channel >= 0) {
+        state = PlaybackState::Playing;
+        w.channel = s->channel;
+    } else if (s && !s->source->played_out()) {
+        state = PlaybackState::Paused;
+    }
+    const int volume = staged_[static_cast<std::size_t>(w.channel)].volume;
+    if (w.current != before || state != w.state || volume != w.volume) ++w.version;
+    w.state = state;
+    w.volume = volume;
+}
+
+std::uint64_t SoundSystem::now_playing_version()
+{
+    std::lock_guard lock(mutex_);
+    watch_now_playing_locked();
+    return now_playing_watch_.version;
+}
+
+NowPlaying SoundSystem::now_playing()
+{
+    std::unique_lock lock(mutex_);
+    watch_now_playing_locked();
+    NowPlaying now;
+    now.state = now_playing_watch_.state;
+    now.volume = now_playing_watch_.volume;
+    const std::uintptr_t handle = now_playing_watch_.current;
+    if (!handle) return now;
+    // The player has usually read these tags already; if not, they are read now, as any tag call
+    // would, without the lock.
+    const SoundStream* s = with_tags(handle, lock);
+    if (!s) {
+        now.state = PlaybackState::Stopped;  // closed while its tags were read
+        return now;
+    }
+    now.stream = handle;
+    now.path = s->path;
+    now.title = text_of(s->tags->find(static_cast<int>(TagType::Id3v2), "TITLE"));
+    now.artist = text_of(s->tags->find(static_cast<int>(TagType::Id3v2), "ARTIST"));
+    const auto cover = s->tags->find(static_cast<int>(TagType::Id3v2), "APIC");
+    now.has_cover = cover && cover->size() >= kShortestCover;
+    return now;
+}
+
+std::int64_t track_length_us(const std::string& path)
+{
+    const UniqueFd fd = open_regular_file(path);
+    if (!fd) return 0;
+    // TagLib's stream closes the descriptor it is given, so it gets a copy.
+    const int copy = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) return 0;
+    try {
+        TagLib::FileStream stream(copy, true);
+        if (!stream.isOpen()) {
+            ::close(copy);
+            return 0;
+        }
+        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true,
+                                TagLib::AudioProperties::Average);
+        const TagLib::AudioProperties* p = file.isValid() ? file.audioProperties() : nullptr;
+        return p ? std::int64_t{p->lengthInMilliseconds()} * 1000 : 0;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+}  // namespace zv

@@ -1,0 +1,112 @@
+// The media controls' logic without a bus: requests by the playing state, volume writes as the
+// player's steps, and the Player interface's properties with what they announce.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "mpris/mpris_model.h"
+
+namespace {
+
+using zv::MediaRequest;
+using zv::PlaybackState;
+
+std::vector<std::string> changed(const zv::PlayerView& before, const zv::PlayerView& after)
+{
+    const std::vector<const char*> names = zv::changed_properties(before, after);
+    return {names.begin(), names.end()};
+}
+
+TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWay)
+{
+    struct Row {
+        MediaRequest request;
+        PlaybackState state;
+        int command;
+    };
+    const Row rows[] = {
+        {MediaRequest::Play, PlaybackState::Paused, APPCOMMAND_MEDIA_PLAY_PAUSE},
+        {MediaRequest::Play, PlaybackState::Playing, 0},
+        {MediaRequest::Play, PlaybackState::Stopped, 0},
+        {MediaRequest::Pause, PlaybackState::Playing, APPCOMMAND_MEDIA_PLAY_PAUSE},
+        {MediaRequest::Pause, PlaybackState::Paused, 0},
+        {MediaRequest::Pause, PlaybackState::Stopped, 0},
+        {MediaRequest::Stop, PlaybackState::Playing, APPCOMMAND_MEDIA_STOP},
+        {MediaRequest::Stop, PlaybackState::Paused, 0},
+        {MediaRequest::PlayPause, PlaybackState::Paused, APPCOMMAND_MEDIA_PLAY_PAUSE},
+        {MediaRequest::PlayPause, PlaybackState::Playing, APPCOMMAND_MEDIA_PLAY_PAUSE},
+        {MediaRequest::Next, PlaybackState::Stopped, APPCOMMAND_MEDIA_NEXTTRACK},
+        {MediaRequest::Previous, PlaybackState::Paused, APPCOMMAND_MEDIA_PREVIOUSTRACK},
+        {MediaRequest::Raise, PlaybackState::Playing, 0},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(zv::app_command_for(r.request, r.state), r.command)
+            << static_cast<int>(r.request) << " in state " << static_cast<int>(r.state);
+}
+
+TEST(MprisModel, VolumeWritesBecomeTheNearestNumberOfSteps)
+{
+    struct Row {
+        int volume;
+        double wanted;
+        zv::VolumeSteps steps;
+    };
+    const Row rows[] = {
+        {50, 0.5, {APPCOMMAND_VOLUME_UP, 4}},     // 127.5: 130 is nearer than 110
+        {130, 0.5, {}},                           // already the nearest
+        {130, 0.2, {APPCOMMAND_VOLUME_DOWN, 4}},  // 51
+        {45, 0.0, {APPCOMMAND_VOLUME_DOWN, 3}},   // silent means all the way: -15, not 5
+        {250, 1.0, {APPCOMMAND_VOLUME_UP, 1}},    // full means all the way: 270 plays as 255
+        {50, 7.0, {APPCOMMAND_VOLUME_UP, 11}},    // clamped to full
+        {255, 1.0, {}},
+        {-10, 0.0, {}},
+        {50, std::nan(""), {}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(zv::volume_steps(r.volume, r.wanted), r.steps) << r.volume << " towards " << r.wanted;
+}
+
+TEST(MprisModel, MetadataNamesTheTrackAndItsCoverOnlyWhenItHasOne)
+{
+    zv::NowPlaying now;
+    now.stream = 0x1238;
+    now.state = PlaybackState::Playing;
+    now.volume = 300;
+    now.path = "/music/Some Band/02 Song.mp3";
+    now.artist = "Some Band";
+    now.title = "Song";
+    now.has_cover = true;
+
+    zv::PlayerView v = zv::player_view(now, 180000000, "/opt/zor vane/");
+    EXPECT_EQ(v.trackid, "/org/zorvane/track/4664");
+    EXPECT_EQ(v.title, "Song");
+    EXPECT_EQ(v.artists, std::vector<std::string>{"Some Band"});
+    EXPECT_EQ(v.length_us, 180000000);
+    EXPECT_EQ(v.art_url, "file:///opt/zor%20vane/album.jpg");
+    EXPECT_EQ(v.volume, 1.0);
+    EXPECT_TRUE(v.can_play && v.can_pause);
+
+    now.has_cover = false;
+    now.title.clear();
+    now.artist.clear();
+    now.state = PlaybackState::Paused;
+    const zv::PlayerView bare = zv::player_view(now, 0, "/opt/zor vane/");
+    EXPECT_EQ(bare.art_url, "");
+    EXPECT_EQ(bare.title, "02 Song");  // the file's name stands in for a missing title
+    EXPECT_TRUE(bare.artists.empty());
+    EXPECT_EQ(changed(v, bare), (std::vector<std::string>{"PlaybackStatus", "Metadata"}));
+
+    const zv::PlayerView none = zv::player_view(zv::NowPlaying{}, 0, "/");
+    EXPECT_EQ(none.trackid, zv::kNoTrack);
+    EXPECT_FALSE(none.can_play || none.can_pause);
+    EXPECT_EQ(changed(bare, none), (std::vector<std::string>{"PlaybackStatus", "Metadata", "CanPlay", "CanPause"}));
+    zv::NowPlaying quieter;
+    quieter.volume = 127;
+    EXPECT_EQ(changed(none, zv::player_view(quieter, 0, "/")), std::vector<std::string>{"Volume"});
+}
+
+}  // namespace

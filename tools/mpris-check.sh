@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Checks the built player (build/zorvane; BUILD/zorvane for `mpris-check.sh BUILD`) on the session
+# bus as an MPRIS media player, with playerctl as the desktop's media controls: it is listed, plays
+# on "next", shows its status and the track's title, artist and object-path track id, pauses, steps
+# to the next track (each change arriving as a signal), takes a volume in its own steps, and quits
+# with exit code 0 on Quit. Its window carries the application id as its class, and the keyboard's
+# play key pauses it.
+#
+# The player runs from a copy in a temporary folder whose direc.zvn names a demo library
+# (zv_make_library --demo), on its own session bus (dbus-run-session) and virtual display
+# (xvfb-run), with SDL's disk audio and its own ZORVANE_RUNTIME_DIR. Builds nothing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+self="$PWD/tools/mpris-check.sh"
+
+if [ -z "${ZV_MPRIS_CHECK_DIR:-}" ]; then
+  build="${1:-build}"  # another build folder (a sanitizer build) may be named
+  player="$PWD/$build/zorvane"
+  maker="$PWD/$build/zv_make_library"
+  for f in "$player" "$maker"; do [ -x "$f" ] || { echo "mpris-check: $f is not built" >&2; exit 2; }; done
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+  "$maker" --demo "$scratch/demo" >/dev/null
+  mkdir -p "$scratch/app" "$scratch/run"
+  cp "$player" "$scratch/app/zorvane"
+  # One album, every track of it tagged.
+  printf '%s/\n' "$scratch/demo/Aurora Fields" >"$scratch/app/direc.zvn"
+  status=0
+  ZV_MPRIS_CHECK_DIR="$scratch" timeout -k 5 60 env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
+    -u SDL_VIDEODRIVER dbus-run-session -- xvfb-run -a -s "-screen 0 480x700x24 -noreset" bash "$self" \
+    2> >(grep -v 'Failed to set fd limit' >&2) || status=$?
+  [ "$status" -eq 0 ] && echo "mpris-check: passed" || echo "mpris-check: FAILED (exit $status)" >&2
+  exit "$status"
+fi
+
+# Inside the session bus and the virtual display.
+dir="$ZV_MPRIS_CHECK_DIR"
+failures=0
+fail() {
+  echo "  FAILED: $*" >&2
+  failures=$((failures + 1))
+}
+# playerctl quotes object paths: 'path'.
+ctl() { playerctl -p zorvane "$@" 2>/dev/null | tr -d "'"; }
+# Waits up to 10 s for `ctl ARGS...` to print VALUE.
+await() {
+  local want=$1 got=""
+  shift
+  for _ in $(seq 100); do
+    got=$(ctl "$@" || true)
+    [ "$got" = "$want" ] && return 0
+    sleep 0.1
+  done
+  echo "  waited for '$want' from '$*', last saw '$got'" >&2
+  return 1
+}
+bus_get() {
+  busctl --user get-property org.mpris.MediaPlayer2.zorvane /org/mpris/MediaPlayer2 "$@"
+}
+
+(cd "$dir/app" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/audio.raw" ZORVANE_RUNTIME_DIR="$dir/run" \
+  ./zorvane) >/dev/null 2>"$dir/stderr" &
+pid=$!
+
+listed=""
+for _ in $(seq 100); do
+  listed=$(playerctl -l 2>/dev/null || true)
+  grep -qx zorvane <<<"$listed" && break
+  sleep 0.1
+done
+grep -qx zorvane <<<"$listed" && echo "listed: $(tr '\n' ' ' <<<"$listed")" || fail "playerctl -l lists '$listed'"
+echo "identity: $(bus_get org.mpris.MediaPlayer2 Identity), entry: $(bus_get org.mpris.MediaPlayer2 DesktopEntry)"
+window=$(xdotool search --class '^org\.zorvane\.Zorvane$' 2>/dev/null | head -n 1 || true)
+[ -n "$window" ] || fail "no window of class org.zorvane.Zorvane"
+await Stopped status || fail "status before playing is not Stopped"
+
+playerctl -p zorvane status --follow >"$dir/status.log" 2>/dev/null &
+follow_status=$!
+playerctl -p zorvane metadata --follow --format '{{mpris:trackid}} {{xesam:title}}' >"$dir/metadata.log" 2>/dev/null &
+follow_metadata=$!
+for _ in $(seq 100); do  # the followers have subscribed once the first prints
+  [ -s "$dir/status.log" ] && break
+  sleep 0.1
+done
+sleep 0.2
+
+ctl next
+await Playing status || fail "next did not start playback"
+meta=$(ctl metadata --format '{{mpris:trackid}}|{{xesam:title}}|{{xesam:artist}}|{{mpris:length}}|{{mpris:artUrl}}')
+echo "playing: $meta"
+IFS='|' read -r trackid title artist length art <<<"$meta"
+[[ "$trackid" == /org/zorvane/track/* ]] || fail "track id '$trackid'"
+[ -n "$title" ] && [ -n "$artist" ] || fail "title '$title', artist '$artist'"
+[ "${length:-0}" -gt 0 ] 2>/dev/null || fail "length '$length'"
+if [ -n "$art" ]; then [ -s "${art#file://}" ] || fail "art '$art' is no file"; fi
+bus_get org.mpris.MediaPlayer2.Player Metadata | grep -q '"mpris:trackid" o "/org/zorvane/track/' ||
+  fail "mpris:trackid is not an object path"
+
+ctl play-pause
+await Paused status || fail "play-pause did not pause"
+ctl next
+await Playing status || fail "next did not play on"
+second=$(ctl metadata --format '{{mpris:trackid}}')
+[ "$second" != "$trackid" ] && echo "next: $second" || fail "next kept the track id $trackid"
+position=$(ctl position || echo 0)
+echo "position: $position s"
+
+before=$(ctl volume)
+ctl volume 0.5
+after=""
+for _ in $(seq 50); do
+  after=$(ctl volume)
+  [ "$after" != "$before" ] && break
+  sleep 0.1
+done
+# From 50 of 255 in steps of 20, the nearest to 0.5 is 130 of 255.
+echo "volume: $before, set to 0.5, reads $after"
+[ "$after" = "0.509804" ] || fail "volume after 0.5 reads $after"
+
+# The keyboard's play key, as SDL reports it, pauses as play-pause does.
+if [ -n "$window" ]; then
+  xdotool windowfocus --sync "$window" key XF86AudioPlay 2>/dev/null || true
+  await Paused status && echo "play key: Paused" || fail "the play key did not pause"
+fi
+
+sleep 0.5  # the followers print what they heard
+kill "$follow_status" "$follow_metadata" 2>/dev/null || true
+wait "$follow_status" "$follow_metadata" 2>/dev/null || true
+echo "status signals: $(tr '\n' ' ' <<<"$(cat "$dir/status.log")")"
+[ "$(tr '\n' ' ' <"$dir/status.log")" = "Stopped Playing Paused Playing Paused " ] || fail "status signals"
+echo "metadata signals: $(tr -d "'" <"$dir/metadata.log" | tr '\n' ';')"
+[ "$(tr -d "'" <"$dir/metadata.log" | cut -d' ' -f1 | grep '^/org/zorvane/track/' | sort -u | wc -l)" -ge 2 ] ||
+  fail "metadata signals did not follow both tracks"
+
+busctl --user call org.mpris.MediaPlayer2.zorvane /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2 Quit ||
+  fail "Quit call failed"
+exited=0
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || { exited=1; break; }
+  sleep 0.1
+done
+[ "$exited" -eq 1 ] || { fail "still running 10 s after Quit"; kill -KILL "$pid" 2>/dev/null || true; }
+code=0
+wait "$pid" || code=$?
+echo "exit code after Quit: $code"
+[ "$code" -eq 0 ] || { fail "exit code $code"; cat "$dir/stderr" >&2; }
+[ "$failures" -eq 0 ]
