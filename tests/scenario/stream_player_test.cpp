@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -285,7 +286,14 @@ TEST_F(StreamPlayer, PlayingThroughManyTracksHoldsOneOpenFile)
     ui([] { PlayCurrentTrack(); });
     int baseline = open_files();
     for (int i = 0; i < 400; ++i) ui([] { NextTrack(); });
-    EXPECT_LE(open_files(), baseline);
+    // A stream closed during the decoder's read keeps its file until that read returns; the
+    // fewest open over a few looks, a little audio apart, is the resting count.
+    int resting = open_files();
+    for (int i = 0; i < 8 && resting > baseline; ++i) {
+        pull(256);
+        resting = std::min(resting, open_files());
+    }
+    EXPECT_LE(resting, baseline);
     EXPECT_NE(CurrentStream, nullptr);
     EXPECT_THAT(sounding(), NearHz(tone_of_item(CurrentTrack)));
 }
