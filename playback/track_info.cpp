@@ -93,6 +93,10 @@ static BOOL WriteAlbumArt(const unsigned char* value, int length)
     if (!file) return FALSE;
     BOOL written = fwrite(picture, 1, size, file) == size;
     if (fclose(file) != 0) written = FALSE;
+    // The old cover goes first: renaming over an existing file makes ext4 flush the new one to
+    // disk, which cost more than decoding the cover. album.jpg is rewritten at every new cover,
+    // and a crash in between leaves none, never a torn one.
+    if (written) remove(finalPath);
     if (!written || rename(partPath, finalPath) != 0) {
         remove(partPath);
         return FALSE;
