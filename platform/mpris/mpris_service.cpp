@@ -328,11 +328,7 @@ void MprisService::Impl::serve()
 
 void MprisService::Impl::apply(const NowPlaying& now)
 {
-    // The length comes from the file's headers, read here rather than on the user-interface
-    // thread, once per track.
-    std::int64_t length = view_.length_us;
-    if (now.stream != now_.stream || now.path != now_.path) length = now.stream ? track_length_us(now.path) : 0;
-    PlayerView next = player_view(now, length, hooks_.program_folder);
+    PlayerView next = player_view(now, now.length_us, hooks_.program_folder);
     const std::vector<const char*> changed = changed_properties(view_, next);
     now_ = now;
     view_ = std::move(next);

@@ -1,18 +1,9 @@
 #include "sound/now_playing.h"
 
-#include <fcntl.h>
-#include <taglib/audioproperties.h>
-#include <taglib/id3v2framefactory.h>
-#include <taglib/mpegfile.h>
-#include <taglib/tfilestream.h>
-#include <unistd.h>
-
-#include <exception>
 #include <optional>
 #include <tuple>
 #include <vector>
 
-#include "files/regular_file.h"
 #include "sound/sound_system.h"
 
 namespace zv {
@@ -104,29 +95,8 @@ NowPlaying SoundSystem::now_playing()
     now.artist = text_of(s->tags->find(static_cast<int>(TagType::Id3v2), "ARTIST"));
     const auto cover = s->tags->find(static_cast<int>(TagType::Id3v2), "APIC");
     now.has_cover = cover && cover->size() >= kShortestCover;
+    now.length_us = std::int64_t{s->tags->length_ms()} * 1000;
     return now;
-}
-
-std::int64_t track_length_us(const std::string& path)
-{
-    const UniqueFd fd = open_regular_file(path);
-    if (!fd) return 0;
-    // TagLib's stream closes the descriptor it is given, so it gets a copy.
-    const int copy = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) return 0;
-    try {
-        TagLib::FileStream stream(copy, true);
-        if (!stream.isOpen()) {
-            ::close(copy);
-            return 0;
-        }
-        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true,
-                                TagLib::AudioProperties::Average);
-        const TagLib::AudioProperties* p = file.isValid() ? file.audioProperties() : nullptr;
-        return p ? std::int64_t{p->lengthInMilliseconds()} * 1000 : 0;
-    } catch (const std::exception&) {
-        return 0;
-    }
 }
 
 }  // namespace zv

@@ -17,10 +17,11 @@ struct NowPlaying {
     // player pauses by stopping) is Paused; one that played to its end is Stopped.
     PlaybackState state = PlaybackState::Stopped;
     int volume = 255;   // its channel's volume as stored: possibly outside 0..255
-    std::string path;   // the file, for what the tags do not say (the length, the name)
+    std::string path;   // the file, for what the tags do not say (its name)
     std::string title;  // UTF-8; empty when the tags have none
     std::string artist;
-    bool has_cover = false;  // the tags hold a picture the player writes out as its cover
+    bool has_cover = false;      // the tags hold a picture the player writes out as its cover
+    std::int64_t length_us = 0;  // from the file's headers, read with the tags; 0 unknown
 
     bool operator==(const NowPlaying&) const = default;
 };
@@ -35,9 +36,5 @@ struct NowPlayingWatch {
     int volume = 255;
     std::uint64_t version = 0;
 };
-
-// The track's length in microseconds from its headers (TagLib's estimate without a full scan);
-// 0 when unknown. Reads the file: never on the user-interface thread.
-std::int64_t track_length_us(const std::string& path);
 
 }  // namespace zv

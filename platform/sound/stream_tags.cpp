@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/audioproperties.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2frame.h>
 #include <taglib/id3v2framefactory.h>
@@ -89,8 +90,12 @@ StreamTags StreamTags::read(const std::string& path)
             ::close(copy);
             return tags;
         }
-        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+        // The length comes from the headers in the same pass (no scan of the frames).
+        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true,
+                                TagLib::AudioProperties::Average);
         if (!file.isValid()) return tags;
+        if (const TagLib::AudioProperties* p = file.audioProperties())
+            tags.length_ms_ = std::max(p->lengthInMilliseconds(), 0);
 
         if (file.hasID3v2Tag()) {
             const TagLib::ID3v2::Tag* v2 = file.ID3v2Tag(false);

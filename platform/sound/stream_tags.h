@@ -25,11 +25,14 @@ public:
     // Type 2 "ARTIST" and "TITLE" answer the lead artist and title as UTF-8 text, from ID3v2 or
     // else from ID3v1; any other name is the first field of that type and name.
     std::optional<std::vector<unsigned char>> find(int type, const std::string& name) const;
+    // The track's length from its headers (an estimate without a scan of the frames); 0 unknown.
+    int length_ms() const { return length_ms_; }
 
 private:
     std::vector<TagField> fields_;
     std::string artist_;
     std::string title_;
+    int length_ms_ = 0;
 };
 
 }  // namespace zv
