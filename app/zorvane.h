@@ -113,7 +113,7 @@ extern int IsPlaying;
 extern unsigned int PausedPosition;
 
 int PlayFile(const char* path);
-void PlayCurrentTrack();
+int PlayCurrentTrack();
 int NextTrack();
 int PreviousTrack();
 int TogglePause();

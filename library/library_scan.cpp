@@ -1,7 +1,6 @@
 // The settings file, the two passes over the music folder, and the two index-aligned track
 // lists: PlaylistView shows each track's file name, PathList holds its full path.
 #include <cstdio>
-#include <string_view>
 #include <vector>
 
 #include "app/zorvane.h"
@@ -87,6 +86,24 @@ BOOL ReadSettingsLine(LPWSTR folder, int capacity)
     return TRUE;
 }
 
+// A track is any file whose full path holds ".mp3" in any letter case: files copied from other
+// systems are often named "SONG.MP3".
+static bool NamesATrack(LPCWSTR path)
+{
+    static const WCHAR marker[] = {'.', 'm', 'p', '3'};
+    for (size_t at = 0; path[at]; ++at) {
+        size_t i = 0;
+        while (i < sizeof(marker) / sizeof(marker[0])) {
+            WCHAR c = path[at + i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<WCHAR>(c - 'A' + 'a');
+            if (c != marker[i]) break;
+            ++i;
+        }
+        if (i == sizeof(marker) / sizeof(marker[0])) return true;
+    }
+    return false;
+}
+
 // One walk over pattern/folder: counting tracks, or appending them to both lists.
 static void WalkFolder(LPCWSTR pattern, LPCWSTR folder, bool fill)
 {
@@ -106,7 +123,7 @@ static void WalkFolder(LPCWSTR pattern, LPCWSTR folder, bool fill)
         }
         // A name that does not fit the path buffer is skipped by both passes alike.
         if (!JoinPath(FullPathBuffer, PATH_BUFFER_CHARS, folder, found.cFileName, TEXT(""))) continue;
-        if (std::u16string_view(FullPathBuffer).find(u".mp3") == std::u16string_view::npos) continue;
+        if (!NamesATrack(FullPathBuffer)) continue;
         if (!fill) {
             ++TrackCount;
             continue;

@@ -1,5 +1,6 @@
 // The stream player: one current stream, play, pause and resume, volume steps, and moving
-// through the track list (next wraps to the first track, previous stops at the first).
+// through the track list (next wraps to the first track, previous stops at the first, and both
+// pass over files that cannot be played).
 #include <cstring>
 
 #include "app/zorvane.h"
@@ -33,7 +34,8 @@ int PlayFile(const char* path)
     return 1;
 }
 
-void PlayCurrentTrack()
+// The path of item `index` of PathList as PlayFile takes it; empty when there is no such item.
+static const char* TrackPath(int index)
 {
     static WCHAR path[PATH_BUFFER_CHARS];
     path[0] = 0;
@@ -42,32 +44,64 @@ void PlayCurrentTrack()
     item.iSubItem = 0;
     item.pszText = path;
     item.cchTextMax = PATH_BUFFER_CHARS;
-    SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(CurrentTrack), reinterpret_cast<LPARAM>(&item));
+    SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 
+    static char narrowPath[PATH_BUFFER_CHARS];
+    if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrowPath, PATH_BUFFER_CHARS, NULL, NULL) <= 0) narrowPath[0] = 0;
+    return narrowPath;
+}
+
+// Lights the current track's row, on screen at once.
+static void SelectCurrentTrack()
+{
     LVITEM state;
     memset(&state, 0, sizeof(state));
     state.state = LVIS_FOCUSED | LVIS_SELECTED;
     state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
     SendMessage(PlaylistView, LVM_SETITEMSTATE, static_cast<WPARAM>(CurrentTrack), reinterpret_cast<LPARAM>(&state));
     UpdateWindow(MainWindow);
-
-    static char narrowPath[PATH_BUFFER_CHARS];
-    if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrowPath, PATH_BUFFER_CHARS, NULL, NULL) <= 0) narrowPath[0] = 0;
-    PlayFile(narrowPath);
 }
 
-int NextTrack()
+// 1 when the track at CurrentTrack sounds, -1 when its file cannot be played.
+int PlayCurrentTrack()
+{
+    const char* path = TrackPath(CurrentTrack);
+    SelectCurrentTrack();
+    return PlayFile(path);
+}
+
+static void StepForward()
 {
     if (CurrentTrack != TrackCount) ++CurrentTrack;
     if (CurrentTrack == TrackCount) CurrentTrack = 0;
-    PlayCurrentTrack();
+}
+
+// A file deleted since the scan, or one that only looks like a track, is passed over without
+// lighting its row (a whole library gone, as with a drive pulled out, costs one open a track, not
+// a repaint each). After one whole lap without a playable file the player stays silent instead
+// of going round for ever.
+int NextTrack()
+{
+    StepForward();
+    if (PlayCurrentTrack() > 0) return 1;
+    for (int tries = TrackCount - 1; tries > 0; --tries) {
+        StepForward();
+        if (PlayFile(TrackPath(CurrentTrack)) > 0) break;
+    }
+    SelectCurrentTrack();
     return 1;
 }
 
+// Passes over what cannot be played towards the first track, and stops there.
 int PreviousTrack()
 {
     if (CurrentTrack != 0) --CurrentTrack;
-    PlayCurrentTrack();
+    if (PlayCurrentTrack() > 0) return 1;
+    while (CurrentTrack > 0) {
+        --CurrentTrack;
+        if (PlayFile(TrackPath(CurrentTrack)) > 0) break;
+    }
+    SelectCurrentTrack();
     return 1;
 }
 

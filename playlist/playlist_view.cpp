@@ -126,6 +126,9 @@ static void ReadItemText(UINT index, LPWSTR text)
     SendMessage(PlaylistView, LVM_GETITEMTEXT, index, reinterpret_cast<LPARAM>(&item));
 }
 
+// File names are shown as they are: an "&" in one is a character, not a mnemonic marker.
+#define ITEM_TEXT_FORMAT (DT_VCENTER | DT_WORDBREAK | DT_NOCLIP | DT_NOPREFIX)
+
 LRESULT DrawPlaylistItem(const DRAWITEMSTRUCT* source)
 {
     if (!source || source->CtlType != ODT_LISTVIEW) return 1;
@@ -141,10 +144,10 @@ LRESULT DrawPlaylistItem(const DRAWITEMSTRUCT* source)
         OffsetRect(&d.rcItem, 12, 0);
         OffsetRect(&d.rcItem, 1, 1);
         SetTextColor(d.hDC, 0x005A5A4B);
-        DrawText(d.hDC, text, -1, &d.rcItem, DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
+        DrawText(d.hDC, text, -1, &d.rcItem, ITEM_TEXT_FORMAT);
         OffsetRect(&d.rcItem, -1, -1);
         SetTextColor(d.hDC, 0x00FFFDF0);
-        DrawText(d.hDC, text, -1, &d.rcItem, DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
+        DrawText(d.hDC, text, -1, &d.rcItem, ITEM_TEXT_FORMAT);
     } else {
         HPEN pen = CreatePen(PS_SOLID, 1, 0x00E6E6E6);
         HGDIOBJ oldPen = SelectObject(d.hDC, pen);
@@ -161,7 +164,7 @@ LRESULT DrawPlaylistItem(const DRAWITEMSTRUCT* source)
         oldFont = SelectObject(d.hDC, font);
         ReadItemText(d.itemID, text);
         OffsetRect(&d.rcItem, 12, 0);
-        DrawText(d.hDC, text, -1, &d.rcItem, DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
+        DrawText(d.hDC, text, -1, &d.rcItem, ITEM_TEXT_FORMAT);
     }
     if (font) {
         SelectObject(d.hDC, oldFont);

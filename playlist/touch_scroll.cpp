@@ -26,12 +26,15 @@ static int StylusY(LPARAM lParam) { return static_cast<int>(HIWORD(lParam)); }
 
 LRESULT ScrollPlaylist(HWND hWnd, int delta)
 {
+    // A bound ends a flick outright, so the next press is an ordinary one and its tap plays.
     if (ScrollOffset + delta > 0) {
         KillTimer(hWnd, IDT_FLICK);
+        FlickActive = 0;
         delta = -ScrollOffset;
     }
     if (VISIBLE_LIST_HEIGHT - ScrollOffset - delta > ListHeight) {
         KillTimer(hWnd, IDT_FLICK);
+        FlickActive = 0;
         delta = VISIBLE_LIST_HEIGHT - ListHeight - ScrollOffset;
     }
     ScrollWindowEx(hWnd, 0, delta, NULL, NULL, NULL, NULL, SW_SCROLLCHILDREN);
@@ -91,9 +94,12 @@ LRESULT OnStylusUp(HWND hWnd, LPARAM lParam)
         memset(&hit, 0, sizeof(hit));
         hit.pt.x = x;
         hit.pt.y = y - ScrollOffset;
-        CurrentTrack = static_cast<int>(SendMessage(PlaylistView, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-        PlayCurrentTrack();
-        RunDialog(IDD_NOWPLAYING, MainWindow, NowPlayingDlgProc);
+        int item = static_cast<int>(SendMessage(PlaylistView, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        // A tap that hits no row (below a short list, or on an empty one) does nothing.
+        if (item < 0) return 1;
+        CurrentTrack = item;
+        // A track that cannot be played opens no panel: there is nothing to show for it.
+        if (PlayCurrentTrack() > 0) RunDialog(IDD_NOWPLAYING, MainWindow, NowPlayingDlgProc);
     }
     return 1;
 }

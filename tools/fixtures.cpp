@@ -52,6 +52,7 @@ Mp3Tags ToneTrack::tags() const
     t.album = album;
     t.cover = cover;
     t.cover_mime = cover_mime;
+    t.pictures = pictures;
     t.id3v2_version = id3v2_version;
     t.id3v1 = id3v1;
     t.text_encoding = text_encoding;
@@ -141,6 +142,16 @@ bool write_tags(const std::filesystem::path& path, const Mp3Tags& tags)
             pic->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
             pic->setPicture(TagLib::ByteVector(reinterpret_cast<const char*>(tags.cover.data()),
                                                static_cast<unsigned>(tags.cover.size())));
+            v2->addFrame(pic.release());
+        }
+        for (const Picture& p : tags.pictures) {
+            auto pic = std::make_unique<TagLib::ID3v2::AttachedPictureFrame>();
+            pic->setMimeType(p.mime);
+            pic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(p.type));
+            pic->setTextEncoding(taglib_encoding(p.encoding));
+            pic->setDescription(from_utf8(p.description));
+            pic->setPicture(TagLib::ByteVector(reinterpret_cast<const char*>(p.bytes.data()),
+                                               static_cast<unsigned>(p.bytes.size())));
             v2->addFrame(pic.release());
         }
         which |= TagLib::MPEG::File::ID3v2;

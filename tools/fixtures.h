@@ -13,12 +13,23 @@ namespace zv::fixtures {
 
 enum class TextEncoding { Latin1, Utf16, Utf8 };
 
+// A picture frame as taggers write it: any MIME type, picture type, description and encoding.
+// A MIME type of "-->" makes it a link: its bytes are then the picture's URL.
+struct Picture {
+    std::vector<unsigned char> bytes;
+    std::string mime = "image/jpeg";
+    int type = 3;             // front cover
+    std::string description;  // UTF-8
+    TextEncoding encoding = TextEncoding::Latin1;
+};
+
 // What goes into the tags of a written file.
 struct Mp3Tags {
     std::optional<std::string> artist, title, album;  // UTF-8
     std::vector<unsigned char> cover;                 // written as an APIC front cover when not empty
     std::string cover_mime = "image/jpeg";
-    int id3v2_version = 4;  // 3 or 4; 0 = no ID3v2 tag
+    std::vector<Picture> pictures;  // further picture frames, after the cover
+    int id3v2_version = 4;          // 3 or 4; 0 = no ID3v2 tag
     bool id3v1 = false;
     TextEncoding text_encoding = TextEncoding::Latin1;  // TagLib widens it when the text needs it
 };
@@ -32,6 +43,7 @@ struct ToneTrack {
     std::optional<std::string> artist, title, album;
     std::vector<unsigned char> cover;
     std::string cover_mime = "image/jpeg";
+    std::vector<Picture> pictures;
     int id3v2_version = 4;  // 3 or 4; 0 = no ID3v2
     bool id3v1 = false;
     TextEncoding text_encoding = TextEncoding::Latin1;

@@ -136,7 +136,16 @@ LRESULT hit_test(HWND h, const ListViewState& s, LVHITTESTINFO* info)
     info->iItem = -1;
     info->iSubItem = 0;
     info->flags = LVHT_NOWHERE;
-    if (info->pt.x < 0 || info->pt.x >= client.right || info->pt.y < 0) return -1;
+    // Outside the client area there is no item, even where the list's items run on unseen.
+    UINT outside = 0;
+    if (info->pt.x < 0) outside |= LVHT_TOLEFT;
+    if (info->pt.x >= client.right) outside |= LVHT_TORIGHT;
+    if (info->pt.y < 0) outside |= LVHT_ABOVE;
+    if (info->pt.y >= client.bottom) outside |= LVHT_BELOW;
+    if (outside) {
+        info->flags = outside;
+        return -1;
+    }
     std::size_t row = static_cast<std::size_t>(info->pt.y / s.item_height);
     if (row >= s.items.size()) return -1;
     info->iItem = static_cast<int>(row);

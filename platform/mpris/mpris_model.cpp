@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "files/file_title.h"
 #include "mpris/mpris_model.h"
 
 namespace zv {
@@ -11,16 +12,6 @@ namespace {
 
 constexpr int kVolumeStep = 20;  // the player's VolumeUp and VolumeDown
 constexpr double kFullVolume = 255;
-
-// The file's name without its folder and extension: a title for a track whose tags have none.
-std::string name_of(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    return name;
-}
 
 }  // namespace
 
@@ -58,7 +49,7 @@ PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std:
     v.can_play = v.can_pause = now.state != PlaybackState::Stopped;
     if (!now.stream) return v;
     v.trackid = "/org/zorvane/track/" + std::to_string(now.stream);
-    v.title = now.title.empty() ? name_of(now.path) : now.title;
+    v.title = now.title.empty() ? file_title(now.path) : now.title;
     if (!now.artist.empty()) v.artists.push_back(now.artist);
     v.length_us = std::max<std::int64_t>(length_us, 0);
     if (now.has_cover) v.art_url = file_uri(program_folder + "album.jpg");

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "files/file_title.h"
 #include "files/regular_file.h"
 
 namespace zv {
@@ -30,22 +31,38 @@ std::vector<unsigned char> bytes_of(const TagLib::ByteVector& v, unsigned from)
             reinterpret_cast<const unsigned char*>(v.data()) + v.size()};
 }
 
-// A cover frame's body as the file stores it: encoding byte, MIME type, picture type,
-// description, picture. Built from the parsed fields because TagLib's own rendering rewrites the
-// description of a v2.3 frame that says UTF-8 as UTF-16, which moves the picture and breaks the
-// byte offsets a reader relies on. (A v2.2 PIC frame comes out in this, the v2.3 layout.)
-TagLib::ByteVector cover_body(const TagLib::ID3v2::AttachedPictureFrame& f)
+// A picture frame's answer, laid out as the player reads a cover: the encoding byte, the MIME
+// type in ten characters and its terminator, the picture type, an empty description's
+// terminator, and the picture from byte 14. Whatever description, text encoding or MIME type the
+// file stores, the picture is always there; only the picture is ever read.
+constexpr std::size_t kMimeField = 11;
+
+std::vector<unsigned char> cover_value(const TagLib::ID3v2::AttachedPictureFrame& f)
 {
-    const TagLib::String::Type enc = f.textEncoding();
-    TagLib::ByteVector body;
-    body.append(static_cast<char>(enc));
-    body.append(f.mimeType().data(TagLib::String::Latin1));
-    body.append('\0');
-    body.append(static_cast<char>(f.type()));
-    if (!f.description().isEmpty()) body.append(f.description().data(enc));
-    body.append(TagLib::ID3v2::Frame::textDelimiter(enc));
-    body.append(f.picture());
-    return body;
+    const TagLib::ByteVector mime = f.mimeType().data(TagLib::String::Latin1);
+    const TagLib::ByteVector picture = f.picture();
+    std::vector<unsigned char> value;
+    value.reserve(1 + kMimeField + 2 + picture.size());
+    value.push_back(0);  // Latin-1: the description is empty
+    for (std::size_t i = 0; i < kMimeField; ++i)
+        value.push_back(i + 1 < kMimeField && i < mime.size() ? static_cast<unsigned char>(mime[i]) : 0);
+    value.push_back(static_cast<unsigned char>(f.type()));
+    value.push_back(0);
+    value.insert(value.end(), reinterpret_cast<const unsigned char*>(picture.data()),
+                 reinterpret_cast<const unsigned char*>(picture.data()) + picture.size());
+    return value;
+}
+
+// A frame that links to the picture ("-->" instead of a MIME type) or holds no bytes is no cover.
+bool holds_picture(const TagLib::ID3v2::AttachedPictureFrame& f)
+{
+    return f.mimeType() != "-->" && !f.picture().isEmpty();
+}
+
+// Frames an encoder writes by itself; a tag of nothing else says nothing about the music.
+bool describes_encoding(const TagLib::ByteVector& id)
+{
+    return id == "TSSE" || id == "TENC" || id == "TLEN" || id == "PRIV";
 }
 
 std::string utf8(const TagLib::String& s) { return s.to8Bit(true); }
@@ -77,64 +94,88 @@ std::string number_text(unsigned n) { return n ? std::to_string(n) : std::string
 StreamTags StreamTags::read(const std::string& path)
 {
     StreamTags tags;
+    Content content = Content::Unreadable;
+    try {
+        content = tags.read_file(path);
+    } catch (const std::exception&) {
+        tags = StreamTags{};
+        content = Content::Untagged;
+    }
+    // An untagged file is known by its name: that is what a listener sees in the folder.
+    if (content == Content::Untagged) {
+        tags.title_ = file_title(path);
+        if (tags.fields_.empty() && !tags.title_.empty())
+            tags.fields_.push_back({TagType::Id3v2, "TITLE", bytes_of(tags.title_)});
+    }
+    return tags;
+}
+
+StreamTags::Content StreamTags::read_file(const std::string& path)
+{
+    bool described = false;  // a field tells something about the music
     // Only a regular file: a FIFO, a directory or a dangling link named like a track fails here at
     // once instead of blocking the open.
     const UniqueFd fd = open_regular_file(path);
-    if (!fd) return tags;
+    if (!fd) return Content::Unreadable;
     // TagLib's stream takes the descriptor it is given and closes it, so it gets a copy.
     const int copy = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) return tags;
-    try {
-        TagLib::FileStream stream(copy, true);
-        if (!stream.isOpen()) {
-            ::close(copy);
-            return tags;
-        }
-        // The length comes from the headers in the same pass (no scan of the frames).
-        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true,
-                                TagLib::AudioProperties::Average);
-        if (!file.isValid()) return tags;
-        if (const TagLib::AudioProperties* p = file.audioProperties())
-            tags.length_ms_ = std::max(p->lengthInMilliseconds(), 0);
-
-        if (file.hasID3v2Tag()) {
-            const TagLib::ID3v2::Tag* v2 = file.ID3v2Tag(false);
-            if (v2) {
-                for (const TagLib::ID3v2::Frame* frame : v2->frameList()) {
-                    if (const auto* pic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame)) {
-                        tags.fields_.push_back({TagType::Id3v2, "APIC", bytes_of(cover_body(*pic), 0)});
-                        continue;
-                    }
-                    // render() gives the frame header (the id, four size bytes, two flag bytes)
-                    // and the body; the body is the field. A v2.2 frame TagLib has no v2.4 name
-                    // for keeps its 3-letter id, so its header is 9 bytes, not 10.
-                    const TagLib::ByteVector whole = frame->render();
-                    const TagLib::ByteVector id = frame->frameID();
-                    tags.fields_.push_back({TagType::Id3v2, std::string(id.data(), id.size()),
-                                            bytes_of(whole, static_cast<unsigned>(id.size()) + 6)});
-                }
-                tags.artist_ = first_text(*v2, "TPE1");
-                tags.title_ = first_text(*v2, "TIT2");
-            }
-        }
-        if (file.hasID3v1Tag()) {
-            const TagLib::ID3v1::Tag* v1 = file.ID3v1Tag(false);
-            if (v1) {
-                add_v1(tags.fields_, "TITLE", utf8(v1->title()));
-                add_v1(tags.fields_, "ARTIST", utf8(v1->artist()));
-                add_v1(tags.fields_, "ALBUM", utf8(v1->album()));
-                add_v1(tags.fields_, "YEAR", number_text(v1->year()));
-                add_v1(tags.fields_, "COMMENT", utf8(v1->comment()));
-                add_v1(tags.fields_, "TRACK", number_text(v1->track()));
-                add_v1(tags.fields_, "GENRE", utf8(v1->genre()));
-                if (tags.artist_.empty()) tags.artist_ = utf8(v1->artist());
-                if (tags.title_.empty()) tags.title_ = utf8(v1->title());
-            }
-        }
-    } catch (const std::exception&) {
-        return StreamTags{};
+    if (copy < 0) return Content::Unreadable;
+    TagLib::FileStream stream(copy, true);
+    if (!stream.isOpen()) {
+        ::close(copy);
+        return Content::Unreadable;
     }
-    return tags;
+    // The length comes from the headers in the same pass (no scan of the frames).
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Average);
+    if (!file.isValid()) return Content::Untagged;
+    if (const TagLib::AudioProperties* p = file.audioProperties()) length_ms_ = std::max(p->lengthInMilliseconds(), 0);
+
+    if (file.hasID3v2Tag()) {
+        const TagLib::ID3v2::Tag* v2 = file.ID3v2Tag(false);
+        if (v2) {
+            for (const TagLib::ID3v2::Frame* frame : v2->frameList()) {
+                if (const auto* pic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame)) {
+                    if (!holds_picture(*pic)) continue;
+                    // The front cover answers for the track; else the first picture does.
+                    const bool front = pic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover;
+                    if (!cover_ || (front && !cover_front_)) {
+                        cover_ = fields_.size();
+                        cover_front_ = front;
+                    }
+                    fields_.push_back({TagType::Id3v2, "APIC", cover_value(*pic)});
+                    described = true;
+                    continue;
+                }
+                if (!describes_encoding(frame->frameID())) described = true;
+                // render() gives the frame header (the id, four size bytes, two flag bytes)
+                // and the body; the body is the field. A v2.2 frame TagLib has no v2.4 name
+                // for keeps its 3-letter id, so its header is 9 bytes, not 10.
+                const TagLib::ByteVector whole = frame->render();
+                const TagLib::ByteVector id = frame->frameID();
+                fields_.push_back({TagType::Id3v2, std::string(id.data(), id.size()),
+                                   bytes_of(whole, static_cast<unsigned>(id.size()) + 6)});
+            }
+            artist_ = first_text(*v2, "TPE1");
+            title_ = first_text(*v2, "TIT2");
+        }
+    }
+    if (file.hasID3v1Tag()) {
+        const TagLib::ID3v1::Tag* v1 = file.ID3v1Tag(false);
+        if (v1) {
+            add_v1(fields_, "TITLE", utf8(v1->title()));
+            add_v1(fields_, "ARTIST", utf8(v1->artist()));
+            add_v1(fields_, "ALBUM", utf8(v1->album()));
+            add_v1(fields_, "YEAR", number_text(v1->year()));
+            add_v1(fields_, "COMMENT", utf8(v1->comment()));
+            add_v1(fields_, "TRACK", number_text(v1->track()));
+            add_v1(fields_, "GENRE", utf8(v1->genre()));
+            for (const TagField& f : fields_)
+                if (f.type == TagType::Id3v1 && !f.value.empty()) described = true;
+            if (artist_.empty()) artist_ = utf8(v1->artist());
+            if (title_.empty()) title_ = utf8(v1->title());
+        }
+    }
+    return described ? Content::Tagged : Content::Untagged;
 }
 
 std::optional<std::vector<unsigned char>> StreamTags::find(int type, const std::string& name) const
@@ -142,6 +183,7 @@ std::optional<std::vector<unsigned char>> StreamTags::find(int type, const std::
     if (type == static_cast<int>(TagType::Id3v2)) {
         if (name == "ARTIST") return artist_.empty() ? std::nullopt : std::optional(bytes_of(artist_));
         if (name == "TITLE") return title_.empty() ? std::nullopt : std::optional(bytes_of(title_));
+        if (name == "APIC") return cover_ ? std::optional(fields_[*cover_].value) : std::nullopt;
     }
     auto it = std::find_if(fields_.begin(), fields_.end(),
                            [&](const TagField& f) { return static_cast<int>(f.type) == type && f.name == name; });

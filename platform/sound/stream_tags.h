@@ -1,5 +1,6 @@
-// The tag fields of one MP3 file, read once through TagLib: every ID3v2 frame (raw body), then the
-// ID3v1 fields as text.
+// The tag fields of one MP3 file, read once through TagLib: every ID3v2 frame (raw body; a picture
+// as the player reads a cover), then the ID3v1 fields as text. A file without tags answers its
+// file name as its title.
 #pragma once
 #include <optional>
 #include <string>
@@ -17,19 +18,28 @@ struct TagField {
 
 class StreamTags {
 public:
-    // A file TagLib cannot make sense of yields no fields.
+    // A file without a field that tells anything of the music (none at all, blank ID3v1, or only
+    // what an encoder notes by itself) has its file name, without folder and extension, as its
+    // title; when it has no fields at all, that title is its one field. What is not a readable
+    // regular file has no fields.
     static StreamTags read(const std::string& path);
 
     const std::vector<TagField>& fields() const { return fields_; }
 
     // Type 2 "ARTIST" and "TITLE" answer the lead artist and title as UTF-8 text, from ID3v2 or
-    // else from ID3v1; any other name is the first field of that type and name.
+    // else from ID3v1; "APIC" the front cover, else the first picture (the picture from byte 14,
+    // behind an empty description); any other name is the first field of that type and name.
     std::optional<std::vector<unsigned char>> find(int type, const std::string& name) const;
     // The track's length from its headers (an estimate without a scan of the frames); 0 unknown.
     int length_ms() const { return length_ms_; }
 
 private:
+    enum class Content { Unreadable, Untagged, Tagged };  // Tagged: a field tells of the music
+    Content read_file(const std::string& path);
+
     std::vector<TagField> fields_;
+    std::optional<std::size_t> cover_;  // the field that answers "APIC"
+    bool cover_front_ = false;
     std::string artist_;
     std::string title_;
     int length_ms_ = 0;

@@ -1,5 +1,6 @@
 // Writes the tag fuzzer's starting corpus into the folder given: short tracks with each kind of
-// tag the player reads (ID3v2.2/2.3/2.4 text in every encoding, JPEG and PNG covers, ID3v1).
+// tag the player reads (ID3v2.2/2.3/2.4 text in every encoding, JPEG and PNG covers with and without
+// descriptions, links in place of pictures, ID3v1, no tag at all).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,24 @@ int main(int argc, char** argv)
     t.cover = zv::fixtures::make_cover_png(10, 10, 2);
     t.cover_mime = "image/png";
     write("v4_utf8_png.mp3", t);
+
+    // Pictures as other taggers write them: descriptions in every encoding, a back cover before
+    // the front one, a link instead of a picture.
+    using zv::fixtures::Picture;
+    t = base();
+    t.id3v2_version = 3;
+    t.pictures = {Picture{zv::fixtures::make_cover_jpeg(8, 8, 4), "image/jpeg", 4, "back", TextEncoding::Latin1},
+                  Picture{zv::fixtures::make_cover_png(8, 8, 5), "image/png", 3, "Front Cover", TextEncoding::Utf16}};
+    write("v3_described_pictures.mp3", t);
+
+    t = base();
+    t.pictures = {Picture{zv::fixtures::make_cover_png(6, 6, 6), "image/png", 3, "Cover \xC3\xA9", TextEncoding::Utf8},
+                  Picture{{'h', 't', 't', 'p', ':', '/', '/', 'x'}, "-->", 3, "", TextEncoding::Latin1}};
+    write("v4_utf8_described_png_and_link.mp3", t);
+
+    t = base();
+    t.id3v2_version = 0;
+    write("untagged.mp3", t);
 
     t = base();
     t.id3v2_version = 0;

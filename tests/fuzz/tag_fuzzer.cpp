@@ -72,6 +72,12 @@ void read_every_field(FSOUND_STREAM* stream)
         if (!name || std::strlen(name) > 64) std::abort();
         sink = sink + touch(value, length);
     }
+    // A cover is always the picture at byte 14, behind an empty description.
+    void* cover = nullptr;
+    int cover_length = 0;
+    if (FSOUND_Stream_FindTagField(stream, 2, "APIC", &cover, &cover_length) &&
+        (cover_length < 15 || static_cast<const unsigned char*>(cover)[13] != 0))
+        std::abort();
     for (const char* name : {"ARTIST", "TITLE", "APIC", "TALB", "COMMENT"}) {
         void* value = nullptr;
         int length = 0;

@@ -160,9 +160,10 @@ TEST(PlaylistPaint, SelectedItemShowsTheGradientWithLightTextOverItsShadow)
 TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsIn)
 {
     FixtureDir dir;
-    make_library(dir, {"HIll one.mp3", "Mmm two.mp3", "Bbb three.mp3"});
+    make_library(dir, {"HIll one.mp3", "Simon & Garfunkel.mp3", "Simon  Garfunkel.mp3"});
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     const zv::Surface s = p.screen();
+    std::vector<int> rightmost(3, 0);
     for (int item = 0; item < 3; ++item) {
         const int top = item * ITEM_HEIGHT;
         SCOPED_TRACE(item);
@@ -178,12 +179,19 @@ TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsI
                 std::uint32_t v = s.pixel(x, y);
                 if (v == kFill) continue;
                 leftmost = std::min(leftmost, x);
+                rightmost[item] = std::max(rightmost[item], x);
                 if (v == 0x1F1F1F) ++dark;
             }
         EXPECT_GE(leftmost, 12);
         EXPECT_LE(leftmost, 13);
         EXPECT_GT(dark, 5);
     }
+    // A name's "&" is drawn, not taken as a mnemonic marker: that name runs further right than
+    // the one with a second space in its place.
+    const int amp = index_of(p, u"Simon & Garfunkel.mp3"), spaces = index_of(p, u"Simon  Garfunkel.mp3");
+    ASSERT_GE(amp, 0);
+    ASSERT_GE(spaces, 0);
+    EXPECT_GT(rightmost[amp], rightmost[spaces] + 2);
     // Nothing of the list below its last item: the main window's black.
     for (int y = 3 * ITEM_HEIGHT; y < 320; y += 7)
         for (int x = 0; x < 240; x += 13) ASSERT_EQ(s.pixel(x, y), 0u) << x << "," << y;

@@ -61,7 +61,10 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     FixtureDir dir;
     fs::path music = dir.path() / "music";
     touch(music / "a.mp3");
-    touch(music / "Song.MP3");       // not a track: the test is case-sensitive
+    touch(music / "Song.MP3");  // ".mp3" in any letter case
+    touch(music / "b.Mp3");
+    touch(music / "song.mp4");  // not a track
+    touch(music / "Live.MP3" / "set.ogg");
     touch(music / "notes.mp3.txt");  // a track: ".mp3" anywhere in the path
     touch(music / "nested" / "deeper" / "b.mp3");
     touch(music / "x.mp3" / "inside.ogg");  // under a folder whose path holds ".mp3"
@@ -74,7 +77,7 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     write_settings(dir.path(), (music.string() + "/"));
 
     ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 5);
+    EXPECT_EQ(TrackCount, 8);
     ASSERT_EQ(item_count(PlaylistView), TrackCount);
     ASSERT_EQ(item_count(PathList), TrackCount);
     std::set<std::u16string> names;
@@ -96,7 +99,8 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
             EXPECT_EQ(it.lParam, i + 1);
         }
     }
-    std::set<std::u16string> expected{u"a.mp3", u"notes.mp3.txt", u"b.mp3", u"inside.ogg", zv::widen(odd)};
+    std::set<std::u16string> expected{u"a.mp3", u"Song.MP3", u"b.Mp3",      u"notes.mp3.txt",
+                                      u"b.mp3", u"set.ogg",  u"inside.ogg", zv::widen(odd)};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(zv::narrow(zv::widen(odd)), odd);  // the odd name round-trips to its bytes
     EXPECT_EQ(ItemCounter, TrackCount);

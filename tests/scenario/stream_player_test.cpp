@@ -223,32 +223,81 @@ TEST_F(StreamPlayer, TheStoredVolumeSetsTheGain)
     EXPECT_NEAR(ratio, 3.0, 0.15);
 }
 
-TEST_F(StreamPlayer, ATrackThatDoesNotOpenSilencesPlaybackAndStopsTheAdvance)
+TEST_F(StreamPlayer, TracksThatCannotBePlayedArePassedOverForOneLapAtMost)
 {
-    start(3, {{1, std::string(4000, 'g')}});
-    int bad = -1;
-    for (int i = 0; i < 3; ++i)
-        if (tone_of_item(i) == 400.0) bad = i;
-    ASSERT_GE(bad, 0);
-    // Play the track before the garbage one and let it end.
-    int before = (bad + 2) % 3;
-    ui([before] {
-        CurrentTrack = before;
-        PlayCurrentTrack();
-    });
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(before)));
-    pull(kTrackFrames);
+    // t1 only looks like a track; t3 is deleted after the scan.
+    start(5, {{1, "not music at all\n"}});
+    fs::remove(dir_.path() / "music" / "t3.mp3");
+    std::vector<bool> playable;
+    for (int i = 0; i < 5; ++i) playable.push_back(tone_of_item(i) != 400.0 && tone_of_item(i) != 600.0);
+    auto next_playable = [&](int k) {
+        do k = (k + 1) % 5;
+        while (!playable[k]);
+        return k;
+    };
+    auto expect_playing = [&](int k) {
+        EXPECT_EQ(CurrentTrack, k);
+        EXPECT_NE(CurrentStream, nullptr);
+        EXPECT_THAT(sounding(), NearHz(tone_of_item(k)));
+    };
+
+    for (int k = 0; k < 5; ++k) {
+        if (!playable[k]) continue;
+        SCOPED_TRACE(k);
+        // The automatic advance and next both land on the next track that plays, wrapping.
+        ui([k] {
+            CurrentTrack = k;
+            PlayCurrentTrack();
+        });
+        pull(kTrackFrames);
+        expect_playing(next_playable(k));
+        ui([k] {
+            CurrentTrack = k;
+            NextTrack();
+        });
+        expect_playing(next_playable(k));
+        // Previous goes back to the nearest track that plays, and never past the first.
+        ui([k] {
+            CurrentTrack = k;
+            PreviousTrack();
+        });
+        int before = k - 1;
+        while (before > 0 && !playable[before]) --before;
+        if (before < 0) before = 0;
+        if (playable[before]) {
+            expect_playing(before);
+        } else {
+            EXPECT_EQ(CurrentTrack, 0);
+            EXPECT_EQ(CurrentStream, nullptr);
+            EXPECT_EQ(sounding(), 0);
+        }
+    }
+
+    // A tap on a track that cannot be played plays nothing and opens no panel.
+    int bad = 0;
+    while (playable[bad]) ++bad;
+    player_->tap(120, bad * ITEM_HEIGHT + ITEM_HEIGHT / 2);
     EXPECT_EQ(CurrentTrack, bad);
     EXPECT_EQ(CurrentStream, nullptr);
     EXPECT_EQ(sounding(), 0);
+    ui([] { EXPECT_EQ(GetActiveWindow(), MainWindow); });
+
+    // With no file left, one whole lap and then silence: no further advance.
+    int last = next_playable(0);
+    ui([last] {
+        CurrentTrack = last;
+        PlayCurrentTrack();
+    });
+    for (int i = 0; i < 5; ++i) fs::remove(dir_.path() / "music" / ("t" + std::to_string(i) + ".mp3"));
+    pull(kTrackFrames);
+    EXPECT_EQ(CurrentTrack, last);
+    EXPECT_EQ(CurrentStream, nullptr);
     pull(kTrackFrames * 2);
-    EXPECT_EQ(CurrentTrack, bad);  // no further automatic advance
+    EXPECT_EQ(sounding(), 0);
+    EXPECT_EQ(CurrentTrack, last);
     int result = 0;
     ui([&] { result = PlayFile("/nonexistent/file.mp3"); });
     EXPECT_EQ(result, -1);
-    // The user can still step on past it.
-    ui([] { NextTrack(); });
-    EXPECT_THAT(sounding(), NearHz(tone_of_item((bad + 1) % 3)));
 }
 
 TEST_F(StreamPlayer, ATruncatedTrackPlaysWhatDecodesAndThenAdvances)

@@ -22,6 +22,19 @@ ToneTrack with_cover(Bytes cover, std::string mime = "image/jpeg")
 
 class TrackInfoArt : public TrackInfoScenario {
 protected:
+    // A PNG of one flat colour, made with the platform's encoder.
+    Bytes solid_png(int w, int h, std::uint32_t rgb)
+    {
+        zv::Surface flat(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) flat.set_pixel(x, y, rgb);
+        const auto path = app() / "flat.png";
+        EXPECT_TRUE(zv::write_png(flat, path.string()));
+        Bytes bytes = read_bytes(path);
+        std::filesystem::remove(path);
+        return bytes;
+    }
+
     // The APIC value the sound library hands out for the current stream.
     Bytes apic_value()
     {
@@ -69,20 +82,47 @@ TEST_F(TrackInfoArt, JpegMimeWithEmptyDescriptionWritesThePictureExactly)
     EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "direc.zvn"}));
 }
 
-TEST_F(TrackInfoArt, JpgMimeWritesFromOffset13)
+TEST_F(TrackInfoArt, CoversAsTaggersWriteThemAreWrittenOutExactlyAndShown)
 {
-    const Bytes cover = solid_jpeg(20, 20, 0x3060FF);
-    track("jpg.mp3", with_cover(cover, "image/jpg"));
+    using zv::fixtures::Picture;
+    using E = zv::fixtures::TextEncoding;
+    struct Case {
+        const char* name;
+        int version;
+        std::vector<Picture> pictures;
+        std::uint32_t colour;  // of the picture that shows
+    };
+    const Bytes red = solid_jpeg(40, 30, 0xFF0000), green = solid_jpeg(30, 30, 0x00FF00),
+                blue = solid_jpeg(20, 40, 0x0000FF), magenta = solid_jpeg(20, 20, 0xFF00FF),
+                back = solid_jpeg(20, 20, 0x00FFFF), yellow = solid_png(24, 16, 0xFFFF00);
+    const std::vector<Case> cases = {
+        {"latin1.mp3", 3, {{red, "image/jpeg", 3, "cover", E::Latin1}}, 0xFF0000},
+        {"utf16.mp3", 3, {{green, "image/jpeg", 3, "Front Cover", E::Utf16}}, 0x00FF00},
+        {"utf8.mp3", 4, {{blue, "image/jpeg", 3, "Cover \xC3\xA9", E::Utf8}}, 0x0000FF},
+        {"png.mp3", 4, {{yellow, "image/png", 3, "", E::Latin1}}, 0xFFFF00},
+        {"jpg.mp3", 3, {{magenta, "image/jpg", 3, "", E::Latin1}}, 0xFF00FF},
+        {"two.mp3",
+         4,
+         {{back, "image/jpeg", 4, "back", E::Latin1}, {red, "image/jpeg", 3, "front", E::Latin1}},
+         0xFF0000},
+    };
+    for (const Case& c : cases) {
+        ToneTrack t;
+        t.title = c.name;
+        t.id3v2_version = c.version;
+        t.pictures = c.pictures;
+        track(c.name, t);
+    }
     start();
 
-    play("jpg.mp3");
-    const Bytes apic = apic_value();
-    ASSERT_GT(apic.size(), 13u);
-    EXPECT_NE(apic[13], 0);
-    const Bytes written = read_bytes(album_jpg());
-    EXPECT_EQ(written, Bytes(apic.begin() + 13, apic.end()));
-    EXPECT_EQ(written, cover);
-    expect_scaled_art("image/jpg cover");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        play(c.name);
+        const Bytes& shown = c.pictures.back().type == 3 ? c.pictures.back().bytes : c.pictures.front().bytes;
+        EXPECT_EQ(read_bytes(album_jpg()), shown);
+        expect_scaled_art(c.name);
+        EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), c.colour));
+    }
 }
 
 TEST_F(TrackInfoArt, SecondCoverInARowReplacesTheFirst)
@@ -201,8 +241,9 @@ TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)
     EXPECT_EQ(read_bytes(album_jpg()), cover_file);
 }
 
-TEST_F(TrackInfoArt, ApicTooShortForAPictureChangesNothing)
+TEST_F(TrackInfoArt, PictureFramesWithoutAPictureShowTheDefault)
 {
+    write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
     track("cover.mp3", with_cover(solid_jpeg(30, 30, 0x00FF00)));
     // Encoding, "image/jpeg", picture type, empty description: 14 bytes and no picture byte.
     Bytes empty_picture{0};
@@ -212,31 +253,34 @@ TEST_F(TrackInfoArt, ApicTooShortForAPictureChangesNothing)
     append_v23_frame(frames, "TIT2", latin1_text("Short"));
     append_v23_frame(frames, "APIC", empty_picture);
     tagged_file("short.mp3", 3, frames);
-    // A MIME type of one letter: 5 bytes.
-    Bytes tiny{0, 'x', 0, 3, 0};
+    // A MIME type of one letter and nothing after the description: 5 bytes.
     Bytes frames2;
     append_v23_frame(frames2, "TIT2", latin1_text("Tiny"));
-    append_v23_frame(frames2, "APIC", tiny);
+    append_v23_frame(frames2, "APIC", Bytes{0, 'x', 0, 3, 0});
     tagged_file("tiny.mp3", 3, frames2);
+    // A link to a picture elsewhere instead of one.
+    ToneTrack link;
+    link.title = "Link";
+    link.pictures.push_back({Bytes{'h', 't', 't', 'p', ':', '/', '/', 'a'}, "-->", 3, "", {}});
+    track("link.mp3", link);
     start();
 
     // Before any cover: nothing written at all.
     play("short.mp3");
     EXPECT_EQ(text(), u"Unknown Artist - Short");
+    EXPECT_EQ(art_size(), std::pair(120, 90));
     EXPECT_FALSE(std::filesystem::exists(album_jpg()));
 
     play("cover.mp3");
-    const HBITMAP shown = art();
     const Bytes cover_file = read_bytes(album_jpg());
-    for (const char* name : {"short.mp3", "tiny.mp3"}) {
+    for (const char* name : {"short.mp3", "tiny.mp3", "link.mp3"}) {
         play(name);
-        const Bytes apic = apic_value();
-        EXPECT_LT(apic.size(), 15u) << name;
-        EXPECT_EQ(art(), shown) << name;
+        EXPECT_TRUE(apic_value().empty()) << name;
+        EXPECT_EQ(art_size(), std::pair(120, 90)) << name;
         EXPECT_EQ(read_bytes(album_jpg()), cover_file) << name;
     }
-    EXPECT_EQ(text(), u"Unknown Artist - Tiny");
-    EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "direc.zvn"}));
+    EXPECT_EQ(text(), u"Unknown Artist - Link");
+    EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "default.jpg", "direc.zvn"}));
 }
 
 TEST_F(TrackInfoArt, CoverFileThatCannotBeReplacedKeepsThePicture)

@@ -153,10 +153,13 @@ protected:
 
     void raw_file(const std::string& name, const Bytes& bytes) { write_bytes(music_ / name, bytes); }
 
-    void start()
+    // With `keep_panel` the start-up panel stays in front, showing what each play refreshes.
+    void start(bool keep_panel = false)
     {
         std::ofstream(app() / "direc.zvn") << (music_.string() + "/");
-        harness_ = std::make_unique<ProgramHarness>(ProgramHarness::Options(app(), true));
+        ProgramHarness::Options options(app(), true);
+        options.keep_start_panel = keep_panel;
+        harness_ = std::make_unique<ProgramHarness>(options);
     }
 
     ProgramHarness& program() { return *harness_; }

@@ -41,25 +41,49 @@ TEST_F(TrackInfoText, MissingArtistOrTitleTakesItsStandIn)
     EXPECT_EQ(std::u16string(TagText), u"Only Title");  // the last value converted stays
 }
 
-TEST_F(TrackInfoText, FileWithoutTagsKeepsThePreviousTrackShowing)
+TEST_F(TrackInfoText, AnUntaggedTrackShowsItsNameAndTheDefaultPicture)
 {
+    write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
     ToneTrack covered = tagged("Before", "Cover");
     covered.cover = solid_jpeg(40, 30, 0x20C040);
     track("covered.mp3", covered);
     ToneTrack bare;
     bare.id3v2_version = 0;
-    track("bare.mp3", bare);
+    track("Simon & Garfunkel - The Boxer.MP3", bare);
     start();
 
     play("covered.mp3");
-    const HBITMAP shown = art();
-    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(art_size(), std::pair(250, 232));
     const Bytes cover = read_bytes(album_jpg());
-    play("bare.mp3");
-    EXPECT_EQ(text(), u"Before - Cover");
-    EXPECT_EQ(art(), shown);
-    EXPECT_EQ(art_size(), std::pair(250, 232));
+    play("Simon & Garfunkel - The Boxer.MP3");
+    EXPECT_EQ(text(), u"Unknown Artist - Simon & Garfunkel - The Boxer");
+    EXPECT_EQ(art_size(), std::pair(120, 90));
     EXPECT_EQ(read_bytes(album_jpg()), cover);
+}
+
+// The panel's line as drawn: the leftmost column of white text in the line's rows, inside the
+// panel's border (the line is centred, so a wider text starts further left).
+int line_left_edge(const zv::Surface& s)
+{
+    int left = 240;
+    for (int y = 8; y < 30; ++y)
+        for (int x = 3; x < 237; ++x)
+            if (((s.pixel(x, y) >> 8) & 0xFF) > 0x80) left = std::min(left, x);
+    return left;
+}
+
+TEST_F(TrackInfoText, AnAmpersandInATagShowsOnThePanel)
+{
+    track("amp.mp3", tagged("Rock & Roll", "X"));
+    track("spaces.mp3", tagged("Rock  Roll", "X"));
+    start(true);
+    play("amp.mp3");
+    program().advance(1000);
+    const int amp = line_left_edge(program().screen());
+    play("spaces.mp3");
+    program().advance(1000);
+    const int spaces = line_left_edge(program().screen());
+    EXPECT_LT(amp, spaces - 1) << "the '&' is drawn, not taken for a mnemonic marker";
 }
 
 TEST_F(TrackInfoText, LongValuesAreCutTo199AndTheLineTo299)

@@ -438,7 +438,7 @@ TEST_F(DialogTemplates, NowPlaying142)
         {0x5000010E, 68, 174, 29, 21, 1012, kStatic, num(165)},
         {0x5000010E, 7, 174, 32, 25, 1013, kStatic, num(174)},
         {0x5000010E, 0, 24, 161, 145, 1016, kStatic, str(u"")},
-        {0x50020001, 1, 7, 159, 16, 1026, kStatic, str(u"Static")},
+        {0x50020081, 1, 7, 159, 16, 1026, kStatic, str(u"Static")},
         {0x5000000E, 0, 169, 160, 3, 0xFFFF, kStatic, num(175)},
         {0x5000010E, 120, 174, 32, 25, 1014, kStatic, num(172)},
         {0x5000000E, 0, 151, 160, 50, 0xFFFF, kStatic, num(166)},

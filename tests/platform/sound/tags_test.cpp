@@ -64,6 +64,9 @@ protected:
         return p.string();
     }
 
+    // An ID3v2 tag of these frames in front of plain audio.
+    Bytes tagged(int major, const Bytes& frames);
+
     int counter_ = 0;
 };
 
@@ -82,6 +85,19 @@ void append_v22_frame(Bytes& out, const std::string& id, const Bytes& body)
     out.insert(out.end(), body.begin(), body.end());
 }
 
+// A v2.3 or v2.4 frame: 4-letter id, a 4-byte size (syncsafe in v2.4), two flag bytes.
+void append_v23_frame(Bytes& out, int major, const std::string& id, const Bytes& body)
+{
+    append(out, id);
+    if (major >= 4)
+        append_syncsafe(out, body.size());
+    else
+        for (int shift : {24, 16, 8, 0}) out.push_back(static_cast<unsigned char>((body.size() >> shift) & 0xFF));
+    out.push_back(0);
+    out.push_back(0);
+    out.insert(out.end(), body.begin(), body.end());
+}
+
 Bytes id3_header(int major, std::size_t size)
 {
     Bytes h;
@@ -91,6 +107,15 @@ Bytes id3_header(int major, std::size_t size)
     h.push_back(0);
     append_syncsafe(h, size);
     return h;
+}
+
+Bytes SoundTags::tagged(int major, const Bytes& frames)
+{
+    Bytes file = id3_header(major, frames.size());
+    file.insert(file.end(), frames.begin(), frames.end());
+    const Bytes audio = audio_only();
+    file.insert(file.end(), audio.begin(), audio.end());
+    return file;
 }
 
 TEST_F(SoundTags, Id3v1OnlyAnswersAsType1AndForArtistAndTitle)
@@ -146,7 +171,7 @@ TEST_F(SoundTags, Id3v2TextInEveryEncodingComesOutUtf8)
     }
 }
 
-TEST_F(SoundTags, MissingFieldsAreNotFound)
+TEST_F(SoundTags, MissingFieldsAreNotFoundAndAnUntaggedFileAnswersItsName)
 {
     auto t = short_track();
     t.artist = "Only Artist";
@@ -154,13 +179,49 @@ TEST_F(SoundTags, MissingFieldsAreNotFound)
     EXPECT_EQ(find_text(s, "ARTIST"), "Only Artist");
     EXPECT_EQ(find_text(s, "TITLE"), "<none>");
 
+    // No tag at all: its one field is its name, without folder and extension.
     auto bare = short_track();
     bare.id3v2_version = 0;
-    FSOUND_STREAM* none = open(bare);
-    int n = 5;
-    EXPECT_EQ(FSOUND_Stream_GetNumTagFields(none, &n), 1);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(find_text(none, "ARTIST"), "<none>");
+    for (auto [file, title] : {std::pair{"Simon & Garfunkel.MP3", "Simon & Garfunkel"},
+                               std::pair{"two.dots.mp3", "two.dots"}, std::pair{".mp3", ".mp3"}}) {
+        SCOPED_TRACE(file);
+        FSOUND_STREAM* none = FSOUND_Stream_Open(tone(file, bare).c_str(), 0, 0, 0);
+        ASSERT_NE(none, nullptr);
+        int n = 0, type = 0, length = 0;
+        char* name = nullptr;
+        void* value = nullptr;
+        EXPECT_EQ(FSOUND_Stream_GetNumTagFields(none, &n), 1);
+        EXPECT_EQ(n, 1);
+        ASSERT_EQ(FSOUND_Stream_GetTagField(none, 0, &type, &name, &value, &length), 1);
+        EXPECT_EQ(type, 2);
+        EXPECT_EQ(find_text(none, "TITLE"), title);
+        EXPECT_EQ(find_text(none, "ARTIST"), "<none>");
+        EXPECT_EQ(find_text(none, "APIC"), "<none>");
+    }
+
+    // A blank ID3v1 tag, or an ID3v2 tag of what the encoder notes by itself, tells nothing
+    // either: the fields stay, and the name is the title.
+    Bytes blank_v1 = audio_only();
+    append(blank_v1, "TAG");
+    blank_v1.resize(blank_v1.size() + 125, 0);
+    blank_v1.back() = 255;  // no genre
+    Bytes encoder_frames;
+    append_v23_frame(encoder_frames, 3, "TSSE", Bytes{0, 'L', 'A', 'M', 'E'});
+    const Bytes encoder_only = tagged(3, encoder_frames);
+    for (auto [bytes, fields, type] : {std::tuple{blank_v1, 7, 1}, std::tuple{encoder_only, 1, 2}}) {
+        const std::string path = write_file(bytes);
+        FSOUND_STREAM* s2 = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+        ASSERT_NE(s2, nullptr);
+        int n = 0, t2 = 0, length = 0;
+        char* name = nullptr;
+        void* value = nullptr;
+        FSOUND_Stream_GetNumTagFields(s2, &n);
+        EXPECT_EQ(n, fields);
+        ASSERT_EQ(FSOUND_Stream_GetTagField(s2, 0, &t2, &name, &value, &length), 1);
+        EXPECT_EQ(t2, type);
+        EXPECT_EQ(find_text(s2, "TITLE"), std::filesystem::path(path).stem().string());
+        EXPECT_EQ(find_text(s2, "ARTIST"), "<none>");
+    }
 }
 
 TEST_F(SoundTags, V2FieldsComeBeforeV1AndV1FillsGaps)
@@ -185,28 +246,93 @@ TEST_F(SoundTags, V2FieldsComeBeforeV1AndV1FillsGaps)
     EXPECT_EQ(types, (std::vector<int>{2, 2, 1, 1, 1, 1, 1, 1, 1}));
 }
 
-TEST_F(SoundTags, CoverIsTheRawFrameBody)
+// The cover as the player reads it: encoding 0, the MIME type in 11 bytes, the picture type, an
+// empty description's terminator, then the picture.
+void expect_cover(const Bytes& apic, const Bytes& picture, const std::string& mime, int type = 3)
 {
-    const Bytes jpeg = fixtures::make_cover_jpeg(32, 24, 7);
-    ASSERT_GT(jpeg.size(), 100u);
-    auto t = short_track();
-    t.cover = jpeg;
-    FSOUND_STREAM* s = open(t);
-    const Bytes apic = find_bytes(s, "APIC");
-    ASSERT_EQ(apic.size(), 14 + jpeg.size());
-    EXPECT_EQ(apic[0], 0);  // Latin-1 description
-    EXPECT_EQ(std::string(apic.begin() + 1, apic.begin() + 12), std::string("image/jpeg\0", 11));
-    EXPECT_EQ(apic[12], 3);  // front cover
-    EXPECT_EQ(apic[13], 0);  // empty description
-    EXPECT_EQ(Bytes(apic.begin() + 14, apic.end()), jpeg);
+    ASSERT_EQ(apic.size(), 14 + picture.size());
+    EXPECT_EQ(apic[0], 0);
+    std::string field = mime.substr(0, 10);
+    field.resize(11, '\0');
+    EXPECT_EQ(std::string(apic.begin() + 1, apic.begin() + 12), field);
+    EXPECT_EQ(apic[12], type);
+    EXPECT_EQ(apic[13], 0);
+    EXPECT_EQ(Bytes(apic.begin() + 14, apic.end()), picture);
+}
 
-    auto jpg = short_track();
-    jpg.cover = jpeg;
-    jpg.cover_mime = "image/jpg";
-    const Bytes short_mime = find_bytes(open(jpg), "APIC");
-    ASSERT_EQ(short_mime.size(), 13 + jpeg.size());
-    EXPECT_EQ(Bytes(short_mime.begin() + 13, short_mime.end()), jpeg);
-    EXPECT_EQ(short_mime[13], 0xFF);  // the JPEG start marker
+TEST_F(SoundTags, CoverIsThePictureAtByte14WhateverTheFrameSays)
+{
+    const Bytes jpeg = fixtures::make_cover_jpeg(32, 24, 7), png = fixtures::make_cover_png(12, 10, 2);
+    ASSERT_GT(jpeg.size(), 100u);
+    struct Case {
+        int version;
+        const char* mime;
+        const char* description;
+        fixtures::TextEncoding encoding;
+        const Bytes& picture;
+    };
+    using E = fixtures::TextEncoding;
+    for (const Case& c :
+         {Case{4, "image/jpeg", "", E::Latin1, jpeg}, Case{3, "image/jpg", "", E::Latin1, jpeg},
+          Case{3, "image/jpeg", "cover", E::Latin1, jpeg}, Case{3, "image/jpeg", "Front Cover", E::Utf16, jpeg},
+          Case{4, "image/jpeg", "Cover \xC3\xA9", E::Utf8, jpeg}, Case{4, "image/png", "", E::Latin1, png},
+          Case{3, "image/png", "cover", E::Utf16, png}, Case{4, "image/x-portable-pixmap", "x", E::Latin1, png}}) {
+        SCOPED_TRACE(::testing::Message() << "v2." << c.version << " " << c.mime << " '" << c.description << "'");
+        auto t = short_track();
+        t.id3v2_version = c.version;
+        t.pictures.push_back({c.picture, c.mime, 3, c.description, c.encoding});
+        FSOUND_STREAM* s = open(t);
+        expect_cover(find_bytes(s, "APIC"), c.picture, c.mime);
+        FSOUND_Stream_Close(s);
+    }
+
+    // Taggers write UTF-8 descriptions into v2.3 tags too, where the version does not allow them.
+    for (int major : {3, 4}) {
+        Bytes body = {3};
+        append(body, "image/jpeg");
+        body.push_back(0);
+        body.push_back(3);
+        append(body, "Front \xC3\xA9");
+        body.push_back(0);
+        body.insert(body.end(), jpeg.begin(), jpeg.end());
+        Bytes frame;
+        append_v23_frame(frame, major, "APIC", body);
+        FSOUND_STREAM* s = FSOUND_Stream_Open(write_file(tagged(major, frame)).c_str(), 0, 0, 0);
+        ASSERT_NE(s, nullptr);
+        expect_cover(find_bytes(s, "APIC"), jpeg, "image/jpeg");
+        FSOUND_Stream_Close(s);
+    }
+}
+
+TEST_F(SoundTags, TheFrontCoverAnswersAndLinksOrEmptyFramesAreNoCover)
+{
+    const Bytes back = fixtures::make_cover_jpeg(8, 8, 1), front = fixtures::make_cover_png(8, 8, 2);
+    const Bytes url{'h', 't', 't', 'p', ':', '/', '/', 'x'};
+    struct Case {
+        const char* what;
+        std::vector<fixtures::Picture> pictures;
+        const Bytes* answer;  // null: no cover
+        int type;
+    };
+    for (const Case& c : {
+             Case{"back, then front", {{back, "image/jpeg", 4, "back"}, {front, "image/png", 3, "front"}}, &front, 3},
+             Case{"no front: the first", {{back, "image/jpeg", 4, ""}, {front, "image/png", 5, ""}}, &back, 4},
+             Case{"a link only", {{url, "-->", 3, ""}}, nullptr, 0},
+             Case{"a link, then a picture", {{url, "-->", 3, ""}, {back, "image/jpeg", 0, ""}}, &back, 0},
+             Case{"an empty picture", {{Bytes{}, "image/jpeg", 3, ""}}, nullptr, 0},
+         }) {
+        SCOPED_TRACE(c.what);
+        auto t = short_track();
+        t.title = "Pictures";
+        t.pictures = c.pictures;
+        FSOUND_STREAM* s = open(t);
+        if (c.answer)
+            expect_cover(find_bytes(s, "APIC"), *c.answer, c.answer == &front ? "image/png" : "image/jpeg", c.type);
+        else
+            EXPECT_EQ(find_text(s, "APIC"), "<none>");
+        EXPECT_EQ(find_text(s, "TITLE"), "Pictures");
+        FSOUND_Stream_Close(s);
+    }
 }
 
 TEST_F(SoundTags, ValueBelongsToTheStreamAndCallerMayShiftIt)
@@ -258,60 +384,12 @@ TEST_F(SoundTags, Id3v22WrittenByHand)
     append_v22_frame(tag, "TT2", title);
     append_v22_frame(tag, "TP1", artist);
     append_v22_frame(tag, "PIC", pic);
-    Bytes file = id3_header(2, tag.size());
-    file.insert(file.end(), tag.begin(), tag.end());
-    const Bytes audio = audio_only();
-    file.insert(file.end(), audio.begin(), audio.end());
 
-    FSOUND_STREAM* s = FSOUND_Stream_Open(write_file(file).c_str(), 0, 0, 0);
+    FSOUND_STREAM* s = FSOUND_Stream_Open(write_file(tagged(2, tag)).c_str(), 0, 0, 0);
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(find_text(s, "TITLE"), "Twenty Two");
     EXPECT_EQ(find_text(s, "ARTIST"), "Ab\xC3\xA9");
-    const Bytes apic = find_bytes(s, "APIC");
-    ASSERT_GE(apic.size(), jpeg.size());
-    EXPECT_EQ(Bytes(apic.end() - static_cast<long>(jpeg.size()), apic.end()), jpeg);
-}
-
-// A v2.3 or v2.4 frame: 4-letter id, a 4-byte size (syncsafe in v2.4), two flag bytes.
-void append_v23_frame(Bytes& out, int major, const std::string& id, const Bytes& body)
-{
-    append(out, id);
-    if (major >= 4)
-        append_syncsafe(out, body.size());
-    else
-        for (int shift : {24, 16, 8, 0}) out.push_back(static_cast<unsigned char>((body.size() >> shift) & 0xFF));
-    out.push_back(0);
-    out.push_back(0);
-    out.insert(out.end(), body.begin(), body.end());
-}
-
-TEST_F(SoundTags, CoverBodyKeepsTheEncodingTheFileUses)
-{
-    // Taggers write UTF-8 cover descriptions into v2.3 tags too, where the version does not allow
-    // them; the bytes handed out must still be the file's, so the picture stays where it was.
-    const Bytes jpeg = fixtures::make_cover_jpeg(8, 8, 5);
-    for (int major : {3, 4}) {
-        for (const std::string& description : {std::string(), std::string("Front \xC3\xA9")}) {
-            SCOPED_TRACE(::testing::Message() << "v2." << major << " description '" << description << "'");
-            Bytes body = {3};
-            append(body, "image/jpeg");
-            body.push_back(0);
-            body.push_back(3);
-            append(body, description);
-            body.push_back(0);
-            body.insert(body.end(), jpeg.begin(), jpeg.end());
-            Bytes tag;
-            append_v23_frame(tag, major, "APIC", body);
-            Bytes file = id3_header(major, tag.size());
-            file.insert(file.end(), tag.begin(), tag.end());
-            const Bytes audio = audio_only();
-            file.insert(file.end(), audio.begin(), audio.end());
-            FSOUND_STREAM* s = FSOUND_Stream_Open(write_file(file).c_str(), 0, 0, 0);
-            ASSERT_NE(s, nullptr);
-            EXPECT_EQ(find_bytes(s, "APIC"), body);
-            FSOUND_Stream_Close(s);
-        }
-    }
+    expect_cover(find_bytes(s, "APIC"), jpeg, "image/jpeg");
 }
 
 TEST_F(SoundTags, DamagedTagsNeverCrash)
