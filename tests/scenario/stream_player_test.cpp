@@ -29,22 +29,17 @@ constexpr std::size_t kTrackFrames = 13230;  // 0.3 s at 44 100 Hz
 class StreamPlayer : public ::testing::Test {
 protected:
     // Writes `count` tracks (track i at 300 + 100 i Hz) and starts the player on them.
-    void start(int count, const std::map<int, std::string>& damaged = {})
+    void start(int count)
     {
         fs::path music = dir_.path() / "music";
         for (int i = 0; i < count; ++i) {
             fs::path file = music / ("t" + std::to_string(i) + ".mp3");
             fs::create_directories(file.parent_path());
-            auto bad = damaged.find(i);
-            if (bad != damaged.end()) {
-                std::ofstream(file, std::ios::binary) << bad->second;
-            } else {
-                zv::fixtures::ToneTrack t;
-                t.frequency_hz = 300.0 + 100.0 * i;
-                t.seconds = kTrackSeconds;
-                t.id3v2_version = 0;
-                ASSERT_TRUE(zv::fixtures::write_tone_mp3(file, t));
-            }
+            zv::fixtures::ToneTrack t;
+            t.frequency_hz = 300.0 + 100.0 * i;
+            t.seconds = kTrackSeconds;
+            t.id3v2_version = 0;
+            ASSERT_TRUE(zv::fixtures::write_tone_mp3(file, t));
             frequency_[file.string()] = 300.0 + 100.0 * i;
         }
         std::ofstream(dir_.path() / "direc.zvn") << music.string() << "/";
@@ -52,16 +47,19 @@ protected:
         ASSERT_EQ(TrackCount, count);
     }
 
-    // The tone that item `index` of the list should sound (the scan's order is the file system's).
-    double tone_of_item(int index)
+    // The file of item `index` of the list (the scan's order is the file system's).
+    std::string path_of_item(int index)
     {
         WCHAR buf[PATH_BUFFER_CHARS];
         LVITEM item{};
         item.pszText = buf;
         item.cchTextMax = PATH_BUFFER_CHARS;
         SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        return frequency_[zv::narrow(buf)];
+        return zv::narrow(buf);
     }
+
+    // The tone that item `index` of the list should sound.
+    double tone_of_item(int index) { return frequency_[path_of_item(index)]; }
 
     std::vector<std::int16_t> pull(std::size_t frames) { return player_->pull_audio(frames); }
 
@@ -225,76 +223,70 @@ TEST_F(StreamPlayer, TheStoredVolumeSetsTheGain)
 
 TEST_F(StreamPlayer, TracksThatCannotBePlayedArePassedOverForOneLapAtMost)
 {
-    // t1 only looks like a track; t3 is deleted after the scan.
-    start(5, {{1, "not music at all\n"}});
-    fs::remove(dir_.path() / "music" / "t3.mp3");
-    std::vector<bool> playable;
-    for (int i = 0; i < 5; ++i) playable.push_back(tone_of_item(i) != 400.0 && tone_of_item(i) != 600.0);
-    auto next_playable = [&](int k) {
-        do k = (k + 1) % 5;
-        while (!playable[k]);
-        return k;
-    };
+    // After the scan, item 1 becomes text that only looks like a track and item 3 is deleted.
+    start(5);
+    std::ofstream(path_of_item(1), std::ios::trunc) << "not music at all\n";
+    fs::remove(path_of_item(3));
     auto expect_playing = [&](int k) {
         EXPECT_EQ(CurrentTrack, k);
         EXPECT_NE(CurrentStream, nullptr);
         EXPECT_THAT(sounding(), NearHz(tone_of_item(k)));
+        // Only the row that plays is lit.
+        EXPECT_EQ(selected_items(), 1);
+        EXPECT_EQ(SendMessage(PlaylistView, LVM_GETITEMSTATE, k, LVIS_SELECTED), LVIS_SELECTED);
     };
-
-    for (int k = 0; k < 5; ++k) {
-        if (!playable[k]) continue;
-        SCOPED_TRACE(k);
-        // The automatic advance and next both land on the next track that plays, wrapping.
-        ui([k] {
+    auto from = [&](int k, int (*step)()) {
+        ui([k, step] {
+            CurrentTrack = k;
+            step();
+        });
+    };
+    auto play = [](int k) {
+        return [k] {
             CurrentTrack = k;
             PlayCurrentTrack();
-        });
+        };
+    };
+
+    // The automatic advance and next land on the next track that plays, wrapping.
+    for (auto [k, next] : {std::pair{0, 2}, std::pair{2, 4}, std::pair{4, 0}}) {
+        SCOPED_TRACE(k);
+        ui(play(k));
         pull(kTrackFrames);
-        expect_playing(next_playable(k));
-        ui([k] {
-            CurrentTrack = k;
-            NextTrack();
-        });
-        expect_playing(next_playable(k));
-        // Previous goes back to the nearest track that plays, and never past the first.
-        ui([k] {
-            CurrentTrack = k;
-            PreviousTrack();
-        });
-        int before = k - 1;
-        while (before > 0 && !playable[before]) --before;
-        if (before < 0) before = 0;
-        if (playable[before]) {
-            expect_playing(before);
-        } else {
-            EXPECT_EQ(CurrentTrack, 0);
-            EXPECT_EQ(CurrentStream, nullptr);
-            EXPECT_EQ(sounding(), 0);
-        }
+        expect_playing(next);
+        from(k, NextTrack);
+        expect_playing(next);
+    }
+    // Previous goes back to the nearest track that plays, and no further than the first.
+    for (auto [k, before] : {std::pair{4, 2}, std::pair{3, 2}, std::pair{2, 0}, std::pair{1, 0}, std::pair{0, 0}}) {
+        SCOPED_TRACE(k);
+        from(k, PreviousTrack);
+        expect_playing(before);
     }
 
-    // A tap on a track that cannot be played plays nothing and opens no panel.
-    int bad = 0;
-    while (playable[bad]) ++bad;
-    player_->tap(120, bad * ITEM_HEIGHT + ITEM_HEIGHT / 2);
-    EXPECT_EQ(CurrentTrack, bad);
+    // A tap on a track that cannot be played lights it, plays nothing and opens no panel.
+    player_->tap(120, 1 * ITEM_HEIGHT + ITEM_HEIGHT / 2);
+    EXPECT_EQ(CurrentTrack, 1);
     EXPECT_EQ(CurrentStream, nullptr);
     EXPECT_EQ(sounding(), 0);
     ui([] { EXPECT_EQ(GetActiveWindow(), MainWindow); });
 
-    // With no file left, one whole lap and then silence: no further advance.
-    int last = next_playable(0);
-    ui([last] {
-        CurrentTrack = last;
-        PlayCurrentTrack();
-    });
-    for (int i = 0; i < 5; ++i) fs::remove(dir_.path() / "music" / ("t" + std::to_string(i) + ".mp3"));
+    // With the first gone too, previous from the third finds nothing and stays silent at it.
+    fs::remove(path_of_item(0));
+    from(2, PreviousTrack);
+    EXPECT_EQ(CurrentTrack, 0);
+    EXPECT_EQ(CurrentStream, nullptr);
+
+    // With no file left, one whole lap from where it played and then silence: no further advance.
+    ui(play(4));
+    fs::remove(path_of_item(2));
+    fs::remove(path_of_item(4));
     pull(kTrackFrames);
-    EXPECT_EQ(CurrentTrack, last);
+    EXPECT_EQ(CurrentTrack, 4);
     EXPECT_EQ(CurrentStream, nullptr);
     pull(kTrackFrames * 2);
     EXPECT_EQ(sounding(), 0);
-    EXPECT_EQ(CurrentTrack, last);
+    EXPECT_EQ(CurrentTrack, 4);
     int result = 0;
     ui([&] { result = PlayFile("/nonexistent/file.mp3"); });
     EXPECT_EQ(result, -1);
@@ -304,12 +296,7 @@ TEST_F(StreamPlayer, ATruncatedTrackPlaysWhatDecodesAndThenAdvances)
 {
     start(2);
     // Cut track 0's file in half: it must play its first half and then end normally.
-    WCHAR buf[PATH_BUFFER_CHARS];
-    LVITEM item{};
-    item.pszText = buf;
-    item.cchTextMax = PATH_BUFFER_CHARS;
-    SendMessage(PathList, LVM_GETITEMTEXT, 0, reinterpret_cast<LPARAM>(&item));
-    fs::path first = zv::narrow(buf);
+    fs::path first = path_of_item(0);
     fs::resize_file(first, fs::file_size(first) / 2);
     ui([] {
         CurrentTrack = 0;

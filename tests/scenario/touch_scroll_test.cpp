@@ -375,7 +375,7 @@ TEST(TouchScroll, ATapOnNoRowDoesNothing)
     p.key('A', true);
     p.on_ui([] { EndDialog(GetActiveWindow(), IDOK); });
     ASSERT_EQ(static_cast<int>(SendMessage(PlaylistView, LVM_GETITEMCOUNT, 0, 0)), 10);
-    for (int y : {210, 250, 315}) {
+    for (int y : {200, 250, 315}) {
         p.tap(120, y);
         p.on_ui([] { EXPECT_EQ(GetActiveWindow(), MainWindow); });
         EXPECT_EQ(CurrentTrack, 2) << y;
