@@ -112,7 +112,8 @@ StreamTags StreamTags::read(const std::string& path)
 
 StreamTags::Content StreamTags::read_file(const std::string& path)
 {
-    bool described = false;  // a field tells something about the music
+    bool described = false;       // a field tells something about the music
+    bool cover_is_front = false;  // the picture that answers "APIC" is a front cover
     // Only a regular file: a FIFO, a directory or a dangling link named like a track fails here at
     // once instead of blocking the open.
     const UniqueFd fd = open_regular_file(path);
@@ -138,9 +139,9 @@ StreamTags::Content StreamTags::read_file(const std::string& path)
                     if (!holds_picture(*pic)) continue;
                     // The front cover answers for the track; else the first picture does.
                     const bool front = pic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover;
-                    if (!cover_ || (front && !cover_front_)) {
+                    if (!cover_ || (front && !cover_is_front)) {
                         cover_ = fields_.size();
-                        cover_front_ = front;
+                        cover_is_front = front;
                     }
                     fields_.push_back({TagType::Id3v2, "APIC", cover_value(*pic)});
                     described = true;
@@ -169,8 +170,7 @@ StreamTags::Content StreamTags::read_file(const std::string& path)
             add_v1(fields_, "COMMENT", utf8(v1->comment()));
             add_v1(fields_, "TRACK", number_text(v1->track()));
             add_v1(fields_, "GENRE", utf8(v1->genre()));
-            for (const TagField& f : fields_)
-                if (f.type == TagType::Id3v1 && !f.value.empty()) described = true;
+            if (!v1->isEmpty()) described = true;
             if (artist_.empty()) artist_ = utf8(v1->artist());
             if (title_.empty()) title_ = utf8(v1->title());
         }

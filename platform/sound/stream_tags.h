@@ -39,7 +39,6 @@ private:
 
     std::vector<TagField> fields_;
     std::optional<std::size_t> cover_;  // the field that answers "APIC"
-    bool cover_front_ = false;
     std::string artist_;
     std::string title_;
     int length_ms_ = 0;
