@@ -76,32 +76,37 @@ static void StepForward()
     if (CurrentTrack == TrackCount) CurrentTrack = 0;
 }
 
-// A file deleted since the scan, or one that only looks like a track, is passed over without
-// lighting its row (a whole library gone, as with a drive pulled out, costs one open a track, not
-// a repaint each). After one whole lap without a playable file the player stays silent instead
-// of going round for ever.
-int NextTrack()
+static void StepBack()
 {
-    StepForward();
-    if (PlayCurrentTrack() > 0) return 1;
-    for (int tries = TrackCount - 1; tries > 0; --tries) {
-        StepForward();
+    if (CurrentTrack != 0) --CurrentTrack;
+}
+
+// After a try that failed: steps on while the file cannot be played, `tries` steps at most,
+// without lighting the rows passed over (a whole library gone, as with a drive pulled out, costs
+// one open a track, not a repaint each), then lights the row it stopped at.
+static void PassOverUnplayable(void (*step)(), int tries)
+{
+    for (; tries > 0; --tries) {
+        step();
         if (PlayFile(TrackPath(CurrentTrack)) > 0) break;
     }
     SelectCurrentTrack();
+}
+
+// A file deleted since the scan, or one that only looks like a track, is passed over. After one
+// whole lap without a playable file the player stays silent instead of going round for ever.
+int NextTrack()
+{
+    StepForward();
+    if (PlayCurrentTrack() < 0) PassOverUnplayable(StepForward, TrackCount - 1);
     return 1;
 }
 
 // Passes over what cannot be played towards the first track, and stops there.
 int PreviousTrack()
 {
-    if (CurrentTrack != 0) --CurrentTrack;
-    if (PlayCurrentTrack() > 0) return 1;
-    while (CurrentTrack > 0) {
-        --CurrentTrack;
-        if (PlayFile(TrackPath(CurrentTrack)) > 0) break;
-    }
-    SelectCurrentTrack();
+    StepBack();
+    if (PlayCurrentTrack() < 0) PassOverUnplayable(StepBack, CurrentTrack);
     return 1;
 }
 

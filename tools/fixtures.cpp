@@ -136,15 +136,10 @@ bool write_tags(const std::filesystem::path& path, const Mp3Tags& tags)
         if (tags.artist) set_text(*v2, "TPE1", *tags.artist, tags.text_encoding);
         if (tags.title) set_text(*v2, "TIT2", *tags.title, tags.text_encoding);
         if (tags.album) set_text(*v2, "TALB", *tags.album, tags.text_encoding);
-        if (!tags.cover.empty()) {
-            auto pic = std::make_unique<TagLib::ID3v2::AttachedPictureFrame>();
-            pic->setMimeType(tags.cover_mime);
-            pic->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
-            pic->setPicture(TagLib::ByteVector(reinterpret_cast<const char*>(tags.cover.data()),
-                                               static_cast<unsigned>(tags.cover.size())));
-            v2->addFrame(pic.release());
-        }
-        for (const Picture& p : tags.pictures) {
+        std::vector<Picture> pictures;
+        if (!tags.cover.empty()) pictures.push_back({tags.cover, tags.cover_mime, 3, "", TextEncoding::Latin1});
+        pictures.insert(pictures.end(), tags.pictures.begin(), tags.pictures.end());
+        for (const Picture& p : pictures) {
             auto pic = std::make_unique<TagLib::ID3v2::AttachedPictureFrame>();
             pic->setMimeType(p.mime);
             pic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(p.type));
