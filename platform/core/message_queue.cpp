@@ -15,7 +15,11 @@ LRESULT UserState::send(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     }
     WNDPROC proc = w->proc;
     if (!proc) return 0;
-    return CallWindowProcW(proc, h, msg, wp, lp);
+    const MSG* outer = delivering_posted_;
+    delivering_posted_ = nullptr;
+    LRESULT r = CallWindowProcW(proc, h, msg, wp, lp);
+    delivering_posted_ = outer;
+    return r;
 }
 
 bool UserState::post(HWND h, UINT msg, WPARAM wp, LPARAM lp)
@@ -173,8 +177,11 @@ LRESULT UserState::dispatch(const MSG* msg)
     }
     if (!msg->hwnd) return 0;
     Window* w = live_window(msg->hwnd);
-    if (!w) return 0;
-    LRESULT r = send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    if (!w || !w->proc) return 0;
+    const MSG* outer = delivering_posted_;
+    delivering_posted_ = msg;
+    LRESULT r = CallWindowProcW(w->proc, msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    delivering_posted_ = outer;
     if (msg->message == WM_PAINT) {
         // A window procedure that ignores WM_PAINT must not make the loop spin on it.
         if (Window* still = live_window(msg->hwnd)) validate(still, nullptr);

@@ -120,6 +120,9 @@ public:
     // Runs until `done` says so (a modal loop): dispatches everything, as a dialog loop does.
     // `pretranslate`, when given, sees each message first and returns true when it handled it.
     void run_modal(const std::function<bool()>& done, const std::function<bool(MSG&)>& pretranslate = {});
+    // The queued message whose window procedure runs now, or null while a sent one's does (what
+    // a message log needs to tell the two apart).
+    const MSG* delivering_posted() const { return delivering_posted_; }
 
     // Timers
     UINT_PTR set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc);
@@ -214,7 +217,7 @@ private:
 
     std::mutex posted_mutex_;
     std::deque<Posted> posted_;
-    std::deque<InputEvent> input_;
+    const MSG* delivering_posted_ = nullptr;
     bool quit_posted_ = false;
     int quit_code_ = 0;
 
