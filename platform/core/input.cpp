@@ -53,6 +53,11 @@ void UserState::handle_input(const InputEvent& ev)
         // A blank display only wakes up; the touch or key that woke it does nothing else.
         if (ev.type == InputEvent::Type::StylusDown || ev.type == InputEvent::Type::KeyDown) set_display_on(true);
         if (ev.type == InputEvent::Type::StylusDown) swallow_stylus_ = true;
+        if (ev.type == InputEvent::Type::KeyDown) swallow_key_ = ev.vk;
+        return;
+    }
+    if (ev.type == InputEvent::Type::KeyUp && swallow_key_ && ev.vk == swallow_key_) {
+        swallow_key_ = 0;
         return;
     }
     switch (ev.type) {
@@ -104,7 +109,7 @@ void UserState::route_stylus(const InputEvent& ev)
         target = capture_ ? capture_ : window_at(screen);
         if (target && !capture_) {
             Window* top = top_level_of(live_window(target));
-            if (top && top->handle != active_ && top->enabled()) set_active(top->handle);
+            if (top && top->handle != active_ && top->enabled()) set_active(top->handle, true);
             // Activation may have moved windows or taken the capture (the main window takes it
             // when it becomes active), and the press belongs to whoever holds it now.
             target = capture_ ? capture_ : window_at(screen);
@@ -214,7 +219,7 @@ HWND UserState::set_focus(HWND h)
     return old;
 }
 
-HWND UserState::set_active(HWND h)
+HWND UserState::set_active(HWND h, bool click)
 {
     HWND old = active_;
     Window* w = live_window(h);
@@ -232,7 +237,7 @@ HWND UserState::set_active(HWND h)
         if (!cw || top_level_of(cw) != w) release_capture();
     }
     if (active_ == h && live_window(h)) {
-        send(h, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+        send(h, WM_ACTIVATE, MAKEWPARAM(click ? WA_CLICKACTIVE : WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
         if (active_ == h) {
             Window* f = live_window(focus_);
             if (!f || top_level_of(f) != w) set_focus(h);

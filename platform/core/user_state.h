@@ -107,7 +107,8 @@ public:
     // SHFullScreen and SHInitDialog's full-screen flags: a dialog that asked for the whole
     // screen is given the new one when the screen turns. False for a window that is gone.
     bool request_full_screen(HWND h, bool on);
-    void show_window(Window* w, bool show, bool activate);
+    // `tell`: WM_SHOWWINDOW is sent (ShowWindow), or not (SetWindowPos).
+    void show_window(Window* w, bool show, bool activate, bool tell = true);
     void raise_top_level(Window* w);
 
     // Messages
@@ -134,7 +135,8 @@ public:
     HWND capture() const { return capture_; }
     HWND set_focus(HWND h);
     HWND focus() const { return focus_; }
-    HWND set_active(HWND h);
+    // `click`: a stylus press activates it (WA_CLICKACTIVE).
+    HWND set_active(HWND h, bool click = false);
     HWND active() const { return active_; }
     SHORT key_state(int vk) const;
     // Application commands (WM_APPCOMMAND): the media keys and the desktop's media controls reach
@@ -204,6 +206,8 @@ private:
     bool next_timer(MSG* out, HWND filter, bool remove);
     std::optional<std::uint64_t> next_timer_due() const;
     void destroy_tree(Window* w);
+    void send_destroy(Window* w);
+    void send_nc_destroy(Window* w);
     void mark_screen_dirty() { screen_dirty_ = true; }
     Window* find_paint_candidate(Window* w, HWND filter) const;
 
@@ -234,6 +238,7 @@ private:
     // Modifiers that came with the last key (a backend may report them only per key).
     bool key_ctrl_for_next_ = false, key_shift_for_next_ = false, key_alt_for_next_ = false;
     bool swallow_stylus_ = false;  // the press that woke a blank display
+    int swallow_key_ = 0;          // the key that woke it, whose release goes nowhere either
     bool rotate_held_ = false;     // the rotate key is down: its repeats turn nothing
 
     int screen_w_;

@@ -53,8 +53,9 @@ BOOL EnableWindow(HWND h, BOOL enable)
     else
         w->style |= WS_DISABLED;
     if (was_disabled != !enable) {
-        user()->send(h, WM_ENABLE, enable ? TRUE : FALSE, 0);
+        // As Win32: a window being disabled loses the focus before it hears WM_ENABLE.
         if (!enable && user()->focus() == h) user()->set_focus(nullptr);
+        user()->send(h, WM_ENABLE, enable ? TRUE : FALSE, 0);
     }
     return was_disabled;
 }

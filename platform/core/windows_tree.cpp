@@ -137,7 +137,7 @@ void UserState::destroy_tree(Window* w)
 {
     HWND h = w->handle;
     w->destroyed = true;
-    // Owned pop-ups go with their owner.
+    // Owned pop-ups go with their owner, and go first.
     std::vector<HWND> owned;
     for (HWND t : top_levels_) {
         Window* o = window(t);
@@ -145,11 +145,27 @@ void UserState::destroy_tree(Window* w)
     }
     for (HWND o : owned)
         if (Window* ow = window(o)) destroy_tree(ow);
-    if (w->proc) CallWindowProcW(w->proc, h, WM_DESTROY, 0, 0);
-    std::vector<HWND> kids = w->children;
+    // As Win32: WM_DESTROY down the whole tree, parent first, then WM_NCDESTROY up it, so a
+    // window's last message comes after all of its children's.
+    send_destroy(w);
+    send_nc_destroy(w);
+}
+
+void UserState::send_destroy(Window* w)
+{
+    w->destroyed = true;
+    if (w->proc) CallWindowProcW(w->proc, w->handle, WM_DESTROY, 0, 0);
+    const std::vector<HWND> kids = w->children;
     for (HWND c : kids)
-        if (Window* cw = window(c)) destroy_tree(cw);
-    if (w->proc) CallWindowProcW(w->proc, h, WM_NCDESTROY, 0, 0);
+        if (Window* cw = window(c)) send_destroy(cw);
+}
+
+void UserState::send_nc_destroy(Window* w)
+{
+    const std::vector<HWND> kids = w->children;
+    for (HWND c : kids)
+        if (Window* cw = window(c)) send_nc_destroy(cw);
+    if (w->proc) CallWindowProcW(w->proc, w->handle, WM_NCDESTROY, 0, 0);
 }
 
 bool UserState::destroy_window(HWND h)
@@ -308,8 +324,9 @@ PlacedWindow UserState::place_window(Window* w, int x, int y, int cx, int cy, UI
         if (p.resized) resize_surface(*w->surface, w->width(), w->height());
         if (!(flags & SWP_NOZORDER)) raise_top_level(w);
     }
-    if (flags & SWP_SHOWWINDOW) show_window(w, true, !(flags & SWP_NOACTIVATE) && !p.child);
-    if ((flags & SWP_HIDEWINDOW) && live_window(p.hwnd)) show_window(w, false, false);
+    // As Win32, showing or hiding through a placement sends no WM_SHOWWINDOW.
+    if (flags & SWP_SHOWWINDOW) show_window(w, true, !(flags & SWP_NOACTIVATE) && !p.child, false);
+    if ((flags & SWP_HIDEWINDOW) && live_window(p.hwnd)) show_window(w, false, false, false);
     if (Window* still = live_window(p.hwnd); still && really_visible(still)) mark_screen_dirty();
     return p;
 }
@@ -338,8 +355,9 @@ void UserState::notify_placed(const PlacedWindow& p)
                   r.bottom - r.top,
                   p.flags | (p.moved ? 0u : SWP_NOMOVE) | (p.resized ? 0u : SWP_NOSIZE)};
     send(p.hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-    if (p.resized) send(p.hwnd, WM_SIZE, 0, MAKELPARAM(r.right - r.left, r.bottom - r.top));
+    // WM_MOVE before WM_SIZE, as Win32's default WM_WINDOWPOSCHANGED handling sends them.
     if (p.moved) send(p.hwnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
+    if (p.resized) send(p.hwnd, WM_SIZE, 0, MAKELPARAM(r.right - r.left, r.bottom - r.top));
 }
 
 bool UserState::request_full_screen(HWND h, bool on)
@@ -350,7 +368,7 @@ bool UserState::request_full_screen(HWND h, bool on)
     return true;
 }
 
-void UserState::show_window(Window* w, bool show, bool activate)
+void UserState::show_window(Window* w, bool show, bool activate, bool tell)
 {
     bool was = w->visible();
     if (show)
@@ -358,7 +376,7 @@ void UserState::show_window(Window* w, bool show, bool activate)
     else
         w->style &= ~static_cast<DWORD>(WS_VISIBLE);
     if (was != show) {
-        send(w->handle, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+        if (tell) send(w->handle, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
         if (show) invalidate(w, nullptr, true);
         if (w->is_child() && !show)
             if (Window* p = live_window(w->parent)) invalidate(p, &w->rect, true);

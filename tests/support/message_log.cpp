@@ -24,21 +24,20 @@ std::string message_name(UINT message)
 {
 #define ZV_NAME(m) \
     case m: return #m;
+    // clang-format off
     switch (message) {
-        ZV_NAME(WM_NULL)
-        ZV_NAME(WM_CREATE) ZV_NAME(WM_DESTROY) ZV_NAME(WM_MOVE) ZV_NAME(WM_SIZE) ZV_NAME(WM_ACTIVATE)
-            ZV_NAME(WM_SETFOCUS) ZV_NAME(WM_KILLFOCUS) ZV_NAME(WM_ENABLE) ZV_NAME(WM_SETTEXT) ZV_NAME(WM_GETTEXT)
-                ZV_NAME(WM_GETTEXTLENGTH) ZV_NAME(WM_PAINT) ZV_NAME(WM_CLOSE) ZV_NAME(WM_QUIT) ZV_NAME(WM_ERASEBKGND)
-                    ZV_NAME(WM_SHOWWINDOW) ZV_NAME(WM_SETTINGCHANGE) ZV_NAME(WM_DRAWITEM) ZV_NAME(WM_MEASUREITEM)
-                        ZV_NAME(WM_SETFONT) ZV_NAME(WM_GETFONT) ZV_NAME(WM_WINDOWPOSCHANGED) ZV_NAME(WM_NOTIFY)
-                            ZV_NAME(WM_NCDESTROY) ZV_NAME(WM_KEYDOWN) ZV_NAME(WM_KEYUP) ZV_NAME(WM_CHAR)
-                                ZV_NAME(WM_SYSKEYDOWN) ZV_NAME(WM_SYSKEYUP) ZV_NAME(WM_INITDIALOG) ZV_NAME(WM_COMMAND)
-                                    ZV_NAME(WM_TIMER) ZV_NAME(WM_CTLCOLOREDIT) ZV_NAME(WM_CTLCOLORLISTBOX)
-                                        ZV_NAME(WM_CTLCOLORBTN) ZV_NAME(WM_CTLCOLORDLG) ZV_NAME(WM_CTLCOLORSTATIC)
-                                            ZV_NAME(WM_MOUSEMOVE) ZV_NAME(WM_LBUTTONDOWN) ZV_NAME(WM_LBUTTONUP)
-                                                ZV_NAME(WM_LBUTTONDBLCLK) ZV_NAME(WM_CAPTURECHANGED) ZV_NAME(WM_HOTKEY)
-                                                    ZV_NAME(WM_APPCOMMAND)
+        ZV_NAME(WM_NULL) ZV_NAME(WM_CREATE) ZV_NAME(WM_DESTROY) ZV_NAME(WM_MOVE) ZV_NAME(WM_SIZE) ZV_NAME(WM_ACTIVATE)
+        ZV_NAME(WM_SETFOCUS) ZV_NAME(WM_KILLFOCUS) ZV_NAME(WM_ENABLE) ZV_NAME(WM_SETTEXT) ZV_NAME(WM_GETTEXT)
+        ZV_NAME(WM_GETTEXTLENGTH) ZV_NAME(WM_PAINT) ZV_NAME(WM_CLOSE) ZV_NAME(WM_QUIT) ZV_NAME(WM_ERASEBKGND)
+        ZV_NAME(WM_SHOWWINDOW) ZV_NAME(WM_SETTINGCHANGE) ZV_NAME(WM_DRAWITEM) ZV_NAME(WM_MEASUREITEM)
+        ZV_NAME(WM_SETFONT) ZV_NAME(WM_GETFONT) ZV_NAME(WM_WINDOWPOSCHANGED) ZV_NAME(WM_NOTIFY) ZV_NAME(WM_NCDESTROY)
+        ZV_NAME(WM_KEYDOWN) ZV_NAME(WM_KEYUP) ZV_NAME(WM_CHAR) ZV_NAME(WM_SYSKEYDOWN) ZV_NAME(WM_SYSKEYUP)
+        ZV_NAME(WM_INITDIALOG) ZV_NAME(WM_COMMAND) ZV_NAME(WM_TIMER) ZV_NAME(WM_CTLCOLOREDIT)
+        ZV_NAME(WM_CTLCOLORLISTBOX) ZV_NAME(WM_CTLCOLORBTN) ZV_NAME(WM_CTLCOLORDLG) ZV_NAME(WM_CTLCOLORSTATIC)
+        ZV_NAME(WM_MOUSEMOVE) ZV_NAME(WM_LBUTTONDOWN) ZV_NAME(WM_LBUTTONUP) ZV_NAME(WM_LBUTTONDBLCLK)
+        ZV_NAME(WM_CAPTURECHANGED) ZV_NAME(WM_HOTKEY) ZV_NAME(WM_APPCOMMAND) ZV_NAME(WM_USER)
     }
+    // clang-format on
 #undef ZV_NAME
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04x", message);
@@ -69,8 +68,7 @@ void MessageLog::watch(HWND h)
 
 std::optional<LRESULT> MessageLog::log_and_react(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (!ignored_.contains(msg) && (!only_ || only_->contains(msg)))
-        log_.push_back({h, msg, wp, lp, delivered_from_queue(h, msg)});
+    if (wanted(msg)) log_.push_back({h, msg, wp, lp, delivered_from_queue(h, msg)});
     return react ? react(h, msg, wp, lp) : std::nullopt;
 }
 
@@ -79,6 +77,12 @@ LRESULT CALLBACK MessageLog::class_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     if (g_log)
         if (auto answer = g_log->log_and_react(h, msg, wp, lp)) return *answer;
     return DefWindowProcW(h, msg, wp, lp);
+}
+
+INT_PTR CALLBACK MessageLog::dialog_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    const auto answer = g_log ? g_log->log_and_react(h, msg, wp, lp) : std::nullopt;
+    return answer ? *answer : FALSE;
 }
 
 LRESULT CALLBACK MessageLog::watch_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)

@@ -51,12 +51,24 @@ public:
     ATOM register_class(LPCWSTR name = u"Logged");
     // Logs what an existing window (a control, a dialog, the program's own) receives from now on.
     void watch(HWND h);
+    // A dialog procedure that logs what the dialog's procedure is given (WM_INITDIALOG too),
+    // then lets `react` answer; FALSE otherwise.
+    static INT_PTR CALLBACK dialog_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     // Runs for every logged message before the window's own handling; an answer ends it there.
     std::function<std::optional<LRESULT>(HWND, UINT, WPARAM, LPARAM)> react;
 
     void name(HWND h, std::string label) { names_[h] = std::move(label); }
-    void ignore(std::initializer_list<UINT> messages) { ignored_.insert(messages); }
-    void only(std::initializer_list<UINT> messages) { only_ = std::set<UINT>(messages); }
+    // Both filter what is logged already too.
+    void ignore(std::initializer_list<UINT> messages)
+    {
+        ignored_.insert(messages);
+        prune();
+    }
+    void only(std::initializer_list<UINT> messages)
+    {
+        only_ = std::set<UINT>(messages);
+        prune();
+    }
     void clear() { log_.clear(); }
 
     const std::vector<Logged>& all() const { return log_; }
@@ -71,6 +83,11 @@ private:
     static LRESULT CALLBACK class_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK watch_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     std::optional<LRESULT> log_and_react(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    bool wanted(UINT msg) const { return !ignored_.contains(msg) && (!only_ || only_->contains(msg)); }
+    void prune()
+    {
+        std::erase_if(log_, [this](const Logged& l) { return !wanted(l.message); });
+    }
     std::string window_name(HWND h) const;
     std::string describe(const Logged& l) const;
     std::string describe(const Msg& m) const;

@@ -22,9 +22,16 @@ protected:
     // the log's window class "Logged".
     void open(bool resources = false)
     {
+        open(resources ? std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size)
+                       : std::span<const std::uint8_t>());
+    }
+    // A platform with the given resources (a test's own templates).
+    void open(std::span<const std::uint8_t> resources)
+    {
+        platform_.reset();
         PlatformOptions o;
         o.audio_device = false;
-        if (resources) o.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
+        o.resources = resources;
         platform_ = std::make_unique<Platform>(o);
         ASSERT_TRUE(log.register_class());
     }
@@ -54,6 +61,17 @@ protected:
         stylus(InputEvent::Type::StylusUp, x, y);
     }
     void key(InputEvent::Type type, int vk, bool win = false) { input({.type = type, .vk = vk, .win = win}); }
+    // Lets `ms` of virtual time pass, dispatching what comes due meanwhile and at the end: the
+    // loop moves the clock only as far as a due timer, so a thread timer marks the end.
+    void elapse(UINT ms)
+    {
+        backend().advance(ms);
+        static bool ended;
+        ended = false;
+        const UINT_PTR end = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) { ended = true; });
+        for (MSG m; !ended && GetMessageW(&m, nullptr, 0, 0);) DispatchMessageW(&m);
+        KillTimer(nullptr, end);
+    }
 
     HeadlessBackend& backend() { return *platform_->headless(); }
 

@@ -1,0 +1,220 @@
+// What the message loop takes first, timers, hot keys (and the core library's takeover of one),
+// the display's power and the desktop close button.
+#include <dbgapi.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/user_state.h"
+#include "support/platform_fixture.h"
+
+namespace {
+
+using namespace zv::test;
+using Type = zv::InputEvent::Type;
+using MessageQueue = PlatformFixture;
+
+// Win32 takes sent messages, posted ones, the quit, input, paint, then timers. Here input turns
+// into queued messages when the loop polls for it, in arrival order with posted ones: a media key
+// (a posted call) keeps its place behind the input before it, and a tap made before the close
+// button is handled before the quit. So input polled ahead of a message posted later comes
+// first, and comes before the quit. Sent messages run at once (there is one thread).
+TEST_F(MessageQueue, PostedAndInputThenQuitThenPaintThenTimers)
+{
+    HWND w = window(0, 0, 240, 320);
+    pump();
+    // The clock reaches the window's timer through a thread timer due with it and set first.
+    backend().advance(10);
+    const UINT_PTR first = SetTimer(nullptr, 0, 10, nullptr);
+    SetTimer(w, 7, 10, nullptr);
+    MSG m;
+    ASSERT_TRUE(GetMessageW(&m, nullptr, 0, 0));
+    EXPECT_TRUE(m.message == WM_TIMER && m.hwnd == nullptr && m.wParam == first);
+    KillTimer(nullptr, first);
+
+    log.only({WM_USER, WM_USER + 1, WM_USER + 2, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_QUIT, WM_PAINT, WM_TIMER});
+    log.clear();
+    log.react = [&](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_LBUTTONDOWN) platform_->user().post(h, WM_USER + 2, 0, 0);
+        return std::nullopt;
+    };
+    platform_->user().post(w, WM_USER, 1, 2);
+    backend().push_input({.type = Type::StylusDown, .x = 5, .y = 5});
+    backend().push_input({.type = Type::StylusUp, .x = 5, .y = 5});
+    InvalidateRect(w, nullptr, FALSE);
+    PostQuitMessage(3);
+    platform_->user().post(w, WM_USER + 1, 0, 0);
+    ASSERT_TRUE(PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER)) << "a look leaves it queued";
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        // The quit goes to no window; its place is marked in the log.
+        if (m.message == WM_QUIT) SendMessageW(w, WM_QUIT, m.wParam, 0);
+        DispatchMessageW(&m);
+    }
+    EXPECT_SEQUENCE(log, w,
+                    {{WM_USER, posted | wparam | lparam, 1, 2},
+                     {WM_USER + 1, posted},
+                     {WM_LBUTTONDOWN, posted},
+                     {WM_LBUTTONUP, posted},
+                     {WM_USER + 2, posted},
+                     {WM_QUIT, sent | wparam, 3},
+                     {WM_PAINT, posted},
+                     {WM_TIMER, posted | wparam, 7}});
+
+    // The quit is taken once, and GetMessage answers it with FALSE.
+    PostQuitMessage(4);
+    EXPECT_FALSE(GetMessageW(&m, nullptr, 0, 0));
+    EXPECT_TRUE(m.message == WM_QUIT && m.wParam == 4u && m.hwnd == nullptr);
+    EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    // A filter takes only its window's or its range's messages, and leaves the rest queued.
+    HWND other = window(0, 0, 10, 10);
+    pump();
+    platform_->user().post(w, WM_USER, 0, 0);
+    platform_->user().post(other, WM_USER + 1, 0, 0);
+    EXPECT_TRUE(PeekMessageW(&m, other, 0, 0, PM_REMOVE) && m.message == WM_USER + 1);
+    EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_USER + 1, WM_USER + 2, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_USER, WM_USER, PM_REMOVE) && m.hwnd == w);
+}
+
+std::vector<std::pair<UINT_PTR, DWORD>> g_proc_calls;  // a timer procedure's id and time
+void CALLBACK timer_proc(HWND, UINT msg, UINT_PTR id, DWORD time)
+{
+    if (msg == WM_TIMER) g_proc_calls.emplace_back(id, time);
+}
+
+TEST_F(MessageQueue, TimersRearmOnTheirPeriodGoToTheirProcedureAndStopWhenKilled)
+{
+    g_proc_calls.clear();
+    HWND w = window(0, 0, 240, 320);
+    pump();
+    std::vector<DWORD> ticks;  // when the window heard its timer
+    log.react = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_TIMER) ticks.push_back(GetTickCount());
+        return std::nullopt;
+    };
+    log.only({WM_TIMER});
+    const DWORD start = GetTickCount();
+    EXPECT_NE(SetTimer(w, 1, 10, nullptr), 0u);
+    EXPECT_NE(SetTimer(w, 2, 25, timer_proc), 0u);
+    const UINT_PTR thread_a = SetTimer(nullptr, 0, 15, timer_proc), thread_b = SetTimer(nullptr, 0, 40, timer_proc);
+    EXPECT_TRUE(thread_a && thread_b && thread_a != thread_b);
+    EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(0x1234), 1, 10, nullptr), 0u);
+    elapse(30);
+    EXPECT_SEQUENCE(
+        log, w,
+        {{WM_TIMER, posted | wparam | lparam, 1, 0}, {WM_TIMER, posted | wparam, 1}, {WM_TIMER, posted | wparam, 1}});
+    EXPECT_EQ(ticks, (std::vector<DWORD>{start + 10, start + 20, start + 30}));
+    EXPECT_EQ(g_proc_calls, (std::vector<std::pair<UINT_PTR, DWORD>>{
+                                {thread_a, start + 15}, {2, start + 25}, {thread_a, start + 30}}));
+
+    // Set again, a timer takes its new period from now; killed, it says no more.
+    EXPECT_NE(SetTimer(w, 1, 4, nullptr), 0u);
+    EXPECT_TRUE(KillTimer(w, 2));
+    EXPECT_TRUE(KillTimer(nullptr, thread_a));
+    EXPECT_FALSE(KillTimer(nullptr, thread_a));
+    EXPECT_FALSE(KillTimer(w, 3));
+    ticks.clear();
+    g_proc_calls.clear();
+    elapse(10);
+    EXPECT_EQ(ticks, (std::vector<DWORD>{start + 34, start + 38}));
+    EXPECT_EQ(g_proc_calls, (std::vector<std::pair<UINT_PTR, DWORD>>{{thread_b, start + 40}})) << "only the other";
+    EXPECT_TRUE(KillTimer(w, 1));
+    EXPECT_TRUE(KillTimer(nullptr, thread_b));
+    log.clear();
+    elapse(50);
+    EXPECT_TRUE(log.all().empty() && g_proc_calls.size() == 1);
+}
+
+// The program's hardware buttons: each hot key reaches whoever registered it, with its id and
+// its key; once unregistered the key is an ordinary key again.
+TEST_F(MessageQueue, HotKeysReachTheirRegistrantUntilUnregistered)
+{
+    HWND holder = window(0, 0, 240, 320), focus = window(0, 0, 240, 320);
+    for (UINT vk = 0xC1; vk <= 0xCF; ++vk)
+        ASSERT_TRUE(RegisterHotKey(holder, static_cast<int>(vk - 0xB0), MOD_WIN, vk));
+    EXPECT_FALSE(RegisterHotKey(focus, 1, MOD_WIN, 0xC5)) << "held already";
+    log.only({WM_HOTKEY, WM_KEYDOWN, WM_KEYUP});
+    std::vector<Msg> expected;
+    for (UINT vk = 0xC1; vk <= 0xCF; ++vk) {
+        key(Type::KeyDown, static_cast<int>(vk), true);
+        expected.push_back({WM_HOTKEY, posted | wparam | lparam, vk - 0xB0, MAKELPARAM(MOD_WIN, vk), holder});
+    }
+    key(Type::KeyDown, 0xC1);  // without its modifier
+    key(Type::KeyUp, 0xC1);
+    expected.push_back({WM_KEYDOWN, posted | wparam, 0xC1, 0, focus});
+    expected.push_back({WM_KEYUP, posted | wparam, 0xC1, 0, focus});
+    EXPECT_TRUE(UnregisterHotKey(holder, 0x11));
+    EXPECT_FALSE(UnregisterHotKey(holder, 0x11));
+    EXPECT_FALSE(UnregisterHotKey(focus, 0x12));
+    key(Type::KeyDown, 0xC1, true);
+    key(Type::KeyDown, 0xC2, true);
+    expected.push_back({WM_KEYDOWN, posted | wparam, 0xC1, 0, focus});
+    expected.push_back({WM_HOTKEY, posted | wparam, 0x12, 0, holder});
+    EXPECT_SEQUENCE(log, nullptr, expected);
+}
+
+TEST_F(MessageQueue, CoreLibraryIsCountedAndItsUnregisterMovesAHotKeyToTheNewestWindow)
+{
+    HMODULE first = LoadLibrary(u"coredll.dll"), second = LoadLibrary(u"COREDLL.DLL");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(LoadLibrary(u"other.dll"), nullptr);
+    EXPECT_EQ(GetProcAddress(first, u"NoSuchExport"), nullptr);
+    using UnregisterFunc = BOOL(WINAPI*)(UINT, UINT);
+    auto unregister = reinterpret_cast<UnregisterFunc>(GetProcAddress(first, u"UnregisterFunc1"));
+    ASSERT_NE(unregister, nullptr);
+
+    HWND older = window(0, 0, 240, 320), newer = window(0, 0, 240, 320);
+    ASSERT_TRUE(RegisterHotKey(older, 0xC1, MOD_WIN, 0xC1));
+    EXPECT_FALSE(RegisterHotKey(newer, 0xC1, MOD_WIN, 0xC1));
+    EXPECT_TRUE(unregister(MOD_WIN, 0xC1));
+    ASSERT_TRUE(RegisterHotKey(newer, 0xC1, MOD_WIN, 0xC1));
+    log.only({WM_HOTKEY});
+    key(Type::KeyDown, 0xC1, true);
+    EXPECT_SEQUENCE(log, nullptr, {{WM_HOTKEY, posted, 0, 0, newer}});
+
+    EXPECT_TRUE(FreeLibrary(first));
+    EXPECT_NE(GetProcAddress(second, u"UnregisterFunc1"), nullptr) << "one reference is left";
+    EXPECT_TRUE(FreeLibrary(second));
+    EXPECT_EQ(GetProcAddress(second, u"UnregisterFunc1"), nullptr);
+    EXPECT_FALSE(FreeLibrary(second));
+    DEBUGCHK(true);  // a passing check prints nothing and does not stop
+}
+
+TEST_F(MessageQueue, DisplayOffBlanksUntilATapOrKeyThatOnlyWakesAndTheCloseButtonQuitsWithZero)
+{
+    HWND w = window(0, 0, 240, 320);
+    HDC screen = GetDC(NULL);
+    VIDEO_POWER_MANAGEMENT off{sizeof(VIDEO_POWER_MANAGEMENT), 1, VideoPowerOff};
+    auto escape = [&](int code, int size) {
+        return ExtEscape(screen, code, size, reinterpret_cast<LPCSTR>(&off), 0, nullptr);
+    };
+    EXPECT_EQ(escape(1234, sizeof(off)), 0);
+    EXPECT_LT(escape(SETPOWERMANAGEMENT, 4), 0);
+    EXPECT_TRUE(platform_->user().display_on());
+    EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
+    pump();
+    EXPECT_FALSE(backend().display_on());
+    log.only({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_KEYDOWN, WM_KEYUP});
+    tap(10, 10);
+    EXPECT_TRUE(platform_->user().display_on());
+    EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
+    key(Type::KeyDown, 'A');
+    key(Type::KeyUp, 'A');
+    EXPECT_TRUE(platform_->user().display_on());
+    EXPECT_TRUE(log.all().empty()) << "the waking tap and key are not delivered";
+    stylus(Type::StylusDown, 10, 10);
+    key(Type::KeyUp, 'B');
+    EXPECT_SEQUENCE(log, w, {{WM_LBUTTONDOWN, posted}, {WM_KEYUP, posted | wparam, 'B'}});
+    EXPECT_EQ(ReleaseDC(NULL, screen), 1);
+    EXPECT_LT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0) << "a released DC";
+
+    backend().push_input({.type = Type::Quit});
+    MSG m;
+    ASSERT_FALSE(GetMessage(&m, NULL, 0, 0));
+    EXPECT_EQ(m.wParam, 0u);
+}
+
+}  // namespace
