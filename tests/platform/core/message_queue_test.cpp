@@ -75,6 +75,8 @@ TEST_F(MessageQueue, PostedAndInputThenQuitThenPaintThenTimers)
     platform_->user().post(other, WM_USER + 1, 0, 0);
     EXPECT_TRUE(PeekMessageW(&m, other, 0, 0, PM_REMOVE) && m.message == WM_USER + 1);
     EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_USER + 1, WM_USER + 2, PM_REMOVE));
+    InvalidateRect(other, nullptr, FALSE);
+    EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE) && m.hwnd == other);
     EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_USER, WM_USER, PM_REMOVE) && m.hwnd == w);
 }
 
@@ -100,6 +102,7 @@ TEST_F(MessageQueue, TimersRearmOnTheirPeriodGoToTheirProcedureAndStopWhenKilled
     EXPECT_NE(SetTimer(w, 2, 25, timer_proc), 0u);
     const UINT_PTR thread_a = SetTimer(nullptr, 0, 15, timer_proc), thread_b = SetTimer(nullptr, 0, 40, timer_proc);
     EXPECT_TRUE(thread_a && thread_b && thread_a != thread_b);
+    EXPECT_EQ(SetTimer(nullptr, thread_a, 15, timer_proc), thread_a) << "set again, the same timer";
     EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(0x1234), 1, 10, nullptr), 0u);
     elapse(30);
     EXPECT_SEQUENCE(
@@ -193,21 +196,27 @@ TEST_F(MessageQueue, DisplayOffBlanksUntilATapOrKeyThatOnlyWakesAndTheCloseButto
     };
     EXPECT_EQ(escape(1234, sizeof(off)), 0);
     EXPECT_LT(escape(SETPOWERMANAGEMENT, 4), 0);
+    off.Length = 4;
+    EXPECT_LT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0) << "a record that says it is short";
+    off.Length = sizeof(off);
     EXPECT_TRUE(platform_->user().display_on());
+    log.only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_KEYDOWN, WM_KEYUP});
+    stylus(Type::StylusDown, 10, 10);  // held as the display goes off
     EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
     pump();
     EXPECT_FALSE(backend().display_on());
-    log.only({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_KEYDOWN, WM_KEYUP});
-    tap(10, 10);
+    stylus(Type::StylusDown, 10, 10);
+    stylus(Type::StylusMove, 12, 12);
+    stylus(Type::StylusUp, 12, 12);
     EXPECT_TRUE(platform_->user().display_on());
     EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
     key(Type::KeyDown, 'A');
     key(Type::KeyUp, 'A');
     EXPECT_TRUE(platform_->user().display_on());
-    EXPECT_TRUE(log.all().empty()) << "the waking tap and key are not delivered";
     stylus(Type::StylusDown, 10, 10);
     key(Type::KeyUp, 'B');
-    EXPECT_SEQUENCE(log, w, {{WM_LBUTTONDOWN, posted}, {WM_KEYUP, posted | wparam, 'B'}});
+    // The waking tap and key are not delivered.
+    EXPECT_SEQUENCE(log, w, {{WM_LBUTTONDOWN, posted}, {WM_LBUTTONDOWN, posted}, {WM_KEYUP, posted | wparam, 'B'}});
     EXPECT_EQ(ReleaseDC(NULL, screen), 1);
     EXPECT_LT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0) << "a released DC";
 

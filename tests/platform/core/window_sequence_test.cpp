@@ -19,7 +19,7 @@ WPARAM wp(HWND h) { return reinterpret_cast<WPARAM>(h); }
 
 // No WM_SIZE and WM_MOVE follow WM_CREATE as in Win32: the dialogs lay out on WM_SIZE, and one
 // before WM_INITDIALOG would find no controls. Nor does a top-level window hear the hiding and
-// the hand-over of activation before its WM_DESTROY: the window is torn down first, and the next
+// the hand-over of activation and focus before its WM_DESTROY: the window is torn down first, and the next
 // one is activated after, by nobody (the program destroys its main window only at exit, and its
 // panels through EndDialog, which hides them first).
 TEST_F(WindowSequences, CreateAndDestroyATree)
@@ -79,8 +79,9 @@ TEST_F(WindowSequences, CreateAndDestroyATree)
     EXPECT_EQ(GetActiveWindow(), bystander);
     EXPECT_EQ(GetFocus(), bystander);
     EXPECT_FALSE(DestroyWindow(parent));
+    EXPECT_FALSE(KillTimer(child, 1)) << "its timer went with it";
     elapse(20);
-    EXPECT_TRUE(log.all().empty()) << "its timer and posted messages went with it";
+    EXPECT_TRUE(log.all().empty()) << "and its posted messages";
 
     // A window that refuses its creation is destroyed at once, and none is made.
     log.react = [](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
@@ -141,6 +142,9 @@ TEST_F(WindowSequences, ShowMoveAndSize)
     EXPECT_TRUE(ShowWindow(child, SW_HIDE));
     EXPECT_FALSE(IsWindowVisible(child));
     EXPECT_SEQUENCE(log, child, {{WM_SHOWWINDOW, sent | wparam, FALSE}});
+    HWND quiet = window(0, 0, 10, 10, nullptr, 0);
+    ShowWindow(quiet, SW_SHOWNA);
+    EXPECT_TRUE(IsWindowVisible(quiet) && GetActiveWindow() == parent) << "shown without activation";
 }
 
 // Win32 activates a window's top level when the focus moves into it; here SetFocus moves only
