@@ -185,6 +185,13 @@ TEST_F(WindowSequences, ActivationHandsTheFocusOverKillBeforeSet)
                      {WM_KILLFOCUS, sent | wparam, 0, 0, b_child},
                      {WM_ENABLE, sent | wparam, FALSE, 0, b_child},
                      {WM_ENABLE, sent | wparam, TRUE, 0, b_child}});
+    // Hiding the active window hands activation to its owner (Win32 tells it it is inactive
+    // first; nothing here listens for that).
+    HWND popup = CreateWindowW(u"Logged", u"", WS_VISIBLE, 0, 0, 10, 10, a, nullptr, nullptr, nullptr);
+    ShowWindow(b, SW_HIDE);
+    EXPECT_EQ(GetActiveWindow(), popup) << "hiding another leaves it active";
+    ShowWindow(popup, SW_HIDE);
+    EXPECT_EQ(GetActiveWindow(), a);
 }
 
 // Win32 tells a window that takes the capture it already holds that it changed; here it says
@@ -224,6 +231,7 @@ TEST_F(WindowSequences, APressActivatesThenGoesToTheCaptureOrTheWindowUnderIt)
         stylus(Type::StylusDown, 100, 100);
         stylus(Type::StylusMove, 110, 290);
         stylus(Type::StylusUp, 120, 300);
+        stylus(Type::StylusMove, 5, 5);  // no stroke: goes nowhere, the capture neither
         EXPECT_EQ(GetActiveWindow(), main);
         HWND to = capture_on_activate ? main : child;
         const int dy = capture_on_activate ? 0 : 40;
