@@ -48,6 +48,7 @@ TEST_F(DeferredPositions, MovesLandTogetherWithOneRepaintAndTheBatchEndsOnce)
         PAINTSTRUCT ps;
         BeginPaint(h, &ps);
         EndPaint(h, &ps);
+        EXPECT_TRUE(ps.fErase) << "no class brush erased it: the window erases itself";
         const RECT old_and_new_of_a_and_b{10, 10, 130, 110};  // c asked for none
         if (h == parent) {
             EXPECT_TRUE(EqualRect(&ps.rcPaint, &old_and_new_of_a_and_b));

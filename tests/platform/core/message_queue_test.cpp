@@ -38,7 +38,7 @@ TEST_F(MessageQueue, PostedAndInputThenQuitThenPaintThenTimers)
     log.clear();
     log.react = [&](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
         if (msg == WM_LBUTTONDOWN) platform_->user().post(h, WM_USER + 2, 0, 0);
-        return std::nullopt;
+        return msg == WM_PAINT ? std::optional<LRESULT>(0) : std::nullopt;  // unpainted, it must not come back
     };
     platform_->user().post(w, WM_USER, 1, 2);
     backend().push_input({.type = Type::StylusDown, .x = 5, .y = 5});

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/user_state.h"
 #include "support/platform_fixture.h"
 
@@ -42,6 +44,9 @@ TEST_F(WindowSequences, CreateAndDestroyATree)
                      {WM_ACTIVATE, sent | wparam | lparam, WA_ACTIVE, lp(bystander), parent},
                      {WM_KILLFOCUS, sent | wparam, wp(parent), 0, bystander},
                      {WM_SETFOCUS, sent | wparam, wp(bystander), 0, parent}});
+    char16_t text[4] = u"xxx";
+    EXPECT_EQ(SendMessageW(parent, WM_GETTEXT, 3, reinterpret_cast<LPARAM>(text)), 2);
+    EXPECT_EQ(std::u16string(text), u"ti");
     HWND child = window(0, 0, 50, 50, parent), grandchild = window(0, 0, 9, 9, child);
     HWND second = window(60, 0, 50, 50, parent, 0);
     HWND owned = CreateWindowW(u"Logged", u"", 0, 0, 0, 20, 20, parent, nullptr, nullptr, nullptr);
@@ -145,6 +150,9 @@ TEST_F(WindowSequences, ShowMoveAndSize)
     HWND quiet = window(0, 0, 10, 10, nullptr, 0);
     ShowWindow(quiet, SW_SHOWNA);
     EXPECT_TRUE(IsWindowVisible(quiet) && GetActiveWindow() == parent) << "shown without activation";
+    EXPECT_TRUE(SetWindowPos(parent, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    tap(5, 5);
+    EXPECT_EQ(GetActiveWindow(), parent) << "raised above it, the parent takes the tap";
 }
 
 // Win32 activates a window's top level when the focus moves into it; here SetFocus moves only
