@@ -18,52 +18,30 @@
 
 namespace {
 
-std::vector<std::pair<WPARAM, LPARAM>> g_commands;
-std::vector<LPARAM> g_presses;  // WM_LBUTTONDOWN that reached the parent
-bool g_destroy_on_click = false;
+using namespace zv::test;
 
-LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_COMMAND && (g_commands.push_back({wp, lp}), g_destroy_on_click))
-        DestroyWindow(reinterpret_cast<HWND>(lp));
-    if (msg == WM_LBUTTONDOWN) g_presses.push_back(lp);
-    if (msg != WM_CTLCOLORSTATIC) return DefWindowProc(h, msg, wp, lp);
-    auto dc = reinterpret_cast<HDC>(wp);
-    SetTextColor(dc, RGB(255, 255, 255));
-    SetBkColor(dc, RGB(255, 0, 0));  // a red box would show if the text went opaque
-    SetBkMode(dc, 0);                // neither mode: refused, so the text stays transparent
-    return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
-}
-
-class StaticControl : public zv::test::ControlFixture {
+class StaticControl : public ControlFixture {
 protected:
     void SetUp() override
     {
-        g_commands.clear(), g_presses.clear(), g_destroy_on_click = false;
-        open(parent_proc, u"StaticTestParent");
+        ControlFixture::SetUp();
+        log.only({WM_COMMAND, WM_LBUTTONDOWN});
+        log.react = [this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
+            if (h != parent_) return std::nullopt;
+            if (msg == WM_COMMAND && destroy_on_click_) DestroyWindow(reinterpret_cast<HWND>(lp));
+            if (msg != WM_CTLCOLORSTATIC) return std::nullopt;
+            auto dc = reinterpret_cast<HDC>(wp);
+            SetTextColor(dc, RGB(255, 255, 255));
+            SetBkColor(dc, RGB(255, 0, 0));  // a red box would show if the text went opaque
+            SetBkMode(dc, 0);                // neither mode: refused, so the text stays transparent
+            return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+        };
     }
 
     HWND make(LPCWSTR title, DWORD style, int x, int y, int w = 1, int h = 1, UINT id = 0)
     {
         return CreateWindowEx(0, u"STATIC", title, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent_,
                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), platform_->module(), NULL);
-    }
-    static void pump()  // delivers everything; the loop composes the screen once it runs dry
-    {
-        for (MSG m; PeekMessage(&m, NULL, 0, 0, PM_REMOVE);) DispatchMessage(&m);
-    }
-    void tap(int x, int y)
-    {
-        for (auto type : {zv::InputEvent::Type::StylusDown, zv::InputEvent::Type::StylusUp})
-            platform_->headless()->push_input({.type = type, .x = x, .y = y});
-        pump();
-    }
-    void advance(UINT ms)  // the loop lets virtual time pass only as far as a due timer
-    {
-        platform_->headless()->advance(ms);
-        SetTimer(parent_, 77, ms, nullptr);
-        for (MSG m; GetMessage(&m, NULL, 0, 0) && !(m.message == WM_TIMER && m.wParam == 77);) DispatchMessage(&m);
-        KillTimer(parent_, 77);
     }
     static std::vector<LONG> rect(HWND h)  // the parent sits at the screen's origin
     {
@@ -75,6 +53,8 @@ protected:
     {
         return SendMessage(h, STM_SETIMAGE, type, reinterpret_cast<LPARAM>(image));
     }
+
+    bool destroy_on_click_ = false;
 };
 
 TEST_F(StaticControl, PicturesSizeTheControlAndAreItsOwnUntilHandedOut)
@@ -126,7 +106,7 @@ TEST_F(StaticControl, PicturesAndLabelsReachTheScreenWithTheParentsColours)
     HWND icon = make(MAKEINTRESOURCE(IDI_APP), SS_ICON, 100, 150);
     make(u"Play", SS_CENTER, 20, 250, 200, 24);
     pump();
-    const zv::Surface shot = platform_->headless()->screen();
+    const zv::Surface shot = backend().screen();
     EXPECT_EQ(shot.pixel(30 + 10, 50 + 36), 0x0075E7u);
     auto px = zv::icon_pixels(reinterpret_cast<HICON>(SendMessage(icon, STM_GETIMAGE, IMAGE_ICON, 0)));
     ASSERT_TRUE(px);
@@ -161,24 +141,23 @@ TEST_F(StaticControl, TapsNotifyByTimeAndDistance)
                  {600, 30, 30, STN_CLICKED}, {100, 40, 30, STN_CLICKED}, {100, 44, 34, STN_DBLCLK}};
     for (const auto& s : steps) {
         if (s.wait_ms) advance(s.wait_ms);
-        g_commands.clear();
+        log.clear();
         tap(s.x, s.y);
-        EXPECT_EQ(g_commands, (std::vector<std::pair<WPARAM, LPARAM>>{{MAKEWPARAM(1009, s.code), LPARAM(button)}}))
-            << s.x << " after " << s.wait_ms;
+        EXPECT_SEQUENCE(log, parent_, {command(1009, button, s.code)}) << s.x << " after " << s.wait_ms;
     }
 
-    g_commands.clear();
     tap(110, 105);
-    EXPECT_EQ(g_presses, std::vector<LPARAM>{MAKELPARAM(110, 105)}) << "no SS_NOTIFY: to the parent, in its terms";
+    EXPECT_SEQUENCE(log, parent_, {{WM_LBUTTONDOWN, posted | lparam, 0, MAKELPARAM(110, 105)}})
+        << "no SS_NOTIFY: to the parent, in its terms";
     EnableWindow(button, FALSE);
     tap(30, 30);
     SendMessage(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    EXPECT_TRUE(g_commands.empty()) << "disabled";
+    EXPECT_SEQUENCE(log, parent_, {{WM_LBUTTONDOWN, posted}}) << "disabled: the press goes on to the parent";
 
     EnableWindow(button, TRUE);
-    g_destroy_on_click = true;
+    destroy_on_click_ = true;
     tap(30, 30);
-    EXPECT_EQ(g_commands.size(), 1u);
+    EXPECT_SEQUENCE(log, parent_, {command(1009, button, STN_CLICKED)});
     EXPECT_FALSE(IsWindow(button));
     EXPECT_EQ(SendMessage(button, WM_LBUTTONDOWN, MK_LBUTTON, 0), 0);
 }

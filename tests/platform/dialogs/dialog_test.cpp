@@ -18,8 +18,11 @@
 #include "platform/resources/res_builder.h"
 #include "resources/resource_blob.h"
 #include "resources/resource_table.h"
+#include "support/platform_fixture.h"
 
 namespace {
+
+using namespace zv::test;
 
 // At 10, 20 and 100 x 100 units; each item {style, x, y, id} is 40 x 16 of class `cls`, titled
 // with ordinal 7, with 2 bytes of creation data.
@@ -86,18 +89,14 @@ TEST(DialogTemplate, IsReadOnlyWithinItsResource)
     EXPECT_TRUE(zv::resource_bytes_from(full.data()).empty()) << "bytes that are no resource's";
 }
 
-struct Event {
-    UINT msg;
-    LPARAM lp;
-    bool visible;
-};
-std::vector<Event> g_events;
 std::vector<HWND> g_dialogs;                         // in the order they were initialised
 std::function<INT_PTR(HWND, UINT, WPARAM)> g_react;  // a test's own answers, tried first
+MessageLog* g_log = nullptr;
 
-INT_PTR CALLBACK recording_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+// Watches each dialog from its font on, the first message a dialog procedure hears.
+INT_PTR CALLBACK recording_proc(HWND h, UINT msg, WPARAM wp, LPARAM)
 {
-    g_events.push_back({msg, lp, IsWindowVisible(h) != FALSE});
+    if (msg == WM_SETFONT) g_log->watch(h);
     if (msg == WM_INITDIALOG) g_dialogs.push_back(h);
     if (INT_PTR r = g_react ? g_react(h, msg, wp) : 0) return r;
     if (msg == WM_COMMAND) return EndDialog(h, LOWORD(wp));
@@ -110,11 +109,11 @@ void CALLBACK watchdog(HWND, UINT, UINT_PTR, DWORD)
     PostQuitMessage(99);
 }
 
-class DialogBox : public ::testing::Test {
+class DialogBox : public PlatformFixture {
 protected:
     void SetUp() override
     {
-        g_events.clear(), g_dialogs.clear(), g_react = nullptr;
+        g_dialogs.clear(), g_react = nullptr, g_log = &log;
         const std::vector<std::array<int, 4>> items = {
             {WS_VISIBLE, 4, 8, 100}, {WS_VISIBLE | WS_TABSTOP, 4, 30, 101}, {WS_VISIBLE, 4, 50, IDCANCEL}};
         res_ = zvtest::ResBuilder()
@@ -122,21 +121,19 @@ protected:
                    .add(5u, 2u, dialog_template(WS_POPUP, 8, u"MS Shell Dlg", items, u"NoSuchClass"))
                    .add(5u, 3u, dialog_template(WS_POPUP | WS_CAPTION, 12, u"Arial", {items[0]}))
                    .bytes();
+        // The fixture's platform, over these templates.
         zv::PlatformOptions o;
         o.audio_device = false;
         o.resources = res_;
         platform_ = std::make_unique<zv::Platform>(o);
-        WNDCLASS wc{};
-        wc.lpfnWndProc = DefWindowProc;
-        wc.lpszClassName = u"TestItem";
-        ASSERT_TRUE(RegisterClass(&wc));
-        main_ = CreateWindow(u"TestItem", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+        ASSERT_TRUE(log.register_class() && log.register_class(u"TestItem"));
+        main_ = window(0, 0, 240, 320);
+        log.name(main_, "owner");
         UpdateWindow(main_);  // no paint left pending to wake a loop by chance
         // Time passes only when a loop has nothing left to do; the watchdog then ends every loop.
         SetTimer(nullptr, 0, 60000, watchdog);
-        platform_->headless()->advance(120000);
+        backend().advance(120000);
     }
-    void TearDown() override { platform_.reset(); }
 
     INT_PTR run(int id, HWND owner, LPARAM param = 0, DLGPROC proc = recording_proc)
     {
@@ -144,32 +141,57 @@ protected:
         return DialogBoxIndirectParam(platform_->module(), t, owner, proc, param);
     }
     void later(std::function<void()> fn) { platform_->user().post_closure(std::move(fn)); }
-    void key(int vk) { platform_->headless()->push_input({.type = zv::InputEvent::Type::KeyDown, .vk = vk}); }
+    void key(int vk) { backend().push_input({.type = zv::InputEvent::Type::KeyDown, .vk = vk}); }  // for the loop
 
     std::vector<std::uint8_t> res_;
-    std::unique_ptr<zv::Platform> platform_;
     HWND main_ = nullptr;
 };
 
-TEST_F(DialogBox, CreatedHiddenInitialisedShownThenEndedByEnterOrEscape)
+TEST_F(DialogBox, ModalLifeAsASequenceThenEndedByEnterOrEscape)
 {
-    HWND dialog = nullptr;
+    log.only({WM_ENABLE, WM_INITDIALOG, WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_KILLFOCUS, WM_COMMAND, WM_DESTROY,
+              WM_NCDESTROY});
+    log.clear();
+    HWND dialog = nullptr, item[3]{};
     later([&] {
         dialog = g_dialogs.at(0);
-        EXPECT_TRUE(IsWindowVisible(dialog));
-        EXPECT_EQ(GetActiveWindow(), dialog);
-        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, 101)) << "init answered TRUE";
+        for (int i = 0; i < 3; ++i) item[i] = GetDlgItem(dialog, i < 2 ? 100 + i : IDCANCEL);
         EXPECT_FALSE(IsWindowEnabled(main_));
         key(VK_RETURN);
     });
     EXPECT_EQ(run(1, main_, 1234), IDOK);
-    std::vector<UINT> order;  // the font, init while still hidden, and only then activation
-    for (const Event& e : g_events)
-        if (e.msg == WM_SETFONT || e.msg == WM_INITDIALOG || e.msg == WM_ACTIVATE) order.push_back(e.msg);
-    order.resize(3);
-    EXPECT_EQ(order, (std::vector<UINT>{WM_SETFONT, WM_INITDIALOG, WM_ACTIVATE}));
-    const auto init = std::ranges::find(g_events, UINT{WM_INITDIALOG}, &Event::msg);
-    EXPECT_EQ((std::pair{init->lp, init->visible}), (std::pair{LPARAM{1234}, false}));
+    const HWND focus = item[1];  // the first tab stop; init answered TRUE
+    // Where the platform parts from Win32: the owner hears it is disabled before it loses the
+    // focus; the dialog is activated only once shown, so its first tab stop has the focus first;
+    // on the way out the dialog hears of its hiding (Win32 hides it without WM_SHOWWINDOW) but not
+    // of its deactivation, and each control is destroyed whole before the next.
+    EXPECT_SEQUENCE(log, nullptr,
+                    {{WM_ENABLE, sent | wparam, FALSE, 0, main_},
+                     {WM_KILLFOCUS, sent, 0, 0, main_},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[0]},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[1]},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[2]},
+                     {WM_INITDIALOG, sent | wparam | lparam, WPARAM(focus), 1234, dialog},
+                     {WM_SETFOCUS, sent, 0, 0, focus},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, dialog},
+                     {WM_ACTIVATE, sent | wparam | lparam, WA_INACTIVE, LPARAM(dialog), main_},
+                     {WM_ACTIVATE, sent | wparam | lparam, WA_ACTIVE, LPARAM(main_), dialog},
+                     {WM_COMMAND, sent | wparam, IDOK, 0, dialog},
+                     {WM_ENABLE, sent | wparam, TRUE, 0, main_},
+                     {WM_KILLFOCUS, sent | wparam, WPARAM(dialog), 0, focus},
+                     {WM_SETFOCUS, sent | wparam, WPARAM(focus), 0, dialog},
+                     {WM_SHOWWINDOW, sent | wparam, FALSE, 0, dialog},
+                     {WM_ACTIVATE, sent | wparam, WA_ACTIVE, 0, main_},
+                     {WM_KILLFOCUS, sent | wparam, WPARAM(main_), 0, dialog},
+                     {WM_SETFOCUS, sent | wparam, WPARAM(dialog), 0, main_},
+                     {WM_DESTROY, sent, 0, 0, dialog},
+                     {WM_DESTROY, sent, 0, 0, item[0]},
+                     {WM_NCDESTROY, sent, 0, 0, item[0]},
+                     {WM_DESTROY, sent, 0, 0, item[1]},
+                     {WM_NCDESTROY, sent, 0, 0, item[1]},
+                     {WM_DESTROY, sent, 0, 0, item[2]},
+                     {WM_NCDESTROY, sent, 0, 0, item[2]},
+                     {WM_NCDESTROY, sent, 0, 0, dialog}});
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_TRUE(IsWindowEnabled(main_));
     EXPECT_EQ(GetActiveWindow(), main_);
@@ -234,9 +256,9 @@ TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
     EXPECT_EQ(run(3, main_), 7);
 
     g_react = [](HWND h, UINT msg, WPARAM) { return msg == WM_INITDIALOG ? EndDialog(h, 9) : FALSE; };
-    g_events.clear();
+    log.only({WM_ACTIVATE});
     EXPECT_EQ(run(1, main_), 9);
-    EXPECT_FALSE(std::ranges::any_of(g_events, [](const Event& e) { return e.msg == WM_ACTIVATE; }));
+    EXPECT_SEQUENCE(log, g_dialogs.back(), {}) << "never activated";
     g_react = nullptr;
 
     EXPECT_EQ(run(2, main_), -1) << "a control that cannot be made";
