@@ -238,19 +238,37 @@ TEST_F(DialogBox, NestedLoopsQuitAndDestruction)
 
 TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
 {
-    g_react = [](HWND h, UINT msg, WPARAM) -> INT_PTR {
-        if (msg == WM_CTLCOLORDLG) return reinterpret_cast<INT_PTR>(GetStockObject(GRAY_BRUSH));
-        return msg == WM_USER ? SetWindowLongPtr(h, DWL_MSGRESULT, 42) + 1 : FALSE;
+    const auto gray = reinterpret_cast<INT_PTR>(GetStockObject(GRAY_BRUSH));
+    g_react = [gray](HWND h, UINT msg, WPARAM) -> INT_PTR {
+        if (msg >= WM_CTLCOLOREDIT && msg <= WM_CTLCOLORSTATIC) return gray;
+        return msg == WM_USER ? SetWindowLongPtr(h, DWL_MSGRESULT, 42) + 1 : msg == WM_USER + 1;
     };
-    later([] {
+    later([&] {
         HWND d = g_dialogs.at(0);
-        EXPECT_EQ(SendMessage(d, WM_CTLCOLORDLG, 0, 0), LRESULT(GetStockObject(GRAY_BRUSH))) << "colours come directly";
+        for (UINT msg : {WM_CTLCOLOREDIT, WM_CTLCOLORDLG, WM_CTLCOLORSTATIC})
+            EXPECT_EQ(SendMessage(d, msg, 0, 0), gray) << "colours come directly";
         EXPECT_EQ(SendMessage(d, WM_USER, 0, 0), 42) << "others through DWL_MSGRESULT";
-        RECT base{0, 0, 4, 8}, client{};
+        EXPECT_EQ(SendMessage(d, WM_USER + 1, 0, 0), 0) << "which starts at 0 for every message";
+        RECT base{0, 0, 4, 8}, client{}, frame{};
         MapDialogRect(d, &base);
         GetClientRect(d, &client);
-        EXPECT_NE((std::pair{base.right, base.bottom}), (std::pair{6, 13})) << "another face is measured";
+        GetWindowRect(d, &frame);
+        // Another face is measured: the average width of the alphabet, and the font's height.
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(d, WM_GETFONT, 0, 0)));
+        TEXTMETRICW tm{};
+        SIZE alphabet{};
+        GetTextMetricsW(dc, &tm);
+        GetTextExtentPoint32W(dc, u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &alphabet);
+        SelectObject(dc, old), DeleteDC(dc);
+        EXPECT_EQ((std::pair{base.right, base.bottom}), (std::pair{(alphabet.cx / 26 + 1) / 2, tm.tmHeight}));
+        EXPECT_EQ((std::pair{tm.tmHeight - tm.tmInternalLeading, client.right}),
+                  (std::pair{16, MulDiv(100, base.right, 4)}))
+            << "12 points, and the width in units";
         EXPECT_EQ(client.bottom, MulDiv(100, base.bottom, 8)) << "the caption comes on top";
+        UpdateWindow(d);
+        platform_->user().compose_and_present();
+        EXPECT_EQ(backend().screen().pixel(frame.left + 5, frame.bottom - 5), 0x808080u) << "the answer's background";
         EndDialog(d, 7);
     });
     EXPECT_EQ(run(3, main_), 7);
@@ -272,6 +290,46 @@ TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
         EndDialog(g_dialogs.back(), 4);
     });
     EXPECT_EQ(run(1, gone), 4);
+}
+
+TEST_F(DialogBox, MessageBoxHoldsItsOwnerUntilOkEnterEscapeOrSpace)
+{
+    log.only({WM_ENABLE, WM_LBUTTONDOWN, WM_LBUTTONUP});
+    log.clear();
+    HWND box = nullptr;
+    later([&] {
+        box = GetActiveWindow();
+        log.watch(box);
+        char16_t text[16]{};
+        SendMessage(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 16, LPARAM(text));
+        EXPECT_EQ(std::u16string(text), u"No settings") << "where Win32 keeps it";
+        RECT r;
+        GetWindowRect(box, &r);
+        const POINT ok{r.left + 110, r.bottom - 25}, off{r.left + 30, r.bottom - 25};
+        // Taken only when both the press and the release are on OK.
+        using enum zv::InputEvent::Type;
+        for (auto [type, at] : {std::pair{StylusDown, off},
+                                {StylusUp, ok},
+                                {StylusDown, ok},
+                                {StylusUp, off},
+                                {StylusDown, ok},
+                                {StylusUp, ok}})
+            backend().push_input({.type = type, .x = at.x, .y = at.y});
+        key(VK_ESCAPE);  // should the stylus fail
+    });
+    EXPECT_EQ(MessageBox(main_, u"No settings", nullptr, MB_ICONEXCLAMATION), IDOK);
+    EXPECT_FALSE(IsWindow(box));
+    const Msg disabled{WM_ENABLE, sent | wparam, FALSE, 0, main_}, enabled{WM_ENABLE, sent | wparam, TRUE, 0, main_},
+        down{WM_LBUTTONDOWN, posted, 0, 0, box}, up{WM_LBUTTONUP, posted, 0, 0, box};
+    EXPECT_SEQUENCE(log, nullptr, {disabled, down, up, down, up, down, up, enabled});
+    // The keys; a capture taken from the owner is given back.
+    for (int vk : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
+        SetCapture(main_);
+        later([&, vk] { key(vk); });
+        EXPECT_EQ(MessageBox(main_, u"", u"Caption", 0), IDOK) << vk;
+        EXPECT_EQ(GetCapture(), main_) << vk;
+        EXPECT_SEQUENCE(log, main_, {disabled, enabled}) << vk;
+    }
 }
 
 }  // namespace
