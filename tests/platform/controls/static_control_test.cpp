@@ -5,15 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
-#include "backend/headless_backend.h"
-#include "composition/platform.h"
 #include "gdi/gdi_internal.h"
 #include "resources/resource.h"
 #include "resources/resource_access.h"
-#include "resources/resource_blob.h"
 #include "tests/platform/controls/control_fixture.h"
 
 namespace {

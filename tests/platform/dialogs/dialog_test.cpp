@@ -8,10 +8,7 @@
 #include <array>
 #include <climits>
 #include <functional>
-#include <memory>
 
-#include "backend/headless_backend.h"
-#include "composition/platform.h"
 #include "core/user_state.h"
 #include "dialogs/dialog_template.h"
 #include "dialogs/dialog_units.h"
