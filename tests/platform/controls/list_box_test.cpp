@@ -165,14 +165,13 @@ TEST_F(ListBox, ButtonsClickOnReleaseInsideAndPaintingLeaksNothing)
                                parent_, reinterpret_cast<HMENU>(1009), NULL, NULL);
     pump();
     const int ih = static_cast<int>(SendMessage(h, LB_GETITEMHEIGHT, 0, 0));
-    auto screen = [&] { return backend().screen(); };
     auto count = [](const zv::Surface& s, RECT r, auto pred) {
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) n += pred(s.pixel(x, y)) ? 1 : 0;
         return n;
     };
-    const zv::Surface shot = screen();
+    const zv::Surface shot = backend().screen();
     EXPECT_EQ((std::vector<std::uint32_t>{shot.pixel(10, 10), shot.pixel(158, 12), shot.pixel(11, 12 + ih)}),
               (std::vector<std::uint32_t>{0, 0xFFFFFF, 0x000080}))
         << "frame, white, the selection";
@@ -192,8 +191,8 @@ TEST_F(ListBox, ButtonsClickOnReleaseInsideAndPaintingLeaksNothing)
                    {Type::StylusUp, 60, 212, 0xC0C0C0}};
     for (const auto& s : strokes) {
         stylus(s.type, s.x, s.y);
-        EXPECT_EQ(screen().pixel(22, 202), s.face) << s.y;
-        EXPECT_EQ(count(screen(), {21, 201, 107, 225}, [](std::uint32_t p) { return p == 0xFFFFFF; }) > 20,
+        EXPECT_EQ(backend().screen().pixel(22, 202), s.face) << s.y;
+        EXPECT_EQ(count(backend().screen(), {21, 201, 107, 225}, [](std::uint32_t p) { return p == 0xFFFFFF; }) > 20,
                   s.face == 0x404040)
             << "white title while pressed";
     }

@@ -109,25 +109,17 @@ protected:
 
     // A 240 x 320 memory DC whose viewport origin is (0, origin_y).
     struct Buffer {
-        HDC dc;
-        HBITMAP bitmap;
-        HGDIOBJ old;
+        explicit Buffer(int origin_y) { SetViewportOrgEx(dc, 0, origin_y, nullptr); }
+        ~Buffer()
+        {
+            SelectObject(dc, old);
+            DeleteObject(bitmap);
+            DeleteDC(dc);
+        }
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, 240, 320);
+        HGDIOBJ old = SelectObject(dc, bitmap);
     };
-    static Buffer buffer(int origin_y)
-    {
-        Buffer b;
-        b.dc = CreateCompatibleDC(nullptr);
-        b.bitmap = CreateCompatibleBitmap(b.dc, 240, 320);
-        b.old = SelectObject(b.dc, b.bitmap);
-        SetViewportOrgEx(b.dc, 0, origin_y, nullptr);
-        return b;
-    }
-    static void release(const Buffer& b)
-    {
-        SelectObject(b.dc, b.old);
-        DeleteObject(b.bitmap);
-        DeleteDC(b.dc);
-    }
 
     std::vector<DrawRequest> draws_;
     UINT measure_ = kItemHeight;
@@ -161,7 +153,7 @@ TEST_F(ListViewTest, PaintIntoAGivenDcDrawsOnlyTheItemsInsideItsClipBox)
     set_state(list, 12, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     for (int origin : {0, -400, -390, -20, -880}) {
         SCOPED_TRACE(origin);
-        Buffer b = buffer(origin);
+        Buffer b(origin);
         draws_.clear();
         EXPECT_EQ(SendMessage(list, WM_PAINT, reinterpret_cast<WPARAM>(b.dc), 0), 0);
         // Control rows -origin .. -origin + 320, items of 40 rows.
@@ -182,15 +174,13 @@ TEST_F(ListViewTest, PaintIntoAGivenDcDrawsOnlyTheItemsInsideItsClipBox)
             EXPECT_EQ((d.state & ODS_SELECTED) != 0, d.item == 12) << d.item;
             EXPECT_EQ(d.data, d.item + 100) << "the item's parameter";
         }
-        release(b);
     }
     // An empty list, or a clip below the last item, draws nothing.
     draws_.clear();
-    Buffer b = buffer(-400);  // rows 400..720: below five items
+    Buffer b(-400);  // rows 400..720: below five items
     SendMessage(make_list(0), WM_PAINT, reinterpret_cast<WPARAM>(b.dc), 0);
     SendMessage(make_list(5), WM_PAINT, reinterpret_cast<WPARAM>(b.dc), 0);
     EXPECT_TRUE(draws_.empty());
-    release(b);
 }
 
 TEST_F(ListViewTest, OwnPaintCycleDrawsOnlyWhatASelectionChangeInvalidated)
@@ -288,10 +278,9 @@ TEST_F(ListViewTest, TextIsCutToTheCallersCapacityASubclassPassesOnAndAStaleHand
     EXPECT_EQ(SendMessage(list, LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_EQ(hit(list, 10, 10), 0);
     EXPECT_FALSE(set_state(list, 0, LVIS_SELECTED, LVIS_SELECTED));
-    Buffer b = buffer(0);
+    Buffer b(0);
     SendMessage(list, WM_PAINT, reinterpret_cast<WPARAM>(b.dc), 0);
     EXPECT_EQ(drawn_items(), (std::vector<UINT>{0, 1, 2}));
-    release(b);
 }
 
 TEST_F(ListViewTest, ListMovedWithItsParentsScrollLeavesTheParentsBackgroundBehind)

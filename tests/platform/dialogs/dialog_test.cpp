@@ -84,6 +84,9 @@ TEST(DialogTemplate, IsReadOnlyWithinItsResource)
                   (std::vector<int>{-5, 0xFFFF, 7, 2, 0xCD}));
     }
     EXPECT_TRUE(zv::resource_bytes_from(full.data()).empty()) << "bytes that are no resource's";
+    std::vector<std::uint8_t> ex = dialog_template(WS_POPUP, 8, u"MS Shell Dlg", {});
+    ex[0] = 1, ex[1] = 0, ex[2] = ex[3] = 0xFF;  // the extended form's version and signature
+    EXPECT_FALSE(zv::parse_dialog_template(ex)) << "the extended form is not read";
 }
 
 std::vector<HWND> g_dialogs;                         // in the order they were initialised
@@ -209,6 +212,9 @@ TEST_F(DialogBox, NestedLoopsQuitAndDestruction)
             EXPECT_TRUE(EndDialog(outer, 5));
             EXPECT_TRUE(IsWindowEnabled(main_));
             EXPECT_EQ(GetActiveWindow(), g_dialogs.at(1)) << "the inner one runs on";
+            RECT inner, item;
+            GetWindowRect(g_dialogs.at(1), &inner), GetWindowRect(GetDlgItem(outer, 100), &item);
+            EXPECT_EQ((std::pair{inner.left, inner.top}), (std::pair{item.left + 15, item.top + 33})) << "in its terms";
             EndDialog(g_dialogs.at(1), 6);
         });
         returned.push_back(run(1, GetDlgItem(outer, 100)));
