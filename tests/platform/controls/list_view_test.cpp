@@ -102,8 +102,7 @@ protected:
 
     static int hit(HWND list, int x, int y)
     {
-        LVHITTESTINFO info{};
-        info.pt = POINT{x, y};
+        LVHITTESTINFO info{POINT{x, y}, 0, 0, 0};
         return static_cast<int>(SendMessage(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
     }
 
@@ -133,8 +132,7 @@ TEST_F(ListViewTest, HitTestFindsTheRowUnderThePointInTheMeasuredHeight)
         {0, 0, 0},     {239, 39, 0}, {120, 40, 1}, {120, 199, 4}, {120, 200, -1} /* below the last */,
         {120, -1, -1}, {-1, 10, -1}, {240, 10, -1}};
     for (const auto& h : hits) EXPECT_EQ(hit(list, h[0], h[1]), h[2]) << h[0] << "," << h[1];
-    LVHITTESTINFO info{};
-    info.pt = POINT{50, 130};
+    LVHITTESTINFO info{POINT{50, 130}, 0, 0, 0};
     EXPECT_EQ(SendMessage(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)), 3);
     EXPECT_EQ(info.iItem, 3);
     EXPECT_EQ(SendMessage(list, LVM_HITTEST, 0, 0), -1);

@@ -66,6 +66,7 @@ TEST_F(StaticControl, PicturesSizeTheControlAndAreItsOwnUntilHandedOut)
     EXPECT_EQ(rect(make(MAKEINTRESOURCE(9999), SS_BITMAP, 10, 140, 50, 30)), (std::vector<LONG>{10, 140, 60, 170}));
 
     HBITMAP background = LoadBitmap(platform_->module(), MAKEINTRESOURCE(IDB_BACKGROUND));
+    EXPECT_EQ(SendMessage(icon, STM_GETIMAGE, IMAGE_BITMAP, 0), 0) << "an icon is no bitmap";
     EXPECT_EQ(set_image(button, IMAGE_ICON, background), 0);
     EXPECT_EQ(set_image(button, IMAGE_BITMAP, GetStockObject(BLACK_BRUSH)), 0);
     EXPECT_EQ(set_image(button, IMAGE_BITMAP, background), reinterpret_cast<LRESULT>(from_template));
