@@ -119,7 +119,7 @@ protected:
         res_ = zvtest::ResBuilder()
                    .add(5u, 1u, dialog_template(WS_POPUP | WS_VISIBLE, 8, u"MS Shell Dlg", items))
                    .add(5u, 2u, dialog_template(WS_POPUP, 8, u"MS Shell Dlg", items, u"NoSuchClass"))
-                   .add(5u, 3u, dialog_template(WS_POPUP | WS_CAPTION, 12, u"Arial", {items[0]}))
+                   .add(5u, 3u, dialog_template(WS_POPUP | WS_CAPTION, 10, u"Arial", {items[0]}))
                    .bytes();
         // The fixture's platform, over these templates.
         zv::PlatformOptions o;
@@ -263,8 +263,8 @@ TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
         SelectObject(dc, old), DeleteDC(dc);
         EXPECT_EQ((std::pair{base.right, base.bottom}), (std::pair{(alphabet.cx / 26 + 1) / 2, tm.tmHeight}));
         EXPECT_EQ((std::pair{tm.tmHeight - tm.tmInternalLeading, client.right}),
-                  (std::pair{16, MulDiv(100, base.right, 4)}))
-            << "12 points, and the width in units";
+                  (std::pair{13, MulDiv(100, base.right, 4)}))
+            << "10 points, and the width in units";
         EXPECT_EQ(client.bottom, MulDiv(100, base.bottom, 8)) << "the caption comes on top";
         UpdateWindow(d);
         platform_->user().compose_and_present();
