@@ -149,6 +149,11 @@ TEST_F(ListBox, EveryTapSaysSelChangeDoubleTapsDoubleAndDragsScroll)
     EXPECT_EQ(sel(h), 28);
     EXPECT_SEQUENCE(log, parent_, {command(1010, h, LBN_SELCHANGE), command(1010, h, LBN_SELCHANGE)});
 
+    // A stroke whose capture another window takes ends there: its release says nothing.
+    stylus(Type::StylusDown, 40, row_y(1));
+    SetCapture(parent_);
+    SendMessage(h, WM_LBUTTONUP, 0, MAKELPARAM(40, row_y(1)));
+    ReleaseCapture();
     HWND quiet = list(0, 1006);
     SetWindowPos(quiet, nullptr, 10, 150, 150, 100, SWP_NOZORDER);
     tap(40, 150 + 1 + ih / 2);

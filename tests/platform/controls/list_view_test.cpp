@@ -94,8 +94,7 @@ protected:
     static std::vector<int> selected(HWND list)
     {
         std::vector<int> out;
-        int n = static_cast<int>(SendMessage(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < SendMessage(list, LVM_GETITEMCOUNT, 0, 0); ++i)
             if (SendMessage(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED)) out.push_back(i);
         return out;
     }

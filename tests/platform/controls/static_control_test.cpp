@@ -22,8 +22,7 @@ protected:
     {
         ControlFixture::SetUp();
         log.only({WM_COMMAND, WM_LBUTTONDOWN});
-        log.react = [this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
-            if (h != parent_) return std::nullopt;
+        log.react = [this](HWND, UINT msg, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
             if (msg == WM_COMMAND && destroy_on_click_) DestroyWindow(reinterpret_cast<HWND>(lp));
             if (msg != WM_CTLCOLORSTATIC) return std::nullopt;
             auto dc = reinterpret_cast<HDC>(wp);

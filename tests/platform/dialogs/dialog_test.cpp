@@ -159,10 +159,9 @@ TEST_F(DialogBox, ModalLifeAsASequenceThenEndedByEnterOrEscape)
         key(VK_RETURN);
     });
     EXPECT_EQ(run(1, main_, 1234), IDOK);
-    const HWND focus = item[1];  // the first tab stop; init answered TRUE
-    // Where the platform parts from Win32: the owner hears it is disabled before it loses the
-    // focus; the dialog is activated only once shown, so its first tab stop has the focus first;
-    // on the way out the dialog hears of its hiding (Win32 hides it without WM_SHOWWINDOW) but not
+    // Item 101 is the first tab stop, focused as init answered TRUE. Where the platform parts from Win32: the owner
+    // hears it is disabled before it loses the focus; the dialog is activated only once shown, so its first tab stop
+    // has the focus first; on the way out the dialog hears of its hiding (Win32 hides it without WM_SHOWWINDOW) but not
     // of its deactivation, and each control is destroyed whole before the next.
     EXPECT_SEQUENCE(log, nullptr,
                     {{WM_ENABLE, sent | wparam, FALSE, 0, main_},
@@ -170,15 +169,15 @@ TEST_F(DialogBox, ModalLifeAsASequenceThenEndedByEnterOrEscape)
                      {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[0]},
                      {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[1]},
                      {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[2]},
-                     {WM_INITDIALOG, sent | wparam | lparam, WPARAM(focus), 1234, dialog},
-                     {WM_SETFOCUS, sent, 0, 0, focus},
+                     {WM_INITDIALOG, sent | wparam | lparam, WPARAM(item[1]), 1234, dialog},
+                     {WM_SETFOCUS, sent, 0, 0, item[1]},
                      {WM_SHOWWINDOW, sent | wparam, TRUE, 0, dialog},
                      {WM_ACTIVATE, sent | wparam | lparam, WA_INACTIVE, LPARAM(dialog), main_},
                      {WM_ACTIVATE, sent | wparam | lparam, WA_ACTIVE, LPARAM(main_), dialog},
                      {WM_COMMAND, sent | wparam, IDOK, 0, dialog},
                      {WM_ENABLE, sent | wparam, TRUE, 0, main_},
-                     {WM_KILLFOCUS, sent | wparam, WPARAM(dialog), 0, focus},
-                     {WM_SETFOCUS, sent | wparam, WPARAM(focus), 0, dialog},
+                     {WM_KILLFOCUS, sent | wparam, WPARAM(dialog), 0, item[1]},
+                     {WM_SETFOCUS, sent | wparam, WPARAM(item[1]), 0, dialog},
                      {WM_SHOWWINDOW, sent | wparam, FALSE, 0, dialog},
                      {WM_ACTIVATE, sent | wparam, WA_ACTIVE, 0, main_},
                      {WM_KILLFOCUS, sent | wparam, WPARAM(main_), 0, dialog},
