@@ -348,7 +348,6 @@ LRESULT on_release(HWND h, ListBoxState& s)
     const bool double_tap = st.tap_pending && st.tap_item == index && st.press_time - st.tap_time < kDoubleTapMs &&
                             std::abs(st.press_at.x - st.tap_at.x) <= kTapSlop &&
                             std::abs(st.press_at.y - st.tap_at.y) <= kTapSlop;
-    const bool changed = index != st.selected;
     // Recorded before the parent hears of it: its handler may destroy the list or run a modal
     // loop, so nothing of the state is touched once it returns.
     st.tap_pending = !double_tap;
@@ -356,8 +355,10 @@ LRESULT on_release(HWND h, ListBoxState& s)
     st.tap_time = st.press_time;
     st.tap_at = st.press_at;
     select(h, st, index);
-    if (changed) notify(h, LBN_SELCHANGE);
-    if (double_tap && live(h)) notify(h, LBN_DBLCLK);
+    // As Win32: every release of a captured tap says LBN_SELCHANGE, changed or not, so a parent
+    // that steps on each tap keeps stepping. The second tap of a double tap stands for Win32's
+    // WM_LBUTTONDBLCLK, which says LBN_DBLCLK alone.
+    notify(h, double_tap ? LBN_DBLCLK : LBN_SELCHANGE);
     return 0;
 }
 
@@ -366,7 +367,7 @@ LRESULT on_key(HWND h, ListBoxState& s, WPARAM vk)
     if ((vk != VK_UP && vk != VK_DOWN) || s.items.empty()) return 0;
     const int step = vk == VK_UP ? -1 : 1;
     const int index = s.selected == LB_ERR ? 0 : std::clamp(s.selected + step, 0, count_of(s) - 1);
-    if (index == s.selected) return 0;
+    // At either end the selection stays, and Win32 still says LBN_SELCHANGE.
     select(h, s, index);
     scroll_into_view(h, s, index);
     notify(h, LBN_SELCHANGE);

@@ -99,6 +99,14 @@ BOOL EndDialog(HWND dialog, INT_PTR result)
     modal->ended = true;
     // The owner is enabled again first, so hiding the dialog hands activation back to it.
     zv::release_owner(*modal);
+    // As Win32, a control's focus moves to the dialog itself before it hides.
+    if (zv::UserState* u = zv::UserState::current())
+        for (zv::Window* w = u->live_window(GetFocus()); w && w->is_child(); w = u->live_window(w->parent))
+            if (w->parent == dialog) {
+                SetFocus(dialog);
+                break;
+            }
+    if (!zv::dialog_state(dialog)) return TRUE;  // the owner's WM_ENABLE or the focus change destroyed it
     ShowWindow(dialog, SW_HIDE);
     // The loop notices the end at its next message; this one comes even when EndDialog ran
     // outside any message.

@@ -1,35 +1,35 @@
-// A platform over the program's resources and a 240 x 320 parent window whose procedure the test
-// gives, for the built-in controls' tests.
+// The platform over the program's resources and a 240 x 320 logged parent window, for the
+// built-in controls' tests; the parent's answers come from the log's react hook.
 #pragma once
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <span>
-
-#include "composition/platform.h"
-#include "resources/resource_blob.h"
+#include "support/platform_fixture.h"
 
 namespace zv::test {
 
-class ControlFixture : public ::testing::Test {
+class ControlFixture : public PlatformFixture {
 protected:
-    void open(WNDPROC parent_proc, LPCWSTR class_name)
+    void SetUp() override
     {
-        zv::PlatformOptions o;
-        o.audio_device = false;
-        o.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
-        platform_ = std::make_unique<zv::Platform>(o);
-        WNDCLASS wc{};
-        wc.lpfnWndProc = parent_proc;
-        wc.lpszClassName = class_name;
-        ASSERT_TRUE(RegisterClass(&wc));
-        parent_ = CreateWindow(class_name, u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+        open(true);
+        parent_ = window(0, 0, 240, 320);
+        log.name(parent_, "parent");
+        log.clear();
     }
-    void TearDown() override { platform_.reset(); }
+    // The loop lets virtual time pass only as far as a due timer.
+    void advance(UINT ms)
+    {
+        backend().advance(ms);
+        SetTimer(parent_, 77, ms, nullptr);
+        for (MSG m; GetMessage(&m, NULL, 0, 0) && !(m.message == WM_TIMER && m.wParam == 77);) DispatchMessage(&m);
+        KillTimer(parent_, 77);
+    }
+    // What the parent hears from control `id` as an entry of an expected sequence.
+    Msg command(UINT id, HWND from, WORD code) const
+    {
+        return {WM_COMMAND, sent | wparam | lparam, MAKEWPARAM(id, code), LPARAM(from), parent_};
+    }
 
-    std::unique_ptr<zv::Platform> platform_;
     HWND parent_ = nullptr;
 };
 

@@ -4,36 +4,24 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "backend/headless_backend.h"
-#include "composition/platform.h"
 #include "gdi/gdi_internal.h"
 #include "resources/resource.h"
-#include "resources/resource_blob.h"
 #include "tests/platform/controls/control_fixture.h"
 
 namespace {
 
-using Commands = std::vector<std::pair<WPARAM, LPARAM>>;
-Commands g_commands;
-
-LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_COMMAND) g_commands.push_back({wp, lp});
-    return DefWindowProc(h, msg, wp, lp);
-}
-
+using namespace zv::test;
 using Type = zv::InputEvent::Type;
 
-class ListBox : public zv::test::ControlFixture {
+class ListBox : public ControlFixture {
 protected:
     void SetUp() override
     {
-        g_commands.clear();
-        open(parent_proc, u"ListTestParent");
+        ControlFixture::SetUp();
+        log.only({WM_COMMAND});
     }
 
     // A 150 x 100 list at (10, 10) holding "Item 00" .. "Item 29".
@@ -46,23 +34,6 @@ protected:
             EXPECT_EQ(SendMessage(h, LB_ADDSTRING, 0, LPARAM(text)), i);
         }
         return h;
-    }
-    static void pump()
-    {
-        for (MSG m; PeekMessage(&m, NULL, 0, 0, PM_REMOVE);) DispatchMessage(&m);
-    }
-    void stylus(Type type, int x, int y)
-    {
-        platform_->headless()->push_input({.type = type, .x = x, .y = y});
-        pump();
-    }
-    void tap(int x, int y) { stylus(Type::StylusDown, x, y), stylus(Type::StylusUp, x, y); }
-    void advance(UINT ms)  // the loop lets virtual time pass only as far as a due timer
-    {
-        platform_->headless()->advance(ms);
-        SetTimer(parent_, 77, ms, nullptr);
-        for (MSG m; GetMessage(&m, NULL, 0, 0) && !(m.message == WM_TIMER && m.wParam == 77);) DispatchMessage(&m);
-        KillTimer(parent_, 77);
     }
     static LRESULT top(HWND h) { return SendMessage(h, LB_GETTOPINDEX, 0, 0); }
     static LRESULT sel(HWND h) { return SendMessage(h, LB_GETCURSEL, 0, 0); }
@@ -101,7 +72,7 @@ TEST_F(ListBox, MessagesAnswerAndRefuseAsWin32)
     EXPECT_EQ(top(h), 5);
     SendMessage(h, LB_SETTOPINDEX, 29, 0);
     EXPECT_EQ(top(h), 30 - page) << "never past the last page";
-    EXPECT_TRUE(g_commands.empty()) << "messages notify nobody";
+    EXPECT_SEQUENCE(log, parent_, {});  // messages notify nobody
 
     SendMessage(h, LB_SETCURSEL, 4, 0);
     EXPECT_EQ(SendMessage(h, LB_DELETESTRING, 0, 0), 29);
@@ -113,6 +84,7 @@ TEST_F(ListBox, MessagesAnswerAndRefuseAsWin32)
     SendMessage(h, WM_SETFONT, WPARAM(big), TRUE);
     EXPECT_GT(SendMessage(h, LB_GETITEMHEIGHT, 0, 0), small + 10) << "items follow the font";
     SendMessage(h, LB_RESETCONTENT, 0, 0);
+    tap(40, 20);  // nothing there to select
     EXPECT_EQ((std::vector<LRESULT>{SendMessage(h, LB_GETCOUNT, 0, 0), sel(h), top(h)}),
               (std::vector<LRESULT>{0, LB_ERR, 0}));
     DestroyWindow(h);
@@ -120,38 +92,50 @@ TEST_F(ListBox, MessagesAnswerAndRefuseAsWin32)
     EXPECT_EQ(SendMessage(h, LB_GETCOUNT, 0, 0), 0) << "a destroyed list answers nothing";
 }
 
-TEST_F(ListBox, TapsSelectDoubleTapsNotifyAndDragsScroll)
+TEST_F(ListBox, EveryTapSaysSelChangeDoubleTapsDoubleAndDragsScroll)
 {
     HWND h = list(LBS_NOTIFY | WS_VSCROLL);
     const int ih = static_cast<int>(SendMessage(h, LB_GETITEMHEIGHT, 0, 0)), page = 98 / ih;
     auto row_y = [&](int row) { return 11 + row * ih + ih / 2; };  // frame at y = 10
-    auto said = [&](std::vector<WORD> codes) {
-        Commands want;
-        for (WORD c : codes) want.push_back({MAKEWPARAM(1010, c), LPARAM(h)});
-        EXPECT_EQ(g_commands, want);
-        g_commands.clear();
-    };
+    log.watch(h);
+    log.name(h, "list");
+    log.only({WM_COMMAND, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_SETFOCUS, WM_CAPTURECHANGED});
+    // Focus first, the press captured, and the release lets go before the parent hears.
     tap(40, row_y(2));
-    EXPECT_EQ(sel(h), 2);
-    said({LBN_SETFOCUS, LBN_SELCHANGE});
-    tap(42, row_y(2) + 2);
-    said({LBN_DBLCLK});
-    tap(42, row_y(2));
-    said({});  // a third tap starts over
-    advance(600);
-    tap(42, row_y(2));
-    said({});  // too late to double
-    tap(40, row_y(4));
-    EXPECT_EQ(sel(h), 4);
-    said({LBN_SELCHANGE});
-
-    // A drag follows the stylus by whole items and selects nothing.
+    EXPECT_SEQUENCE(log, nullptr,
+                    {{WM_LBUTTONDOWN, posted, 0, 0, h},
+                     {WM_SETFOCUS, sent, 0, 0, h},
+                     command(1010, h, LBN_SETFOCUS),
+                     {WM_LBUTTONUP, posted, 0, 0, h},
+                     {WM_CAPTURECHANGED, sent | lparam, 0, 0, h},
+                     command(1010, h, LBN_SELCHANGE)});
+    log.only({WM_COMMAND});
+    // Within 500 ms and 4 px a second tap doubles; a third starts over, as does a late one; each
+    // says LBN_SELCHANGE though the selection stays.
+    const struct {
+        UINT wait_ms;
+        int row, dy;
+        WORD code;
+        LRESULT selected;
+    } taps[] = {{0, 2, 2, LBN_DBLCLK, 2},    {0, 2, 0, LBN_SELCHANGE, 2}, {500, 2, 0, LBN_SELCHANGE, 2},
+                {0, 4, 0, LBN_SELCHANGE, 4}, {0, 4, 5, LBN_SELCHANGE, 4}, {0, 5, 0, LBN_SELCHANGE, 5}};
+    for (const auto& t : taps) {
+        if (t.wait_ms) advance(t.wait_ms);
+        const int y = row_y(t.row) + t.dy;
+        stylus(Type::StylusDown, 42, y);
+        stylus(Type::StylusMove, 46, y - 4);  // a wobble within 4 px keeps it a tap
+        stylus(Type::StylusUp, 46, y - 4);
+        EXPECT_EQ(sel(h), t.selected) << t.row;
+        EXPECT_SEQUENCE(log, parent_, {command(1010, h, t.code)});
+    }
+    // A drag follows the stylus by whole items and selects nothing; captured, it ends beyond the
+    // list and is clamped.
     stylus(Type::StylusDown, 40, row_y(5));
     stylus(Type::StylusMove, 40, row_y(5) - 3 * ih - 2);
     EXPECT_EQ(top(h), 3);
-    stylus(Type::StylusMove, 40, 300);  // captured: beyond the list and clamped
+    stylus(Type::StylusMove, 40, 300);
     stylus(Type::StylusUp, 40, 300);
-    EXPECT_EQ((std::pair{top(h), sel(h)}), (std::pair{LRESULT{0}, LRESULT{4}}));
+    EXPECT_EQ((std::pair{top(h), sel(h)}), (std::pair{LRESULT{0}, LRESULT{5}}));
     // The bar: the track below the thumb pages, the thumb drags to the end.
     tap(154, 100);
     EXPECT_EQ(top(h), page);
@@ -159,14 +143,23 @@ TEST_F(ListBox, TapsSelectDoubleTapsNotifyAndDragsScroll)
     stylus(Type::StylusMove, 154, 200);
     stylus(Type::StylusUp, 154, 200);
     EXPECT_EQ(top(h), 30 - page);
-    said({});
+    // Neither said anything; keys say LBN_SELCHANGE, even down at the end.
+    SendMessage(h, LB_SETCURSEL, 29, 0);
+    for (int vk : {VK_DOWN, VK_UP, VK_RETURN}) key(Type::KeyDown, vk);
+    EXPECT_EQ(sel(h), 28);
+    EXPECT_SEQUENCE(log, parent_, {command(1010, h, LBN_SELCHANGE), command(1010, h, LBN_SELCHANGE)});
 
+    // A stroke whose capture another window takes ends there: its release says nothing.
+    stylus(Type::StylusDown, 40, row_y(1));
+    SetCapture(parent_);
+    SendMessage(h, WM_LBUTTONUP, 0, MAKELPARAM(40, row_y(1)));
+    ReleaseCapture();
     HWND quiet = list(0, 1006);
     SetWindowPos(quiet, nullptr, 10, 150, 150, 100, SWP_NOZORDER);
     tap(40, 150 + 1 + ih / 2);
     tap(40, 150 + 1 + ih / 2);
     EXPECT_EQ(sel(quiet), 0);
-    EXPECT_TRUE(g_commands.size() == 1 && LOWORD(g_commands[0].first) == 1010) << "only 1010's LBN_KILLFOCUS";
+    EXPECT_SEQUENCE(log, parent_, {command(1010, h, LBN_KILLFOCUS)});  // and nothing from the quiet list
 }
 
 TEST_F(ListBox, ButtonsClickOnReleaseInsideAndPaintingLeaksNothing)
@@ -177,20 +170,19 @@ TEST_F(ListBox, ButtonsClickOnReleaseInsideAndPaintingLeaksNothing)
                                parent_, reinterpret_cast<HMENU>(1009), NULL, NULL);
     pump();
     const int ih = static_cast<int>(SendMessage(h, LB_GETITEMHEIGHT, 0, 0));
-    auto screen = [&] { return platform_->headless()->screen(); };
     auto count = [](const zv::Surface& s, RECT r, auto pred) {
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) n += pred(s.pixel(x, y)) ? 1 : 0;
         return n;
     };
-    const zv::Surface shot = screen();
+    const zv::Surface shot = backend().screen();
     EXPECT_EQ((std::vector<std::uint32_t>{shot.pixel(10, 10), shot.pixel(158, 12), shot.pixel(11, 12 + ih)}),
               (std::vector<std::uint32_t>{0, 0xFFFFFF, 0x000080}))
         << "frame, white, the selection";
     EXPECT_GT(count(shot, {11, 11, 159, 11 + ih}, [](std::uint32_t p) { return p < 0x404040; }), 10) << "text";
     EXPECT_GT(count(shot, {11, 11 + ih, 159, 11 + 2 * ih}, [](std::uint32_t p) { return p == 0xFFFFFF; }), 10);
-    EXPECT_EQ((std::pair{shot.pixel(20, 200), shot.pixel(22, 202)}), (std::pair{0u, 0xC0C0C0u}));
+    EXPECT_EQ((std::pair{shot.pixel(20, 200), shot.pixel(21, 201)}), (std::pair{0u, 0xC0C0C0u})) << "a frame of one";
     EXPECT_GT(count(shot, {21, 201, 107, 225}, [](std::uint32_t p) { return p < 0x404040; }), 20) << "its title";
 
     // Pressed while held and over it; a release elsewhere clicks nothing.
@@ -204,13 +196,18 @@ TEST_F(ListBox, ButtonsClickOnReleaseInsideAndPaintingLeaksNothing)
                    {Type::StylusUp, 60, 212, 0xC0C0C0}};
     for (const auto& s : strokes) {
         stylus(s.type, s.x, s.y);
-        EXPECT_EQ(screen().pixel(22, 202), s.face) << s.y;
+        EXPECT_EQ(backend().screen().pixel(22, 202), s.face) << s.y;
+        EXPECT_EQ(GetCapture() == button, s.type != Type::StylusUp) << "held while the stylus is down";
+        EXPECT_EQ(count(backend().screen(), {21, 201, 107, 225}, [](std::uint32_t p) { return p == 0xFFFFFF; }) > 20,
+                  s.face == 0x404040)
+            << "white title while pressed";
     }
-    EXPECT_EQ(g_commands, (Commands{{MAKEWPARAM(1009, BN_CLICKED), LPARAM(button)}}));
+    SendMessage(button, BM_CLICK, 0, 0);
+    EXPECT_SEQUENCE(log, parent_, {command(1009, button, BN_CLICKED), command(1009, button, BN_CLICKED)});
     EnableWindow(button, FALSE);
     tap(60, 210);
     SendMessage(button, BM_CLICK, 0, 0);
-    EXPECT_EQ(g_commands.size(), 1u) << "a disabled button says nothing";
+    EXPECT_SEQUENCE(log, parent_, {}) << "a disabled button says nothing";
     SetDlgItemText(parent_, 1009, u"Sort By Artist");
     char16_t text[32]{};
     EXPECT_EQ(SendMessage(button, WM_GETTEXT, 32, LPARAM(text)), 14);

@@ -8,18 +8,18 @@
 #include <array>
 #include <climits>
 #include <functional>
-#include <memory>
 
-#include "backend/headless_backend.h"
-#include "composition/platform.h"
 #include "core/user_state.h"
 #include "dialogs/dialog_template.h"
 #include "dialogs/dialog_units.h"
 #include "platform/resources/res_builder.h"
 #include "resources/resource_blob.h"
 #include "resources/resource_table.h"
+#include "support/platform_fixture.h"
 
 namespace {
+
+using namespace zv::test;
 
 // At 10, 20 and 100 x 100 units; each item {style, x, y, id} is 40 x 16 of class `cls`, titled
 // with ordinal 7, with 2 bytes of creation data.
@@ -84,20 +84,19 @@ TEST(DialogTemplate, IsReadOnlyWithinItsResource)
                   (std::vector<int>{-5, 0xFFFF, 7, 2, 0xCD}));
     }
     EXPECT_TRUE(zv::resource_bytes_from(full.data()).empty()) << "bytes that are no resource's";
+    std::vector<std::uint8_t> ex = dialog_template(WS_POPUP, 8, u"MS Shell Dlg", {});
+    ex[0] = 1, ex[1] = 0, ex[2] = ex[3] = 0xFF;  // the extended form's version and signature
+    EXPECT_FALSE(zv::parse_dialog_template(ex)) << "the extended form is not read";
 }
 
-struct Event {
-    UINT msg;
-    LPARAM lp;
-    bool visible;
-};
-std::vector<Event> g_events;
 std::vector<HWND> g_dialogs;                         // in the order they were initialised
 std::function<INT_PTR(HWND, UINT, WPARAM)> g_react;  // a test's own answers, tried first
+MessageLog* g_log = nullptr;
 
-INT_PTR CALLBACK recording_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+// Watches each dialog from its font on, the first message a dialog procedure hears.
+INT_PTR CALLBACK recording_proc(HWND h, UINT msg, WPARAM wp, LPARAM)
 {
-    g_events.push_back({msg, lp, IsWindowVisible(h) != FALSE});
+    if (msg == WM_SETFONT) g_log->watch(h);
     if (msg == WM_INITDIALOG) g_dialogs.push_back(h);
     if (INT_PTR r = g_react ? g_react(h, msg, wp) : 0) return r;
     if (msg == WM_COMMAND) return EndDialog(h, LOWORD(wp));
@@ -110,33 +109,31 @@ void CALLBACK watchdog(HWND, UINT, UINT_PTR, DWORD)
     PostQuitMessage(99);
 }
 
-class DialogBox : public ::testing::Test {
+class DialogBox : public PlatformFixture {
 protected:
     void SetUp() override
     {
-        g_events.clear(), g_dialogs.clear(), g_react = nullptr;
+        g_dialogs.clear(), g_react = nullptr, g_log = &log;
         const std::vector<std::array<int, 4>> items = {
             {WS_VISIBLE, 4, 8, 100}, {WS_VISIBLE | WS_TABSTOP, 4, 30, 101}, {WS_VISIBLE, 4, 50, IDCANCEL}};
         res_ = zvtest::ResBuilder()
                    .add(5u, 1u, dialog_template(WS_POPUP | WS_VISIBLE, 8, u"MS Shell Dlg", items))
                    .add(5u, 2u, dialog_template(WS_POPUP, 8, u"MS Shell Dlg", items, u"NoSuchClass"))
-                   .add(5u, 3u, dialog_template(WS_POPUP | WS_CAPTION, 12, u"Arial", {items[0]}))
+                   .add(5u, 3u, dialog_template(WS_POPUP | WS_CAPTION, 10, u"Arial", {items[0]}))
                    .bytes();
+        // The fixture's platform, over these templates.
         zv::PlatformOptions o;
         o.audio_device = false;
         o.resources = res_;
         platform_ = std::make_unique<zv::Platform>(o);
-        WNDCLASS wc{};
-        wc.lpfnWndProc = DefWindowProc;
-        wc.lpszClassName = u"TestItem";
-        ASSERT_TRUE(RegisterClass(&wc));
-        main_ = CreateWindow(u"TestItem", u"", WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, NULL, NULL);
+        ASSERT_TRUE(log.register_class() && log.register_class(u"TestItem"));
+        main_ = window(0, 0, 240, 320);
+        log.name(main_, "owner");
         UpdateWindow(main_);  // no paint left pending to wake a loop by chance
         // Time passes only when a loop has nothing left to do; the watchdog then ends every loop.
         SetTimer(nullptr, 0, 60000, watchdog);
-        platform_->headless()->advance(120000);
+        backend().advance(120000);
     }
-    void TearDown() override { platform_.reset(); }
 
     INT_PTR run(int id, HWND owner, LPARAM param = 0, DLGPROC proc = recording_proc)
     {
@@ -144,35 +141,56 @@ protected:
         return DialogBoxIndirectParam(platform_->module(), t, owner, proc, param);
     }
     void later(std::function<void()> fn) { platform_->user().post_closure(std::move(fn)); }
-    void key(int vk) { platform_->headless()->push_input({.type = zv::InputEvent::Type::KeyDown, .vk = vk}); }
+    void key(int vk) { backend().push_input({.type = zv::InputEvent::Type::KeyDown, .vk = vk}); }  // for the loop
 
     std::vector<std::uint8_t> res_;
-    std::unique_ptr<zv::Platform> platform_;
     HWND main_ = nullptr;
 };
 
-TEST_F(DialogBox, CreatedHiddenInitialisedShownThenEndedByEnterOrEscape)
+TEST_F(DialogBox, ModalLifeAsASequenceThenEndedByEnterOrEscape)
 {
-    HWND dialog = nullptr;
+    log.only({WM_ENABLE, WM_INITDIALOG, WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_KILLFOCUS, WM_COMMAND, WM_DESTROY,
+              WM_NCDESTROY});
+    log.clear();
+    HWND dialog = nullptr, item[3]{};
     later([&] {
         dialog = g_dialogs.at(0);
-        EXPECT_TRUE(IsWindowVisible(dialog));
-        EXPECT_EQ(GetActiveWindow(), dialog);
-        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, 101)) << "init answered TRUE";
-        EXPECT_FALSE(IsWindowEnabled(main_));
+        for (int i = 0; i < 3; ++i) item[i] = GetDlgItem(dialog, i < 2 ? 100 + i : IDCANCEL);
         key(VK_RETURN);
     });
     EXPECT_EQ(run(1, main_, 1234), IDOK);
-    std::vector<UINT> order;  // the font, init while still hidden, and only then activation
-    for (const Event& e : g_events)
-        if (e.msg == WM_SETFONT || e.msg == WM_INITDIALOG || e.msg == WM_ACTIVATE) order.push_back(e.msg);
-    order.resize(3);
-    EXPECT_EQ(order, (std::vector<UINT>{WM_SETFONT, WM_INITDIALOG, WM_ACTIVATE}));
-    const auto init = std::ranges::find(g_events, UINT{WM_INITDIALOG}, &Event::msg);
-    EXPECT_EQ((std::pair{init->lp, init->visible}), (std::pair{LPARAM{1234}, false}));
+    // Item 101 is the first tab stop, focused as init answered TRUE. Where the platform parts from Win32: the owner
+    // hears it is disabled before it loses the focus; the dialog is activated only once shown, so its first tab stop
+    // has the focus first; on the way out the dialog hears of its hiding (Win32 hides it without WM_SHOWWINDOW) but not
+    // of its deactivation, and each control is destroyed whole before the next.
+    EXPECT_SEQUENCE(log, nullptr,
+                    {{WM_ENABLE, sent | wparam, FALSE, 0, main_},
+                     {WM_KILLFOCUS, sent, 0, 0, main_},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[0]},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[1]},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[2]},
+                     {WM_INITDIALOG, sent | wparam | lparam, WPARAM(item[1]), 1234, dialog},
+                     {WM_SETFOCUS, sent, 0, 0, item[1]},
+                     {WM_SHOWWINDOW, sent | wparam, TRUE, 0, dialog},
+                     {WM_ACTIVATE, sent | wparam | lparam, WA_INACTIVE, LPARAM(dialog), main_},
+                     {WM_ACTIVATE, sent | wparam | lparam, WA_ACTIVE, LPARAM(main_), dialog},
+                     {WM_COMMAND, sent | wparam, IDOK, 0, dialog},
+                     {WM_ENABLE, sent | wparam, TRUE, 0, main_},
+                     {WM_KILLFOCUS, sent | wparam, WPARAM(dialog), 0, item[1]},
+                     {WM_SETFOCUS, sent | wparam, WPARAM(item[1]), 0, dialog},
+                     {WM_SHOWWINDOW, sent | wparam, FALSE, 0, dialog},
+                     {WM_ACTIVATE, sent | wparam, WA_ACTIVE, 0, main_},
+                     {WM_KILLFOCUS, sent | wparam, WPARAM(main_), 0, dialog},
+                     {WM_SETFOCUS, sent | wparam, WPARAM(dialog), 0, main_},
+                     {WM_DESTROY, sent, 0, 0, dialog},
+                     {WM_DESTROY, sent, 0, 0, item[0]},
+                     {WM_NCDESTROY, sent, 0, 0, item[0]},
+                     {WM_DESTROY, sent, 0, 0, item[1]},
+                     {WM_NCDESTROY, sent, 0, 0, item[1]},
+                     {WM_DESTROY, sent, 0, 0, item[2]},
+                     {WM_NCDESTROY, sent, 0, 0, item[2]},
+                     {WM_NCDESTROY, sent, 0, 0, dialog}});
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_TRUE(IsWindowEnabled(main_));
-    EXPECT_EQ(GetActiveWindow(), main_);
 
     later([&] { key(VK_ESCAPE); });
     EXPECT_EQ(run(1, main_), IDCANCEL);
@@ -190,6 +208,9 @@ TEST_F(DialogBox, NestedLoopsQuitAndDestruction)
             EXPECT_TRUE(EndDialog(outer, 5));
             EXPECT_TRUE(IsWindowEnabled(main_));
             EXPECT_EQ(GetActiveWindow(), g_dialogs.at(1)) << "the inner one runs on";
+            RECT inner, item;
+            GetWindowRect(g_dialogs.at(1), &inner), GetWindowRect(GetDlgItem(outer, 100), &item);
+            EXPECT_EQ((std::pair{inner.left, inner.top}), (std::pair{item.left + 15, item.top + 33})) << "in its terms";
             EndDialog(g_dialogs.at(1), 6);
         });
         returned.push_back(run(1, GetDlgItem(outer, 100)));
@@ -216,27 +237,45 @@ TEST_F(DialogBox, NestedLoopsQuitAndDestruction)
 
 TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
 {
-    g_react = [](HWND h, UINT msg, WPARAM) -> INT_PTR {
-        if (msg == WM_CTLCOLORDLG) return reinterpret_cast<INT_PTR>(GetStockObject(GRAY_BRUSH));
-        return msg == WM_USER ? SetWindowLongPtr(h, DWL_MSGRESULT, 42) + 1 : FALSE;
+    const auto gray = reinterpret_cast<INT_PTR>(GetStockObject(GRAY_BRUSH));
+    g_react = [gray](HWND h, UINT msg, WPARAM) -> INT_PTR {
+        if (msg >= WM_CTLCOLOREDIT && msg <= WM_CTLCOLORSTATIC) return gray;
+        return msg == WM_USER ? SetWindowLongPtr(h, DWL_MSGRESULT, 42) + 1 : msg == WM_USER + 1;
     };
-    later([] {
+    later([&] {
         HWND d = g_dialogs.at(0);
-        EXPECT_EQ(SendMessage(d, WM_CTLCOLORDLG, 0, 0), LRESULT(GetStockObject(GRAY_BRUSH))) << "colours come directly";
+        for (UINT msg : {WM_CTLCOLOREDIT, WM_CTLCOLORDLG, WM_CTLCOLORSTATIC})
+            EXPECT_EQ(SendMessage(d, msg, 0, 0), gray) << "colours come directly";
         EXPECT_EQ(SendMessage(d, WM_USER, 0, 0), 42) << "others through DWL_MSGRESULT";
-        RECT base{0, 0, 4, 8}, client{};
+        EXPECT_EQ(SendMessage(d, WM_USER + 1, 0, 0), 0) << "which starts at 0 for every message";
+        RECT base{0, 0, 4, 8}, client{}, frame{};
         MapDialogRect(d, &base);
         GetClientRect(d, &client);
-        EXPECT_NE((std::pair{base.right, base.bottom}), (std::pair{6, 13})) << "another face is measured";
+        GetWindowRect(d, &frame);
+        // Another face is measured: the average width of the alphabet, and the font's height.
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(d, WM_GETFONT, 0, 0)));
+        TEXTMETRICW tm{};
+        SIZE alphabet{};
+        GetTextMetricsW(dc, &tm);
+        GetTextExtentPoint32W(dc, u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &alphabet);
+        SelectObject(dc, old), DeleteDC(dc);
+        EXPECT_EQ((std::pair{base.right, base.bottom}), (std::pair{(alphabet.cx / 26 + 1) / 2, tm.tmHeight}));
+        EXPECT_EQ((std::pair{tm.tmHeight - tm.tmInternalLeading, client.right}),
+                  (std::pair{13, MulDiv(100, base.right, 4)}))
+            << "10 points, and the width in units";
         EXPECT_EQ(client.bottom, MulDiv(100, base.bottom, 8)) << "the caption comes on top";
+        UpdateWindow(d);
+        platform_->user().compose_and_present();
+        EXPECT_EQ(backend().screen().pixel(frame.left + 5, frame.bottom - 5), 0x808080u) << "the answer's background";
         EndDialog(d, 7);
     });
     EXPECT_EQ(run(3, main_), 7);
 
     g_react = [](HWND h, UINT msg, WPARAM) { return msg == WM_INITDIALOG ? EndDialog(h, 9) : FALSE; };
-    g_events.clear();
+    log.only({WM_ACTIVATE});
     EXPECT_EQ(run(1, main_), 9);
-    EXPECT_FALSE(std::ranges::any_of(g_events, [](const Event& e) { return e.msg == WM_ACTIVATE; }));
+    EXPECT_SEQUENCE(log, g_dialogs.back(), {}) << "never activated";
     g_react = nullptr;
 
     EXPECT_EQ(run(2, main_), -1) << "a control that cannot be made";
@@ -250,6 +289,51 @@ TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
         EndDialog(g_dialogs.back(), 4);
     });
     EXPECT_EQ(run(1, gone), 4);
+}
+
+TEST_F(DialogBox, MessageBoxHoldsItsOwnerUntilOkEnterEscapeOrSpace)
+{
+    log.only({WM_ENABLE, WM_LBUTTONDOWN, WM_LBUTTONUP});
+    log.clear();
+    HWND box = nullptr;
+    later([&] {
+        box = GetActiveWindow();
+        log.watch(box);
+        char16_t text[16]{};
+        SendMessage(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 16, LPARAM(text));
+        EXPECT_EQ(std::u16string(text), u"No settings") << "where Win32 keeps it";
+        RECT r;
+        GetWindowRect(box, &r);
+        UpdateWindow(box), platform_->user().compose_and_present();
+        const zv::Surface shot = backend().screen();
+        int white = 0;
+        for (int x = r.left + 8; x < r.left + 60; ++x) white += shot.pixel(x, r.top + 11) == 0xFFFFFF;
+        EXPECT_GT(white, 3) << "a caption, Error when none is given";
+        const POINT ok{r.left + 110, r.bottom - 25}, off{r.left + 30, r.bottom - 25};
+        // Taken only when both the press and the release are on OK.
+        using enum zv::InputEvent::Type;
+        for (auto [type, at] : {std::pair{StylusDown, off},
+                                {StylusUp, ok},
+                                {StylusDown, ok},
+                                {StylusUp, off},
+                                {StylusDown, ok},
+                                {StylusUp, ok}})
+            backend().push_input({.type = type, .x = at.x, .y = at.y});
+        key(VK_ESCAPE);  // should the stylus fail
+    });
+    EXPECT_EQ(MessageBox(main_, u"No settings", nullptr, MB_ICONEXCLAMATION), IDOK);
+    EXPECT_FALSE(IsWindow(box));
+    const Msg disabled{WM_ENABLE, sent | wparam, FALSE, 0, main_}, enabled{WM_ENABLE, sent | wparam, TRUE, 0, main_},
+        down{WM_LBUTTONDOWN, posted, 0, 0, box}, up{WM_LBUTTONUP, posted, 0, 0, box};
+    EXPECT_SEQUENCE(log, nullptr, {disabled, down, up, down, up, down, up, enabled});
+    // The keys; a capture taken from the owner is given back.
+    for (int vk : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
+        SetCapture(main_);
+        later([&, vk] { key(vk); });
+        EXPECT_EQ(MessageBox(main_, u"", u"Caption", 0), IDOK) << vk;
+        EXPECT_EQ(GetCapture(), main_) << vk;
+        EXPECT_SEQUENCE(log, main_, {disabled, enabled}) << vk;
+    }
 }
 
 }  // namespace
