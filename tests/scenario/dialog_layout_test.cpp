@@ -124,14 +124,22 @@ TEST_F(DialogLayout, WrittenTemplatesWalkEveryFieldShapeAndTruncationFailsSafely
 {
     ui([&] {
         // Menu as a number (4 bytes), an empty class (2), a caption and a font; a numbered-class
-        // button with no creation data, then the named-class list view with 4 bytes of it.
+        // button with no creation data, the named-class list view with 4 bytes of it, and a combo
+        // box item, whose control is asked for its selection and given it again.
         TemplateWriter t;
-        t.header(DS_SETFONT, 2);
+        t.header(DS_SETFONT, 3);
         t.number(5), t.text(u""), t.text(u"Cap"), t.word(8), t.text(u"MS Shell Dlg");
         t.item(0x50010000, 10, 20, 30, 40, IDC_LIBRARY_BACK), t.number(0x80), t.text(u"Go"), t.word(0);
         t.item(0x50000000, 3, 5, 7, 9, IDC_LIBRARY_LIST), t.text(u"SysListView32"), t.text(u""), t.word(6);
         t.dword(0xDEADBEEF);
+        t.item(0x50000000, 0, 0, 5, 5, IDC_LIBRARY_NAMES), t.number(0x85), t.text(u""), t.word(0);
+        log_.watch(GetDlgItem(browser_, IDC_LIBRARY_NAMES));
+        log_.only({CB_GETCURSEL, CB_SETCURSEL});
+        log_.react = [](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+            return message == CB_GETCURSEL ? std::optional<LRESULT>(3) : std::nullopt;
+        };
         EXPECT_TRUE(ApplyDialogLayoutBytes(ModuleInstance, browser_, t.b.data(), static_cast<DWORD>(t.b.size())));
+        EXPECT_SEQUENCE(log_, nullptr, {{CB_GETCURSEL}, {CB_SETCURSEL, zv::test::sent | zv::test::wparam, 3}});
         EXPECT_EQ(client_rect_of(browser_, IDC_LIBRARY_BACK), units_to_pixels(browser_, 10, 20, 30, 40));
         EXPECT_EQ(client_rect_of(browser_, IDC_LIBRARY_LIST), units_to_pixels(browser_, 3, 5, 7, 9));
         WCHAR text[32];
