@@ -12,6 +12,7 @@
 
 #include "app/zorvane.h"
 #include "gdi/gdi_state.h"
+#include "resources/resource_access.h"
 #include "support/fixture_dir.h"
 #include "support/message_log.h"
 #include "support/program_harness.h"
@@ -188,7 +189,8 @@ TEST_F(DialogLayout, PanelsGetTheirPicturesAndIconsAgainAndTheReplacedOnesAreFre
             SetDlgItemText(dialog, IDC_ABOUT_LINE1, u"");
             EXPECT_TRUE(ApplyDialogLayout(ModuleInstance, dialog, IDD_ABOUT));
             const HICON again = (HICON)SendDlgItemMessage(dialog, IDC_ABOUT_ICON, STM_GETIMAGE, IMAGE_ICON, 0);
-            EXPECT_TRUE(icon && again && again != icon && !DestroyIcon(icon)) << "a new icon, the old one destroyed";
+            EXPECT_TRUE(icon && zv::icon_pixels(again) && again != icon && !DestroyIcon(icon))
+                << "a new live icon, the old one destroyed";
             WCHAR text[32];
             SendDlgItemMessage(dialog, IDC_ABOUT_LINE1, WM_GETTEXT, 32, (LPARAM)text);
             EXPECT_EQ(std::u16string(text), u"Zorvane 1.0");
