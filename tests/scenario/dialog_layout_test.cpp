@@ -124,15 +124,16 @@ TEST_F(DialogLayout, BrowserSizeMessageRestoresItsOwnTemplateInPlace)
 TEST_F(DialogLayout, WrittenTemplatesWalkEveryFieldShapeAndTruncationFailsSafely)
 {
     ui([&] {
-        // Menu as a number (4 bytes), an empty class (2), a caption and a font; a numbered-class
-        // button with no creation data, the named-class list view with 4 bytes of it, and a combo
-        // box item, whose control is asked for its selection and given it again.
+        // Menu as a number (4 bytes), an empty class (2), a caption and a font with an empty face
+        // name; a numbered-class button with no creation data, the named-class list view with 2
+        // bytes of it (the next item then needs no filler), and a combo box item, whose control is
+        // asked for its selection and given it again.
         TemplateWriter t;
         t.header(DS_SETFONT, 3);
-        t.number(5), t.text(u""), t.text(u"Cap"), t.word(8), t.text(u"MS Shell Dlg");
+        t.number(5), t.text(u""), t.text(u"Cap"), t.word(8), t.text(u"");
         t.item(0x50010000, 10, 20, 30, 40, IDC_LIBRARY_BACK), t.number(0x80), t.text(u"Go"), t.word(0);
-        t.item(0x50000000, 3, 5, 7, 9, IDC_LIBRARY_LIST), t.text(u"SysListView32"), t.text(u""), t.word(6);
-        t.dword(0xDEADBEEF);
+        t.item(0x50000000, 3, 5, 7, 9, IDC_LIBRARY_LIST), t.text(u"SysListView32"), t.text(u""), t.word(4);
+        t.word(0xBEEF);
         t.item(0x50000000, 0, 0, 5, 5, IDC_LIBRARY_NAMES), t.number(0x85), t.text(u""), t.word(0);
         log_.watch(GetDlgItem(browser_, IDC_LIBRARY_NAMES));
         log_.only({CB_GETCURSEL, CB_SETCURSEL});
