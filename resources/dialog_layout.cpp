@@ -52,6 +52,9 @@ static const BYTE* AlignItem(const BYTE* start, const BYTE* at, const BYTE* end)
     return start + offset;
 }
 
+// The new picture goes to the control and the one it replaced is freed. A control that is no
+// picture control of that kind (a list box, a button, a static of another type) does not take it:
+// then it is ours to free.
 static void ReapplyPicture(HINSTANCE module, HWND dialog, int id, DWORD style, WORD number)
 {
     if ((style & SS_ICON) == SS_ICON) {
@@ -60,12 +63,14 @@ static void ReapplyPicture(HINSTANCE module, HWND dialog, int id, DWORD style, W
         if (!icon) return;
         HICON replaced = (HICON)SendDlgItemMessage(dialog, id, STM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
         if (replaced && replaced != icon) DestroyIcon(replaced);
+        if ((HICON)SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_ICON, 0) != icon) DestroyIcon(icon);
     } else if ((style & SS_BITMAP) == SS_BITMAP) {
         SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_BITMAP, 0);
         HBITMAP bitmap = LoadBitmap(module, MAKEINTRESOURCE(number));
         if (!bitmap) return;
         HBITMAP replaced = (HBITMAP)SendDlgItemMessage(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap);
         if (replaced && replaced != bitmap) DeleteObject(replaced);
+        if ((HBITMAP)SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_BITMAP, 0) != bitmap) DeleteObject(bitmap);
     }
 }
 

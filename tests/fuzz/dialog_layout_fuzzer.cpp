@@ -14,6 +14,7 @@
 #include "app/zorvane.h"
 #include "composition/platform.h"
 #include "files/codepage.h"
+#include "leak_check.h"
 #include "resources/resource_blob.h"
 
 namespace {
@@ -80,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     g_data = data;
     g_size = size;
+    zv::fuzz::LeakCheck leaks;
     if (DialogBoxIndirectParam(ModuleInstance, browser_template(), nullptr, LayOutOnce, 0) != IDOK) std::abort();
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs the relayout fuzzer briefly from the program's own dialog templates; any crash or
-# sanitizer report fails the run and leaves the input beside the fuzzer.
+# Runs the relayout fuzzer briefly from the program's own dialog templates and the inputs that
+# once failed it (regressions/); any crash, sanitizer report or leaked GDI object or descriptor
+# fails the run and leaves the input beside the fuzzer.
 # Usage: run-dialog-layout-fuzzer.sh [build folder] [seconds]
 set -eu
 build=${1:-build-fuzz}
@@ -9,6 +10,7 @@ fuzz="$build/tests/fuzz"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ZV_WRITE_SEEDS="$work" "$fuzz/dialog_layout_fuzzer"
+cp "$(dirname "$0")"/regressions/dialog-layout-* "$work"/
 # fontconfig keeps what it allocates for a face it is first asked for; that is no leak of ours.
 supp=$(mktemp)
 trap 'rm -rf "$work" "$supp"' EXIT

@@ -1,6 +1,7 @@
 // Writes the tag fuzzer's starting corpus into the folder given: short tracks with each kind of
 // tag the player reads (ID3v2.2/2.3/2.4 text in every encoding, JPEG and PNG covers with and without
-// descriptions, links in place of pictures, ID3v1, no tag at all).
+// descriptions, links in place of pictures, ID3v1, no tag at all). Given a second folder, it writes
+// the image fuzzer's there: JPEG and PNG pictures smaller and larger than the album art.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -40,8 +41,8 @@ void v22_frame(Bytes& out, const std::string& id, const Bytes& body)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <corpus folder> [image corpus folder]\n", argv[0]);
         return 2;
     }
     const fs::path dir = argv[1];
@@ -130,6 +131,16 @@ int main(int argc, char** argv)
             .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     } else {
         ++failed;
+    }
+    if (argc == 3) {
+        const fs::path images = argv[2];
+        fs::create_directories(images);
+        for (auto [name, picture] : {std::pair{"small.jpg", zv::fixtures::make_cover_jpeg(16, 12, 7)},
+                                     {"large.jpg", zv::fixtures::make_cover_jpeg(300, 260, 8)},
+                                     {"small.png", zv::fixtures::make_cover_png(10, 10, 9)},
+                                     {"large.png", zv::fixtures::make_cover_png(260, 240, 10)}})
+            std::ofstream(images / name, std::ios::binary)
+                .write(reinterpret_cast<const char*>(picture.data()), static_cast<std::streamsize>(picture.size()));
     }
     return failed ? 1 : 0;
 }

@@ -15,6 +15,7 @@
 #include "app/zorvane.h"
 #include "composition/platform.h"
 #include "files/codepage.h"
+#include "leak_check.h"
 
 namespace {
 
@@ -101,6 +102,9 @@ void refresh(FSOUND_STREAM* stream)
         if (GetObject(AlbumArtBitmap, sizeof(bm), &bm) == 0) std::abort();
     }
     FSOUND_Stream_Close(stream);
+    // The cover would stay for the next track; it goes here so the input is judged on its own.
+    if (AlbumArtBitmap) DeleteObject(AlbumArtBitmap);
+    AlbumArtBitmap = nullptr;
 }
 
 }  // namespace
@@ -137,6 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // The bytes as a whole file; when that holds no playable audio, the same bytes followed by
     // silent frames (the tags at the front still count).
+    zv::fuzz::LeakCheck leaks;
     if (!write_file(g_track, data, size, nullptr, 0)) return 0;
     if (FSOUND_STREAM* s = FSOUND_Stream_Open(g_track.c_str(), 0, 0, 0)) {
         refresh(s);
