@@ -1,5 +1,5 @@
 // Start-up over generated music folders: the two track lists, the settings file, the keep-alive
-// timer, shutdown, and the boxes shown when resources or sound are missing.
+// timer, the stylus, shutdown, and the boxes shown when resources or sound are missing.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -27,24 +27,6 @@ void touch(const fs::path& p)
     fs::create_directories(p.parent_path());
     std::ofstream(p) << "x";
 }
-
-void write_settings(const fs::path& app, const std::string& line)
-{
-    std::ofstream f(app / "direc.zvn", std::ios::binary);
-    f << line;
-}
-
-std::u16string item_text(HWND list, int i)
-{
-    WCHAR buf[PATH_BUFFER_CHARS];
-    LVITEM item{};
-    item.pszText = buf;
-    item.cchTextMax = PATH_BUFFER_CHARS;
-    SendMessage(list, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    return buf;
-}
-
-int item_count(HWND list) { return static_cast<int>(SendMessage(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 // The window whose box is on screen (the topmost window that is not the main window).
 HWND top_window(zv::UserState& u)
@@ -74,15 +56,15 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     fs::create_directory_symlink(music, music / "loop" / "again");  // ends, not entered twice
     std::string odd = std::string("bad\xff\xfe") + "name.mp3";
     touch(music / odd);
-    write_settings(dir.path(), (music.string() + "/"));
+    zv::test::write_settings(dir.path(), music);
 
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     EXPECT_EQ(TrackCount, 8);
-    ASSERT_EQ(item_count(PlaylistView), TrackCount);
-    ASSERT_EQ(item_count(PathList), TrackCount);
+    ASSERT_EQ(p.item_count(PlaylistView), TrackCount);
+    ASSERT_EQ(p.item_count(PathList), TrackCount);
     std::set<std::u16string> names;
     for (int i = 0; i < TrackCount; ++i) {
-        std::u16string name = item_text(PlaylistView, i), path = item_text(PathList, i);
+        std::u16string name = p.item_text(PlaylistView, i), path = p.item_text(PathList, i);
         names.insert(name);
         // Item i of both lists names the same file; the path is folder + name, one separator.
         ASSERT_GE(path.size(), name.size());
@@ -107,59 +89,56 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     EXPECT_EQ(p.backend().title(), u"Zorvane");
 }
 
-TEST(StartupScan, SettingsFileVariants)
-{
-    // No settings file: the working directory is walked.
-    {
-        FixtureDir dir;
-        touch(dir.path() / "cwd" / "one.mp3");
-        fs::path old = fs::current_path();
-        fs::current_path(dir.path() / "cwd");
-        ProgramHarness p(ProgramHarness::Options(dir.path() / "app"));
-        EXPECT_EQ(MusicFolder[0], 0);
-        EXPECT_EQ(std::u16string(SearchPattern), u"*");
-        EXPECT_EQ(TrackCount, 1);
-        EXPECT_EQ(item_text(PathList, 0), u"one.mp3");
-        p.stop();
-        fs::current_path(old);
-    }
-}
-
-TEST(StartupScan, EmptySettingsFileWalksTheWorkingDirectory)
+// The settings file beside the program names the music folder; without one (or with one that
+// cannot be read as a file) the working directory is walked. An executable path without a
+// separator leaves the program's folder empty, so the settings are looked for in the working
+// directory too.
+TEST(StartupScan, TheSettingsFileNamesTheFolderElseTheWorkingDirectoryIsWalked)
 {
     FixtureDir dir;
     touch(dir.path() / "cwd" / "one.mp3");
     touch(dir.path() / "cwd" / "sub" / "two.mp3");
-    fs::create_directories(dir.path() / "app");
-    write_settings(dir.path() / "app", "");
-    fs::path old = fs::current_path();
-    fs::current_path(dir.path() / "cwd");
-    ProgramHarness p(ProgramHarness::Options(dir.path() / "app"));
-    EXPECT_EQ(TrackCount, 2);
-    EXPECT_EQ(item_count(PathList), 2);
-    p.stop();
-    fs::current_path(old);
-}
-
-TEST(StartupScan, MissingFolderGivesEmptyListsAndNoBox)
-{
-    FixtureDir dir;
-    write_settings(dir.path(), (dir.path() / "nowhere").string() + "/");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 0);
-    EXPECT_EQ(item_count(PlaylistView), 0);
-    EXPECT_EQ(item_count(PathList), 0);
-    EXPECT_EQ(top_window(p.platform().user()), nullptr);
-    EXPECT_TRUE(IsWindowVisible(MainWindow));
-}
-
-TEST(StartupScan, TrailingLineBreakInSettingsStillNamesTheFolder)
-{
-    FixtureDir dir;
     touch(dir.path() / "m" / "t.mp3");
-    write_settings(dir.path(), (dir.path() / "m").string() + "/\n");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 1);
+    const std::string m = (dir.path() / "m").string();
+    enum Kind { None, Text, Fifo, BareExecutable };
+    const struct {
+        Kind kind;
+        std::string settings;
+        int tracks;
+    } cases[] = {{None, "", 2},        {Text, "", 2},
+                 {Text, m + "/\n", 1}, {Text, m + "/nowhere/", 0},
+                 {Fifo, "", 2},        {BareExecutable, m + "/", 1}};
+    const fs::path old = fs::current_path(), app = dir.path() / "app", cwd = dir.path() / "cwd";
+    fs::current_path(cwd);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings + " kind " + std::to_string(c.kind));
+        fs::create_directories(app);
+        if (c.kind == Text) std::ofstream(app / "direc.zvn", std::ios::binary) << c.settings;
+        ASSERT_TRUE(c.kind != Fifo || ::mkfifo((app / "direc.zvn").c_str(), 0600) == 0);
+        if (c.kind == BareExecutable) std::ofstream(cwd / "direc.zvn", std::ios::binary) << c.settings;
+        ProgramHarness::Options o(app);
+        if (c.kind == BareExecutable) o.executable = u"zorvane";
+        TrackCount = 0;  // the count pass adds to what an earlier run left
+        ProgramHarness p(o);
+        EXPECT_EQ(TrackCount, c.tracks);
+        EXPECT_EQ(p.item_count(PathList), c.tracks);
+        EXPECT_EQ(p.item_count(PlaylistView), c.tracks);
+        EXPECT_EQ(top_window(p.platform().user()), nullptr);
+        EXPECT_TRUE(p.ui([] { return IsWindowVisible(MainWindow); }));
+        if (c.kind == None || c.kind == Fifo) {
+            EXPECT_EQ(MusicFolder[0], 0);
+            EXPECT_EQ(std::u16string(SearchPattern), u"*");
+            EXPECT_TRUE(p.item_text(PathList, 0) == u"one.mp3" || p.item_text(PathList, 1) == u"one.mp3");
+        }
+        if (c.kind == BareExecutable) {
+            EXPECT_EQ(std::u16string(AppFolder), u"");
+            EXPECT_EQ(std::u16string(DefaultArtPath), u"default.jpg");
+        }
+        p.stop();
+        fs::remove_all(app);
+        fs::remove(cwd / "direc.zvn");
+    }
+    fs::current_path(old);
 }
 
 // Makes `name` inside the current directory and steps into it (paths may outgrow PATH_MAX).
@@ -188,39 +167,20 @@ TEST(StartupScan, OverlongNamesAreSkippedByBothPasses)
     std::ofstream("fits.mp3") << "x";                      // its full path fits the buffer
     std::ofstream(std::string(200, 'n') + ".mp3") << "x";  // this one does not
     ASSERT_EQ(::chdir(old.c_str()), 0);
-    write_settings(dir.path(), music.string() + "/");
+    zv::test::write_settings(dir.path(), music);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     EXPECT_EQ(TrackCount, 1);
-    EXPECT_EQ(item_count(PathList), 1);
-    EXPECT_EQ(item_count(PlaylistView), 1);
-    EXPECT_EQ(item_text(PlaylistView, 0), u"fits.mp3");
+    EXPECT_EQ(p.item_count(PathList), 1);
+    EXPECT_EQ(p.item_count(PlaylistView), 1);
+    EXPECT_EQ(p.item_text(PlaylistView, 0), u"fits.mp3");
 }
 
-TEST(Shutdown, CtrlQClosesThroughTheCloseMessage)
+// The idle timer is reset every 55 s whatever plays; the main window holds the stylus while it is
+// in front, and takes it back at a screen turn; Ctrl+Q, not a plain Q, closes the program.
+TEST(StartupScan, KeepAliveStylusAndCtrlQ)
 {
     FixtureDir dir;
-    write_settings(dir.path(), (dir.path() / "none").string() + "/");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    ASSERT_FALSE(p.finished());
-    p.key('Q', /*ctrl=*/true);
-    p.settle();
-    EXPECT_TRUE(p.finished());
-    p.stop();
-    EXPECT_EQ(p.exit_code(), 0);
-}
-
-TEST(Shutdown, PlainQDoesNothing)
-{
-    FixtureDir dir;
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    p.key('Q');
-    EXPECT_FALSE(p.finished());
-}
-
-TEST(KeepAlive, IdleTimerIsResetEvery55Seconds)
-{
-    FixtureDir dir;
-    write_settings(dir.path(), (dir.path() / "none").string() + "/");
+    zv::test::write_settings(dir.path(), dir.path() / "none");
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     auto& u = p.platform().user();
     EXPECT_EQ(u.idle_resets(), 0u);
@@ -230,13 +190,28 @@ TEST(KeepAlive, IdleTimerIsResetEvery55Seconds)
     EXPECT_EQ(u.idle_resets(), 1u);
     p.advance(55000 * 10);
     EXPECT_EQ(u.idle_resets(), 11u);
+
+    HWND main = p.ui([] { return MainWindow; });
+    EXPECT_EQ(p.ui(GetCapture), main);
+    for (int turn = 0; turn < 2; ++turn) {
+        p.on_ui([] { ReleaseCapture(); });
+        p.key(VK_F7);
+        EXPECT_EQ(p.ui(GetCapture), main) << "turn " << turn;
+    }
+
+    p.key('Q');
+    EXPECT_FALSE(p.finished());
+    p.key('Q', /*ctrl=*/true);
+    EXPECT_TRUE(p.finished());
+    p.stop();
+    EXPECT_EQ(p.exit_code(), 0);
 }
 
 TEST(StartupBoxes, NoAudioDeviceShowsTheBoxThenBuildsTheLists)
 {
     FixtureDir dir;
     touch(dir.path() / "m" / "t.mp3");
-    write_settings(dir.path(), (dir.path() / "m").string() + "/");
+    zv::test::write_settings(dir.path(), dir.path() / "m");
     ProgramHarness p(ProgramHarness::Options(dir.path(), /*audio=*/false));
     HWND box = top_window(p.platform().user());
     ASSERT_NE(box, nullptr);
@@ -250,7 +225,7 @@ TEST(StartupBoxes, NoAudioDeviceShowsTheBoxThenBuildsTheLists)
     EXPECT_EQ(p.pixel(r.left + 5, r.top + 5), 0x0000'55D9u);
     p.key(VK_RETURN);
     EXPECT_EQ(TrackCount, 1);
-    EXPECT_EQ(item_count(PathList), 1);
+    EXPECT_EQ(p.item_count(PathList), 1);
     // The now-playing panel comes next; the playlist shows once it has ended.
     EXPECT_FALSE(IsWindowVisible(MainWindow));
     p.end_panels();

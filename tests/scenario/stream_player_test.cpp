@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <map>
 
 #include "app/zorvane.h"
 #include "files/codepage.h"
@@ -31,59 +30,28 @@ protected:
     // Writes `count` tracks (track i at 300 + 100 i Hz) and starts the player on them.
     void start(int count)
     {
-        fs::path music = dir_.path() / "music";
-        for (int i = 0; i < count; ++i) {
-            fs::path file = music / ("t" + std::to_string(i) + ".mp3");
-            fs::create_directories(file.parent_path());
-            zv::fixtures::ToneTrack t;
-            t.frequency_hz = 300.0 + 100.0 * i;
-            t.seconds = kTrackSeconds;
-            t.id3v2_version = 0;
-            ASSERT_TRUE(zv::fixtures::write_tone_mp3(file, t));
-            frequency_[file.string()] = 300.0 + 100.0 * i;
-        }
-        std::ofstream(dir_.path() / "direc.zvn") << music.string() << "/";
+        zv::fixtures::ToneTrack t;
+        t.seconds = kTrackSeconds, t.id3v2_version = 0;
+        zv::test::tone_library(dir_.path(), count, t, 100);
         player_ = std::make_unique<ProgramHarness>(ProgramHarness::Options(dir_.path()));
         ASSERT_EQ(TrackCount, count);
     }
 
     // The file of item `index` of the list (the scan's order is the file system's).
-    std::string path_of_item(int index)
-    {
-        WCHAR buf[PATH_BUFFER_CHARS];
-        LVITEM item{};
-        item.pszText = buf;
-        item.cchTextMax = PATH_BUFFER_CHARS;
-        SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        return zv::narrow(buf);
-    }
-
-    // The tone that item `index` of the list should sound.
-    double tone_of_item(int index) { return frequency_[path_of_item(index)]; }
-
+    std::string path_of_item(int index) { return zv::narrow(player_->item_text(PathList, index)); }
+    double tone_of_item(int index) { return player_->tone_of(index); }
     std::vector<std::int16_t> pull(std::size_t frames) { return player_->pull_audio(frames); }
-
-    double sounding(std::size_t frames = 2048)
-    {
-        auto s = pull(frames);
-        if (zv::fixtures::rms_level(s.data(), frames) < 50) return 0;
-        return zv::fixtures::dominant_frequency(s.data(), frames, 44100);
-    }
-
+    double sounding(std::size_t frames = 2048) { return player_->heard(frames); }
     void ui(std::function<void()> fn) { player_->on_ui(std::move(fn)); }
-
-    int selected_items()
+    // Only row k is lit, selected and focused.
+    void expect_lit(int k)
     {
-        int n = 0;
-        for (int i = 0; i < TrackCount; ++i)
-            if (SendMessage(PlaylistView, LVM_GETITEMSTATE, i, LVIS_SELECTED | LVIS_FOCUSED) ==
-                (LVIS_SELECTED | LVIS_FOCUSED))
-                ++n;
-        return n;
+        EXPECT_EQ(player_->selected_rows(), std::vector<int>{k});
+        EXPECT_EQ(SendMessage(PlaylistView, LVM_GETITEMSTATE, k, LVIS_SELECTED | LVIS_FOCUSED),
+                  LVIS_SELECTED | LVIS_FOCUSED);
     }
 
     zv::testing::FixtureDir dir_;
-    std::map<std::string, double> frequency_;
     std::unique_ptr<ProgramHarness> player_;
 };
 
@@ -96,11 +64,11 @@ TEST_F(StreamPlayer, NextWrapsFromTheLastTrackAndPreviousStopsAtTheFirst)
     start(3);
     ui([] { PlayCurrentTrack(); });
     EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
-    EXPECT_EQ(selected_items(), 1);
+    expect_lit(0);
     ui([] { NextTrack(); });
     EXPECT_EQ(CurrentTrack, 1);
     EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
-    EXPECT_EQ(selected_items(), 1);
+    expect_lit(1);
     ui([] { NextTrack(); });
     ui([] { NextTrack(); });
     EXPECT_EQ(CurrentTrack, 0);
@@ -110,7 +78,7 @@ TEST_F(StreamPlayer, NextWrapsFromTheLastTrackAndPreviousStopsAtTheFirst)
     ui([] { PreviousTrack(); });
     EXPECT_EQ(CurrentTrack, 0);
     EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
-    EXPECT_EQ(selected_items(), 1);
+    expect_lit(0);
     EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
 }
 
@@ -231,9 +199,7 @@ TEST_F(StreamPlayer, TracksThatCannotBePlayedArePassedOverForOneLapAtMost)
         EXPECT_EQ(CurrentTrack, k);
         EXPECT_NE(CurrentStream, nullptr);
         EXPECT_THAT(sounding(), NearHz(tone_of_item(k)));
-        // Only the row that plays is lit.
-        EXPECT_EQ(selected_items(), 1);
-        EXPECT_EQ(SendMessage(PlaylistView, LVM_GETITEMSTATE, k, LVIS_SELECTED), LVIS_SELECTED);
+        expect_lit(k);
     };
     auto from = [&](int k, int (*step)()) {
         ui([k, step] {

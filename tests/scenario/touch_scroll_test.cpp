@@ -31,26 +31,12 @@ constexpr std::uint32_t kFill = 0xFAFAFA;
 constexpr std::uint32_t kGradientTop = 0x009CF8;
 constexpr std::uint32_t kGradientBottom = 0x0056D9;
 
-void write_settings(const FixtureDir& dir, const fs::path& music)
-{
-    std::ofstream(dir.path() / "direc.zvn", std::ios::binary) << music.string() << "/";
-}
-
-// Tracks named after their tone: "f0300.mp3" sounds at 300 Hz. Each track its own frequency.
+// Tracks named after their tone: "f0300.mp3" sounds at 300 Hz, each next one 60 Hz higher.
 void make_tone_library(const FixtureDir& dir, int count)
 {
-    fs::path music = dir.path() / "music";
-    fs::create_directories(music);
-    for (int i = 0; i < count; ++i) {
-        zv::fixtures::ToneTrack t;
-        t.frequency_hz = 300 + 60 * i;
-        t.seconds = 0.5;
-        t.bitrate_kbps = 64;
-        char name[32];
-        std::snprintf(name, sizeof name, "f%04d.mp3", static_cast<int>(t.frequency_hz));
-        ASSERT_TRUE(zv::fixtures::write_tone_mp3(music / name, t));
-    }
-    write_settings(dir, music);
+    zv::fixtures::ToneTrack t;
+    t.seconds = 0.5, t.bitrate_kbps = 64;
+    zv::test::tone_library(dir.path(), count, t);
 }
 
 // Empty tracks (the scan reads names only), for tests that only look and move.
@@ -63,47 +49,7 @@ void make_silent_library(const FixtureDir& dir, int count)
         std::snprintf(name, sizeof name, "Track %03d.mp3", i);
         std::ofstream(music / name) << "x";
     }
-    write_settings(dir, music);
-}
-
-std::u16string item_text(ProgramHarness& p, int index)
-{
-    std::u16string out;
-    p.on_ui([&] {
-        WCHAR buf[PATH_BUFFER_CHARS];
-        LVITEM item{};
-        item.pszText = buf;
-        item.cchTextMax = PATH_BUFFER_CHARS;
-        SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        out = buf;
-    });
-    return out;
-}
-
-// The tone of playlist item `index`, from its name.
-double tone_of(ProgramHarness& p, int index)
-{
-    std::string name = zv::narrow(item_text(p, index));
-    return name.size() > 5 ? std::atof(name.c_str() + 1) : 0.0;
-}
-
-// What the sound device receives next: the dominant frequency, 0 for silence.
-double heard(ProgramHarness& p)
-{
-    std::vector<std::int16_t> pcm = p.pull_audio(8192);
-    if (zv::fixtures::rms_level(pcm.data(), 8192) < 1.0) return 0.0;
-    return zv::fixtures::dominant_frequency(pcm.data(), 8192, 44100);
-}
-
-std::vector<int> selected_items(ProgramHarness& p)
-{
-    std::vector<int> out;
-    p.on_ui([&] {
-        int n = static_cast<int>(SendMessage(PlaylistView, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < n; ++i)
-            if (SendMessage(PlaylistView, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED)) out.push_back(i);
-    });
-    return out;
+    zv::test::write_settings(dir.path(), music);
 }
 
 // A drag from y0 to y1 in one move, released slowly enough not to flick.
@@ -184,7 +130,7 @@ TEST(TouchScroll, MovingThreePixelsOrLessIsATapOnTheItemUnderTheStylus)
     FixtureDir dir;
     make_tone_library(dir, 5);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(heard(p), 0.0);
+    EXPECT_EQ(p.heard(), 0.0);
     p.press(120, 50);
     p.move(120, 53);
     p.move(120, 47);
@@ -193,16 +139,16 @@ TEST(TouchScroll, MovingThreePixelsOrLessIsATapOnTheItemUnderTheStylus)
     p.end_panels();
     EXPECT_EQ(ScrollOffset, 0);
     EXPECT_EQ(CurrentTrack, 1);
-    EXPECT_EQ(selected_items(p), std::vector<int>{1});
-    EXPECT_NEAR(heard(p), tone_of(p, 1), 15);
+    EXPECT_EQ(p.selected_rows(), std::vector<int>{1});
+    EXPECT_NEAR(p.heard(), p.tone_of(1), 15);
     EXPECT_EQ(p.pixel(3, 40), kGradientTop);
 
     // A plain press and release without any move plays too.
     p.tap(120, 130);
     p.end_panels();
     EXPECT_EQ(CurrentTrack, 3);
-    EXPECT_EQ(selected_items(p), std::vector<int>{3});
-    EXPECT_NEAR(heard(p), tone_of(p, 3), 15);
+    EXPECT_EQ(p.selected_rows(), std::vector<int>{3});
+    EXPECT_NEAR(p.heard(), p.tone_of(3), 15);
 }
 
 TEST(TouchScroll, DragsStopAtTheTopAndWithTheLastItemsBottomAtRow290)
@@ -284,7 +230,7 @@ TEST(TouchScroll, AFlickIntoEitherEndStopsThereAndTheNextTapPlays)
     p.tap(120, 60);
     p.end_panels();
     EXPECT_EQ(CurrentTrack, 1);
-    EXPECT_NEAR(heard(p), tone_of(p, 1), 15);
+    EXPECT_NEAR(p.heard(), p.tone_of(1), 15);
 
     // Upwards into the bottom, where the last item's bottom edge rests at y = 290.
     slow_drag(p, 310, 10);
@@ -297,7 +243,7 @@ TEST(TouchScroll, AFlickIntoEitherEndStopsThereAndTheNextTapPlays)
     p.tap(120, 270);
     p.end_panels();
     EXPECT_EQ(CurrentTrack, 29);
-    EXPECT_NEAR(heard(p), tone_of(p, 29), 15);
+    EXPECT_NEAR(p.heard(), p.tone_of(29), 15);
 }
 
 TEST(TouchScroll, PressDuringAFlickStopsTheListAndItsReleasePlaysNothing)
@@ -319,8 +265,8 @@ TEST(TouchScroll, PressDuringAFlickStopsTheListAndItsReleasePlaysNothing)
     p.advance(500);
     EXPECT_EQ(ScrollOffset, stopped);
     EXPECT_EQ(CurrentTrack, 0);
-    EXPECT_TRUE(selected_items(p).empty());
-    EXPECT_EQ(heard(p), 0.0);
+    EXPECT_TRUE(p.selected_rows().empty());
+    EXPECT_EQ(p.heard(), 0.0);
     expect_screen_matches_offset(p.screen(), stopped, 30, -1);
     expect_screen_equals_full_repaint(p);
 
@@ -329,7 +275,7 @@ TEST(TouchScroll, PressDuringAFlickStopsTheListAndItsReleasePlaysNothing)
     p.end_panels();
     const int expected = (150 - stopped) / ITEM_HEIGHT;
     EXPECT_EQ(CurrentTrack, expected);
-    EXPECT_NEAR(heard(p), tone_of(p, expected), 15);
+    EXPECT_NEAR(p.heard(), p.tone_of(expected), 15);
 }
 
 TEST(TouchScroll, TapAtRow100WithTheListMovedUp400PlaysItem12)
@@ -350,13 +296,13 @@ TEST(TouchScroll, TapAtRow100WithTheListMovedUp400PlaysItem12)
     p.tap(120, 100);
     p.end_panels();
     EXPECT_EQ(CurrentTrack, 0);
-    EXPECT_EQ(heard(p), 0.0);
+    EXPECT_EQ(p.heard(), 0.0);
 
     jitter_tap(p, 120, 100);
     p.end_panels();
     EXPECT_EQ(CurrentTrack, 12);
-    EXPECT_EQ(selected_items(p), std::vector<int>{12});
-    EXPECT_NEAR(heard(p), tone_of(p, 12), 15);
+    EXPECT_EQ(p.selected_rows(), std::vector<int>{12});
+    EXPECT_NEAR(p.heard(), p.tone_of(12), 15);
     expect_screen_matches_offset(p.screen(), -400, 30, 12);
 }
 
@@ -368,7 +314,7 @@ TEST(TouchScroll, ATapOnNoRowDoesNothing)
     p.tap(120, 100);
     p.end_panels();
     ASSERT_EQ(CurrentTrack, 2);
-    EXPECT_NEAR(heard(p), tone_of(p, 2), 15);
+    EXPECT_NEAR(p.heard(), p.tone_of(2), 15);
 
     // The library browser appends a hidden copy of every track below the list's edge; a tap
     // below the last row plays none of them and opens no panel.
@@ -380,8 +326,8 @@ TEST(TouchScroll, ATapOnNoRowDoesNothing)
         p.on_ui([] { EXPECT_EQ(GetActiveWindow(), MainWindow); });
         EXPECT_EQ(CurrentTrack, 2) << y;
     }
-    EXPECT_NEAR(heard(p), tone_of(p, 2), 15);
-    EXPECT_EQ(selected_items(p), std::vector<int>{2});
+    EXPECT_NEAR(p.heard(), p.tone_of(2), 15);
+    EXPECT_EQ(p.selected_rows(), std::vector<int>{2});
     for (int y = 200; y < 320; y += 5) EXPECT_EQ(p.pixel(120, y), 0u) << y;
 
     // Nor on an empty list.
@@ -430,7 +376,7 @@ TEST(TouchScroll, FlickSpeedDecaysByWholePixelsUntilItStops)
     p.end_panels();
     const int expected = (20 - at) / ITEM_HEIGHT;
     EXPECT_EQ(CurrentTrack, expected);
-    EXPECT_NEAR(heard(p), tone_of(p, expected), 15);
+    EXPECT_NEAR(p.heard(), p.tone_of(expected), 15);
 }
 
 TEST(TouchScroll, ScreenAfterEveryMoveShowsTheRowsTheOffsetSays)
@@ -471,7 +417,7 @@ TEST(TouchScroll, DraggingAHundredThousandItemsPaintsOnlyTheVisibleOnes)
     zv::testing::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
     music.add_empty_tracks(100000);
-    write_settings(dir, music.path());
+    zv::test::write_settings(dir.path(), music.path());
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     ASSERT_EQ(TrackCount, 100000);
     install_paint_recorder(p);
