@@ -214,19 +214,6 @@ TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwent
     for (int top : {0, 40, 120, 160, 200, 240, 280}) expect_plain_item_at(s, top);
 }
 
-TEST(PlaylistPaint, NoTracksLeavesTheScreenBlack)
-{
-    FixtureDir dir;
-    make_library(dir, {});
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    ASSERT_NE(PlaylistView, nullptr);
-    EXPECT_EQ(ListHeight, 0);
-    repaint_all(p);
-    const zv::Surface s = p.screen();
-    for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 240; ++x) ASSERT_EQ(s.pixel(x, y), 0u) << x << "," << y;
-}
-
 TEST(PlaylistPaint, OwnerDrawMeasureAndEditColourRequests)
 {
     FixtureDir dir;

@@ -130,6 +130,14 @@ TEST(StartupScan, TheSettingsFileNamesTheFolderElseTheWorkingDirectoryIsWalked)
             EXPECT_EQ(std::u16string(SearchPattern), u"*");
             EXPECT_TRUE(p.item_text(PathList, 0) == u"one.mp3" || p.item_text(PathList, 1) == u"one.mp3");
         }
+        if (c.tracks == 0) {  // nothing of the list: the main window's black
+            EXPECT_NE(PlaylistView, nullptr);
+            EXPECT_EQ(ListHeight, 0);
+            p.on_ui([] { InvalidateRect(MainWindow, nullptr, TRUE); });
+            const zv::Surface s = p.screen();
+            for (int y = 0; y < 320; ++y)
+                for (int x = 0; x < 240; ++x) ASSERT_EQ(s.pixel(x, y), 0u) << x << "," << y;
+        }
         if (c.kind == BareExecutable) {
             EXPECT_EQ(std::u16string(AppFolder), u"");
             EXPECT_EQ(std::u16string(DefaultArtPath), u"default.jpg");

@@ -59,7 +59,7 @@ MATCHER_P(NearHz, hz, "") { return std::abs(arg - hz) < 25; }
 
 }  // namespace
 
-TEST_F(StreamPlayer, NextWrapsFromTheLastTrackAndPreviousStopsAtTheFirst)
+TEST_F(StreamPlayer, NextWrapsPreviousStopsAtTheFirstAndTheEndOfEachTrackStartsTheNext)
 {
     start(3);
     ui([] { PlayCurrentTrack(); });
@@ -80,11 +80,8 @@ TEST_F(StreamPlayer, NextWrapsFromTheLastTrackAndPreviousStopsAtTheFirst)
     EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
     expect_lit(0);
     EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
-}
 
-TEST_F(StreamPlayer, TheEndOfEachTrackStartsTheNextAndTheListRepeats)
-{
-    start(3);
+    // From the start again, each end starts the next, round the list.
     ui([] { PlayCurrentTrack(); });
     for (int round = 0; round < 2; ++round) {
         for (int i = 0; i < 3; ++i) {
@@ -95,6 +92,100 @@ TEST_F(StreamPlayer, TheEndOfEachTrackStartsTheNextAndTheListRepeats)
     }
     EXPECT_EQ(CurrentTrack, 0);
     EXPECT_EQ(IsPlaying, 1);
+}
+
+TEST_F(StreamPlayer, BeforeAnyPlayPlayPauseOnlyFlipsTheFlagAndTheVolumeStepsSetTheGain)
+{
+    start(1);
+    ui([] { TogglePause(); });
+    EXPECT_EQ(IsPlaying, 0);
+    EXPECT_EQ(sounding(), 0);
+    ui([] { TogglePause(); });
+    EXPECT_EQ(IsPlaying, 1);
+    EXPECT_EQ(CurrentStream, nullptr);
+    EXPECT_EQ(sounding(), 0);
+    // Before the first play the steps ask channel 0, which starts at full volume.
+    ui([] { VolumeUp(); });
+    EXPECT_EQ(CurrentVolume, FSOUND_GetVolume(0));
+    ui([] { PlayCurrentTrack(); });
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), CurrentVolume);
+
+    ui([] {
+        CurrentVolume = 50;
+        FSOUND_SetVolume(FSOUND_ALL, 50);
+    });
+    std::vector<int> seen;
+    for (int i = 0; i < 12; ++i) {
+        ui([] { VolumeUp(); });
+        seen.push_back(CurrentVolume);
+    }
+    // 70 ... 250, then 270 is applied, and the library's report of 270 stops further steps.
+    std::vector<int> expected{70, 90, 110, 130, 150, 170, 190, 210, 230, 250, 270, 270};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), 270);
+
+    ui([] {
+        CurrentVolume = 10;
+        FSOUND_SetVolume(FSOUND_ALL, 10);
+    });
+    ui([] { VolumeDown(); });
+    EXPECT_EQ(CurrentVolume, -10);
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), -10);
+    ui([] { VolumeDown(); });
+    EXPECT_EQ(CurrentVolume, -10);
+
+    ui([] {
+        CurrentVolume = 50;
+        FSOUND_SetVolume(FSOUND_ALL, 50);
+    });
+    ui([] { PlayCurrentTrack(); });
+    pull(1024);
+    auto at50 = pull(4096);
+    ui([] {
+        for (int i = 0; i < 5; ++i) VolumeUp();
+    });
+    EXPECT_EQ(CurrentVolume, 150);
+    auto at150 = pull(4096);
+    double ratio = zv::fixtures::rms_level(at150.data(), 4096) / zv::fixtures::rms_level(at50.data(), 4096);
+    EXPECT_NEAR(ratio, 3.0, 0.15);
+}
+
+TEST_F(StreamPlayer, PlayingThroughManyTracksHoldsOneOpenFileAndATruncatedTrackPlaysWhatDecodes)
+{
+    start(2);
+    auto open_files = [] {
+        int n = 0;
+        if (DIR* d = opendir("/proc/self/fd")) {
+            while (readdir(d)) ++n;
+            closedir(d);
+        }
+        return n;
+    };
+    ui([] { PlayCurrentTrack(); });
+    int baseline = open_files();
+    for (int i = 0; i < 400; ++i) ui([] { NextTrack(); });
+    // A stream closed during the decoder's read keeps its file until that read returns; the
+    // fewest open over a few looks, a little audio apart, is the resting count.
+    int resting = open_files();
+    for (int i = 0; i < 8 && resting > baseline; ++i) {
+        pull(256);
+        resting = std::min(resting, open_files());
+    }
+    EXPECT_LE(resting, baseline);
+    EXPECT_NE(CurrentStream, nullptr);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(CurrentTrack)));
+
+    // Cut track 0's file in half: it must play its first half and then end normally.
+    fs::path first = path_of_item(0);
+    fs::resize_file(first, fs::file_size(first) / 2);
+    ui([] {
+        CurrentTrack = 0;
+        PlayCurrentTrack();
+    });
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+    pull(kTrackFrames);
+    EXPECT_EQ(CurrentTrack, 1);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
 }
 
 TEST_F(StreamPlayer, PauseAndResumeKeepThePositionAndTheVolume)
@@ -126,67 +217,6 @@ TEST_F(StreamPlayer, PauseAndResumeKeepThePositionAndTheVolume)
     EXPECT_EQ(IsPlaying, 1);
     EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
     EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
-}
-
-TEST_F(StreamPlayer, PlayPauseBeforeAnyPlayOnlyTogglesTheFlag)
-{
-    start(1);
-    ui([] { TogglePause(); });
-    EXPECT_EQ(IsPlaying, 0);
-    EXPECT_EQ(sounding(), 0);
-    ui([] { TogglePause(); });
-    EXPECT_EQ(IsPlaying, 1);
-    EXPECT_EQ(CurrentStream, nullptr);
-    EXPECT_EQ(sounding(), 0);
-}
-
-TEST_F(StreamPlayer, VolumeStepsFollowWhatTheLibraryReports)
-{
-    start(1);
-    // Before the first play the steps ask channel 0, which starts at full volume.
-    ui([] { VolumeUp(); });
-    EXPECT_EQ(CurrentVolume, FSOUND_GetVolume(0));
-    ui([] { PlayCurrentTrack(); });
-    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), CurrentVolume);
-
-    ui([] {
-        CurrentVolume = 50;
-        FSOUND_SetVolume(FSOUND_ALL, 50);
-    });
-    std::vector<int> seen;
-    for (int i = 0; i < 12; ++i) {
-        ui([] { VolumeUp(); });
-        seen.push_back(CurrentVolume);
-    }
-    // 70 ... 250, then 270 is applied, and the library's report of 270 stops further steps.
-    std::vector<int> expected{70, 90, 110, 130, 150, 170, 190, 210, 230, 250, 270, 270};
-    EXPECT_EQ(seen, expected);
-    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), 270);
-
-    ui([] {
-        CurrentVolume = 10;
-        FSOUND_SetVolume(FSOUND_ALL, 10);
-    });
-    ui([] { VolumeDown(); });
-    EXPECT_EQ(CurrentVolume, -10);
-    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), -10);
-    ui([] { VolumeDown(); });
-    EXPECT_EQ(CurrentVolume, -10);
-}
-
-TEST_F(StreamPlayer, TheStoredVolumeSetsTheGain)
-{
-    start(1);
-    ui([] { PlayCurrentTrack(); });
-    pull(1024);
-    auto at50 = pull(4096);
-    ui([] {
-        for (int i = 0; i < 5; ++i) VolumeUp();
-    });
-    EXPECT_EQ(CurrentVolume, 150);
-    auto at150 = pull(4096);
-    double ratio = zv::fixtures::rms_level(at150.data(), 4096) / zv::fixtures::rms_level(at50.data(), 4096);
-    EXPECT_NEAR(ratio, 3.0, 0.15);
 }
 
 TEST_F(StreamPlayer, TracksThatCannotBePlayedArePassedOverForOneLapAtMost)
@@ -256,46 +286,4 @@ TEST_F(StreamPlayer, TracksThatCannotBePlayedArePassedOverForOneLapAtMost)
     int result = 0;
     ui([&] { result = PlayFile("/nonexistent/file.mp3"); });
     EXPECT_EQ(result, -1);
-}
-
-TEST_F(StreamPlayer, ATruncatedTrackPlaysWhatDecodesAndThenAdvances)
-{
-    start(2);
-    // Cut track 0's file in half: it must play its first half and then end normally.
-    fs::path first = path_of_item(0);
-    fs::resize_file(first, fs::file_size(first) / 2);
-    ui([] {
-        CurrentTrack = 0;
-        PlayCurrentTrack();
-    });
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
-    pull(kTrackFrames);
-    EXPECT_EQ(CurrentTrack, 1);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
-}
-
-TEST_F(StreamPlayer, PlayingThroughManyTracksHoldsOneOpenFile)
-{
-    start(2);
-    auto open_files = [] {
-        int n = 0;
-        if (DIR* d = opendir("/proc/self/fd")) {
-            while (readdir(d)) ++n;
-            closedir(d);
-        }
-        return n;
-    };
-    ui([] { PlayCurrentTrack(); });
-    int baseline = open_files();
-    for (int i = 0; i < 400; ++i) ui([] { NextTrack(); });
-    // A stream closed during the decoder's read keeps its file until that read returns; the
-    // fewest open over a few looks, a little audio apart, is the resting count.
-    int resting = open_files();
-    for (int i = 0; i < 8 && resting > baseline; ++i) {
-        pull(256);
-        resting = std::min(resting, open_files());
-    }
-    EXPECT_LE(resting, baseline);
-    EXPECT_NE(CurrentStream, nullptr);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(CurrentTrack)));
 }

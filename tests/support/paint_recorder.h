@@ -1,6 +1,5 @@
 // Records, per paint of the playlist, the list's offset and the items drawn, and every owner-draw
-// request the main window receives. The hooks subclass both windows and pass everything on
-// unchanged.
+// request the main window receives, through a message log watching both windows.
 #pragma once
 #include <windows.h>
 
