@@ -19,12 +19,26 @@ ToneTrack tagged(std::optional<std::string> artist, std::optional<std::string> t
 
 class TrackInfoText : public TrackInfoScenario {};
 
-TEST_F(TrackInfoText, MissingArtistOrTitleTakesItsStandIn)
+TEST_F(TrackInfoText, MissingFieldsTakeTheirStandInsLongValuesAreCutAndId3v1IsRead)
 {
     track("both.mp3", tagged("Nina", "Blue"));
     track("artist.mp3", tagged("Artist", std::nullopt));
     track("title.mp3", tagged(std::nullopt, "Only Title"));
     track("neither.mp3", tagged(std::nullopt, std::nullopt));
+    // Two-byte characters, so the cut counts characters and not bytes.
+    std::string artist;
+    for (int i = 0; i < 250; ++i) artist += (i % 2) ? "\xC3\xA9" : "a";  // a é a é ...
+    const std::string title(260, 't');
+    ToneTrack t = tagged(artist, title);
+    t.text_encoding = TextEncoding::Utf8;
+    track("long.mp3", t);
+    track("longartist.mp3", tagged(artist, "Short"));
+    ToneTrack v1;
+    v1.id3v2_version = 0;
+    v1.id3v1 = true;
+    v1.artist = "Old Timer";
+    v1.title = "Version One";
+    track("v1.mp3", v1);
     start();
     EXPECT_EQ(text(), u"");  // nothing played yet
 
@@ -39,6 +53,28 @@ TEST_F(TrackInfoText, MissingArtistOrTitleTakesItsStandIn)
     play("neither.mp3");
     EXPECT_EQ(text(), u"Unknown Artist - Unknown Title");
     EXPECT_EQ(std::u16string(TagText), u"Only Title");  // the last value converted stays
+
+    play("longartist.mp3");
+    std::u16string expected_artist;
+    for (int i = 0; i < 199; ++i) expected_artist += (i % 2) ? u'\u00E9' : u'a';
+    EXPECT_EQ(text(), expected_artist + u" - Short");
+
+    play("long.mp3");
+    EXPECT_EQ(std::u16string(TagText), std::u16string(199, u't'));
+    const std::u16string line = text();
+    ASSERT_EQ(line.size(), 299u);
+    EXPECT_EQ(line, (expected_artist + u" - " + std::u16string(199, u't')).substr(0, 299));
+
+    play("v1.mp3");
+    EXPECT_EQ(text(), u"Old Timer - Version One");
+    program().on_ui([] {
+        int type = 0;
+        char* name = nullptr;
+        void* value = nullptr;
+        int length = 0;
+        ASSERT_TRUE(FSOUND_Stream_GetTagField(CurrentStream, 0, &type, &name, &value, &length));
+        EXPECT_EQ(type, 1);
+    });
 }
 
 TEST_F(TrackInfoText, AnUntaggedTrackShowsItsNameAndTheDefaultPicture)
@@ -84,52 +120,6 @@ TEST_F(TrackInfoText, AnAmpersandInATagShowsOnThePanel)
     program().advance(1000);
     const int spaces = line_left_edge(program().screen());
     EXPECT_LT(amp, spaces - 1) << "the '&' is drawn, not taken for a mnemonic marker";
-}
-
-TEST_F(TrackInfoText, LongValuesAreCutTo199AndTheLineTo299)
-{
-    // Two-byte characters, so the cut counts characters and not bytes.
-    std::string artist;
-    for (int i = 0; i < 250; ++i) artist += (i % 2) ? "\xC3\xA9" : "a";  // a é a é ...
-    const std::string title(260, 't');
-    ToneTrack t = tagged(artist, title);
-    t.text_encoding = TextEncoding::Utf8;
-    track("long.mp3", t);
-    track("longartist.mp3", tagged(artist, "Short"));
-    start();
-
-    play("longartist.mp3");
-    std::u16string expected_artist;
-    for (int i = 0; i < 199; ++i) expected_artist += (i % 2) ? u'\u00E9' : u'a';
-    EXPECT_EQ(text(), expected_artist + u" - Short");
-
-    play("long.mp3");
-    EXPECT_EQ(std::u16string(TagText), std::u16string(199, u't'));
-    const std::u16string line = text();
-    ASSERT_EQ(line.size(), 299u);
-    EXPECT_EQ(line, (expected_artist + u" - " + std::u16string(199, u't')).substr(0, 299));
-}
-
-TEST_F(TrackInfoText, Id3v1OnlyFileShowsItsArtistAndTitle)
-{
-    ToneTrack t;
-    t.id3v2_version = 0;
-    t.id3v1 = true;
-    t.artist = "Old Timer";
-    t.title = "Version One";
-    track("v1.mp3", t);
-    start();
-
-    play("v1.mp3");
-    EXPECT_EQ(text(), u"Old Timer - Version One");
-    program().on_ui([] {
-        int type = 0;
-        char* name = nullptr;
-        void* value = nullptr;
-        int length = 0;
-        ASSERT_TRUE(FSOUND_Stream_GetTagField(CurrentStream, 0, &type, &name, &value, &length));
-        EXPECT_EQ(type, 1);
-    });
 }
 
 TEST_F(TrackInfoText, EveryId3v2VersionAndEncodingReadsRight)
