@@ -27,4 +27,8 @@ struct PaintLog {
 PaintLog& paint_log();
 void install_paint_recorder(ProgramHarness& p);
 
+// What must be on screen for the playlist at `offset` with row `selected` lit (-1: none): every
+// row's frame lines, its fill (or gradient) in the margin left of the text, and black outside.
+void expect_list_screen(const Surface& s, int offset, int tracks, int selected);
+
 }  // namespace zv::test
