@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/zorvane.h"
@@ -87,15 +88,18 @@ protected:
         }
         return out;
     }
-    // The brush a panel answers its own background colour request with.
-    HBRUSH dialog_brush(HWND w)
+    // A panel's answer to a colour request: the brush, and the text colour and background mode it
+    // leaves on a context that had black text over a transparent background.
+    std::tuple<HBRUSH, COLORREF, int> colours(HWND w, UINT request)
     {
         return p_->ui([&] {
             HDC dc = GetDC(w);
-            const LRESULT brush =
-                SendMessage(w, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(w));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, 0);
+            const LRESULT brush = SendMessage(w, request, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(w));
+            std::tuple<HBRUSH, COLORREF, int> answer{reinterpret_cast<HBRUSH>(brush), GetTextColor(dc), GetBkMode(dc)};
             ReleaseDC(w, dc);
-            return reinterpret_cast<HBRUSH>(brush);
+            return answer;
         });
     }
     void tap(POINT at)  // well after the last tap, so no two make a double tap
@@ -138,7 +142,11 @@ TEST_F(Panels, StartUpPanelSlidesInItsButtonsAndHotKeysPlayAndTheCloseButtonQuit
     EXPECT_EQ(rect(panel), (std::vector<LONG>{0, 0, 240, 320}));
     EXPECT_EQ(active(), panel);
     EXPECT_EQ(p_->ui(GetFocus), panel);
-    EXPECT_EQ(dialog_brush(panel), p_->ui([] { return PanelBrush; }));
+    // Black behind everything, white text that keeps the background mode it had.
+    const HBRUSH black = p_->ui([] { return PanelBrush; });
+    EXPECT_EQ(colours(panel, WM_CTLCOLORDLG), std::tuple(black, COLORREF{0}, TRANSPARENT));
+    for (UINT request : {WM_CTLCOLORSTATIC, WM_CTLCOLOREDIT})
+        EXPECT_EQ(colours(panel, request), std::tuple(black, RGB(255, 255, 255), TRANSPARENT)) << request;
     // Where the dialog units put them; pictures at their own size.
     const LONG placed[][5] = {{IDC_PREVIOUS, 11, 283, 59, 323},
                               {IDC_PLAYPAUSE, 102, 283, 150, 323},
@@ -211,7 +219,7 @@ TEST_F(Panels, StartUpPanelSlidesInItsButtonsAndHotKeysPlayAndTheCloseButtonQuit
     EXPECT_EQ(volume(), 90);
     p_->on_ui([second] { EndDialog(second, 0); });
     EXPECT_EQ(active(), panel);
-    p_->key(VK_UP);
+    for (int vk : {VK_UP, VK_DOWN}) p_->key(vk);
     p_->key(VK_APP1, false, /*win=*/true);
     EXPECT_EQ(volume(), 90);
 
@@ -237,8 +245,10 @@ TEST_F(Panels, OptionsPanelSlidesAlongTheTopAndLeadsBackOffOrOut)
         const std::vector<LONG> r = rect(options, c[0]);
         EXPECT_EQ((std::pair{r[0], r[1]}), (std::pair<LONG, LONG>{c[1], c[2]})) << "control " << c[0];
     }
-    // Black between the buttons.
-    EXPECT_EQ(dialog_brush(options), p_->ui([] { return PanelBrush; }));
+    // Black between the buttons; white text on black.
+    const HBRUSH black = p_->ui([] { return PanelBrush; });
+    EXPECT_EQ(colours(options, WM_CTLCOLORDLG), std::tuple(black, COLORREF{0}, TRANSPARENT));
+    EXPECT_EQ(colours(options, WM_CTLCOLORSTATIC), std::tuple(black, RGB(255, 255, 255), OPAQUE));
     for (POINT at : {POINT{2, 2}, POINT{120, 10}, POINT{90, 60}, POINT{230, 85}}) EXPECT_EQ(p_->pixel(at.x, at.y), 0u);
 
     for (POINT at : {kVolUp, kVolUp, kVolUp, kVolDown}) tap(at);
@@ -272,6 +282,12 @@ TEST_F(Panels, OptionsPanelSlidesAlongTheTopAndLeadsBackOffOrOut)
     EXPECT_NEAR(p_->heard(), p_->tone_of(2), 6.0);
     panel = p_->ui([] { return NowPlayingPanel; });
     EXPECT_EQ(owner(panel), p_->ui([] { return MainWindow; }));
+    const std::u16string line = p_->ui([&] {
+        WCHAR text[NOW_PLAYING_CHARS] = {};
+        SendDlgItemMessage(panel, IDC_NOWPLAYING_TEXT, WM_GETTEXT, NOW_PLAYING_CHARS, reinterpret_cast<LPARAM>(text));
+        return std::u16string(text);
+    });
+    EXPECT_EQ(line, u"A420 - T420") << "the new panel shows the track that plays";
     EXPECT_EQ(slide(panel, 16), expected_slide(-230, -80));
     // The art tapped mid-slide (it shows from 0 to 20) settles the panel at once; the slide
     // still runs to its end under the options panel.
