@@ -36,6 +36,13 @@ HWND top_window(zv::UserState& u)
     return nullptr;
 }
 
+// Makes `name` inside the current directory and steps into it (paths may outgrow PATH_MAX).
+void step_into(const std::string& name)
+{
+    ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
+    ASSERT_EQ(::chdir(name.c_str()), 0);
+}
+
 }  // namespace
 
 TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
@@ -56,10 +63,25 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     fs::create_directory_symlink(music, music / "loop" / "again");  // ends, not entered twice
     std::string odd = std::string("bad\xff\xfe") + "name.mp3";
     touch(music / odd);
+    // Folders nested until the path is 100 characters short of the path buffer: a name there
+    // fits, a 200-character one does not and both passes skip it.
+    fs::path old = fs::current_path();
+    ASSERT_EQ(::chdir(music.c_str()), 0);
+    std::size_t length = music.string().size() + 1;
+    const std::size_t target = PATH_BUFFER_CHARS - 100;
+    while (length < target) {
+        std::size_t n = std::min<std::size_t>(200, target - length);
+        if (n < 2) break;
+        step_into(std::string(n - 1, 'd'));
+        length += n;
+    }
+    std::ofstream("fits.mp3") << "x";
+    std::ofstream(std::string(200, 'n') + ".mp3") << "x";
+    ASSERT_EQ(::chdir(old.c_str()), 0);
     zv::test::write_settings(dir.path(), music);
 
     ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 8);
+    EXPECT_EQ(TrackCount, 9);
     ASSERT_EQ(p.item_count(PlaylistView), TrackCount);
     ASSERT_EQ(p.item_count(PathList), TrackCount);
     std::set<std::u16string> names;
@@ -81,8 +103,8 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
             EXPECT_EQ(it.lParam, i + 1);
         }
     }
-    std::set<std::u16string> expected{u"a.mp3", u"Song.MP3", u"b.Mp3",      u"notes.mp3.txt",
-                                      u"b.mp3", u"set.ogg",  u"inside.ogg", zv::widen(odd)};
+    std::set<std::u16string> expected{u"a.mp3",   u"Song.MP3",   u"b.Mp3",       u"notes.mp3.txt", u"b.mp3",
+                                      u"set.ogg", u"inside.ogg", zv::widen(odd), u"fits.mp3"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(zv::narrow(zv::widen(odd)), odd);  // the odd name round-trips to its bytes
     EXPECT_EQ(ItemCounter, TrackCount);
@@ -149,40 +171,6 @@ TEST(StartupScan, TheSettingsFileNamesTheFolderElseTheWorkingDirectoryIsWalked)
     fs::current_path(old);
 }
 
-// Makes `name` inside the current directory and steps into it (paths may outgrow PATH_MAX).
-void step_into(const std::string& name)
-{
-    ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
-    ASSERT_EQ(::chdir(name.c_str()), 0);
-}
-
-TEST(StartupScan, OverlongNamesAreSkippedByBothPasses)
-{
-    FixtureDir dir;
-    fs::path music = dir.path() / "m";
-    fs::create_directories(music);
-    fs::path old = fs::current_path();
-    ASSERT_EQ(::chdir(music.c_str()), 0);
-    // Nest folders until the folder path is 100 characters short of the path buffer.
-    std::size_t length = music.string().size() + 1;
-    const std::size_t target = PATH_BUFFER_CHARS - 100;
-    while (length < target) {
-        std::size_t n = std::min<std::size_t>(200, target - length);
-        if (n < 2) break;
-        step_into(std::string(n - 1, 'd'));
-        length += n;
-    }
-    std::ofstream("fits.mp3") << "x";                      // its full path fits the buffer
-    std::ofstream(std::string(200, 'n') + ".mp3") << "x";  // this one does not
-    ASSERT_EQ(::chdir(old.c_str()), 0);
-    zv::test::write_settings(dir.path(), music);
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 1);
-    EXPECT_EQ(p.item_count(PathList), 1);
-    EXPECT_EQ(p.item_count(PlaylistView), 1);
-    EXPECT_EQ(p.item_text(PlaylistView, 0), u"fits.mp3");
-}
-
 // The idle timer is reset every 55 s whatever plays; the main window holds the stylus while it is
 // in front, and takes it back at a screen turn; Ctrl+Q, not a plain Q, closes the program.
 TEST(StartupScan, KeepAliveStylusAndCtrlQ)
@@ -215,31 +203,6 @@ TEST(StartupScan, KeepAliveStylusAndCtrlQ)
     EXPECT_EQ(p.exit_code(), 0);
 }
 
-TEST(StartupBoxes, NoAudioDeviceShowsTheBoxThenBuildsTheLists)
-{
-    FixtureDir dir;
-    touch(dir.path() / "m" / "t.mp3");
-    zv::test::write_settings(dir.path(), dir.path() / "m");
-    ProgramHarness p(ProgramHarness::Options(dir.path(), /*audio=*/false));
-    HWND box = top_window(p.platform().user());
-    ASSERT_NE(box, nullptr);
-    zv::Window* w = p.platform().user().live_window(box);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->cls->name, u"ZvMessageBox");
-    EXPECT_EQ(TrackCount, 0);  // the box is modal: start-up waits for OK
-    // The box is drawn: its caption bar is blue at the top of the box.
-    RECT r;
-    GetWindowRect(box, &r);
-    EXPECT_EQ(p.pixel(r.left + 5, r.top + 5), 0x0000'55D9u);
-    p.key(VK_RETURN);
-    EXPECT_EQ(TrackCount, 1);
-    EXPECT_EQ(p.item_count(PathList), 1);
-    // The now-playing panel comes next; the playlist shows once it has ended.
-    EXPECT_FALSE(IsWindowVisible(MainWindow));
-    p.end_panels();
-    EXPECT_TRUE(IsWindowVisible(MainWindow));
-}
-
 // The program's resources with bitmap 129 renamed, so it cannot be found.
 std::vector<std::uint8_t> resources_without_skin()
 {
@@ -251,9 +214,13 @@ std::vector<std::uint8_t> resources_without_skin()
     return res;
 }
 
-TEST(StartupBoxes, MissingSkinBitmapShowsTheEmptyBoxFirst)
+// Without skin bitmap 129 and without sound, start-up shows an empty box, then the sound box,
+// and only then builds the lists.
+TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuild)
 {
     FixtureDir dir;
+    touch(dir.path() / "m" / "t.mp3");
+    zv::test::write_settings(dir.path(), dir.path() / "m");
     ProgramHarness::Options o(dir.path(), /*audio=*/false);
     o.resources = resources_without_skin();
     ProgramHarness p(o);
@@ -264,13 +231,20 @@ TEST(StartupBoxes, MissingSkinBitmapShowsTheEmptyBoxFirst)
     // OK on the box with the stylus.
     RECT r;
     GetWindowRect(first, &r);
-    int cx = (r.left + r.right) / 2, by = r.bottom - 12 - 13;
-    p.tap(cx, by);
-    HWND second = top_window(u);
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(u.live_window(second)->text, u"");
+    p.tap((r.left + r.right) / 2, r.bottom - 12 - 13);
+    HWND box = top_window(u);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(box, first);
+    EXPECT_EQ(u.live_window(box)->text, u"");
+    EXPECT_EQ(u.live_window(box)->cls->name, u"ZvMessageBox");
+    EXPECT_EQ(TrackCount, 0);  // the box is modal: start-up waits for OK
+    GetWindowRect(box, &r);
+    EXPECT_EQ(p.pixel(r.left + 5, r.top + 5), 0x0000'55D9u) << "drawn: its caption bar is blue";
     p.key(VK_RETURN);
+    EXPECT_EQ(TrackCount, 1);
+    EXPECT_EQ(p.item_count(PathList), 1);
+    // The now-playing panel comes next; the playlist shows once it has ended.
+    EXPECT_FALSE(IsWindowVisible(MainWindow));
     p.end_panels();
     EXPECT_EQ(top_window(u), nullptr);
     EXPECT_TRUE(IsWindowVisible(MainWindow));
