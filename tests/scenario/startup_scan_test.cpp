@@ -77,11 +77,16 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     }
     std::ofstream("fits.mp3") << "x";
     std::ofstream(std::string(200, 'n') + ".mp3") << "x";
+    // A name whose full path and terminator fill the buffer exactly, and one a character longer.
+    const std::size_t room = PATH_BUFFER_CHARS - 1 - (fs::current_path().string().size() + 1);
+    const std::string exact = std::string(room - 4, 'e') + ".mp3";
+    std::ofstream(exact) << "x";
+    std::ofstream(std::string(room - 3, 'o') + ".mp3") << "x";
     ASSERT_EQ(::chdir(old.c_str()), 0);
     zv::test::write_settings(dir.path(), music);
 
     ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 9);
+    EXPECT_EQ(TrackCount, 10);
     ASSERT_EQ(p.item_count(PlaylistView), TrackCount);
     ASSERT_EQ(p.item_count(PathList), TrackCount);
     std::set<std::u16string> names;
@@ -104,7 +109,7 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
         }
     }
     std::set<std::u16string> expected{u"a.mp3",   u"Song.MP3",   u"b.Mp3",       u"notes.mp3.txt", u"b.mp3",
-                                      u"set.ogg", u"inside.ogg", zv::widen(odd), u"fits.mp3"};
+                                      u"set.ogg", u"inside.ogg", zv::widen(odd), u"fits.mp3",      zv::widen(exact)};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(zv::narrow(zv::widen(odd)), odd);  // the odd name round-trips to its bytes
     EXPECT_EQ(ItemCounter, TrackCount);

@@ -19,7 +19,7 @@ ToneTrack tagged(std::optional<std::string> artist, std::optional<std::string> t
 
 class TrackInfoText : public TrackInfoScenario {};
 
-TEST_F(TrackInfoText, MissingFieldsTakeTheirStandInsLongValuesAreCutAndId3v1IsRead)
+TEST_F(TrackInfoText, MissingFieldsTakeStandInsLongValuesAreCutId3v1IsReadAndNoTagShowsTheName)
 {
     track("both.mp3", tagged("Nina", "Blue"));
     track("artist.mp3", tagged("Artist", std::nullopt));
@@ -39,6 +39,13 @@ TEST_F(TrackInfoText, MissingFieldsTakeTheirStandInsLongValuesAreCutAndId3v1IsRe
     v1.artist = "Old Timer";
     v1.title = "Version One";
     track("v1.mp3", v1);
+    write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
+    ToneTrack covered = tagged("Before", "Cover");
+    covered.cover = solid_jpeg(40, 30, 0x20C040);
+    track("covered.mp3", covered);
+    ToneTrack bare;
+    bare.id3v2_version = 0;
+    track("Simon & Garfunkel - The Boxer.MP3", bare);
     start();
     EXPECT_EQ(text(), u"");  // nothing played yet
 
@@ -75,19 +82,8 @@ TEST_F(TrackInfoText, MissingFieldsTakeTheirStandInsLongValuesAreCutAndId3v1IsRe
         ASSERT_TRUE(FSOUND_Stream_GetTagField(CurrentStream, 0, &type, &name, &value, &length));
         EXPECT_EQ(type, 1);
     });
-}
 
-TEST_F(TrackInfoText, AnUntaggedTrackShowsItsNameAndTheDefaultPicture)
-{
-    write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
-    ToneTrack covered = tagged("Before", "Cover");
-    covered.cover = solid_jpeg(40, 30, 0x20C040);
-    track("covered.mp3", covered);
-    ToneTrack bare;
-    bare.id3v2_version = 0;
-    track("Simon & Garfunkel - The Boxer.MP3", bare);
-    start();
-
+    // An untagged track shows its name and the default picture.
     play("covered.mp3");
     ASSERT_EQ(art_size(), std::pair(250, 232));
     const Bytes cover = read_bytes(album_jpg());
