@@ -42,31 +42,6 @@ constexpr int kGradient[40][2] = {{156, 248}, {154, 247}, {152, 246}, {150, 245}
 
 std::uint32_t gradient_row(int i) { return static_cast<std::uint32_t>(kGradient[i][0] << 8 | kGradient[i][1]); }
 
-// A music folder of empty files with these names (the scan reads names only), named by the
-// settings file beside the program. Names may live in a sub-folder such as "set.mp3/".
-void make_library(const FixtureDir& dir, const std::vector<std::string>& names)
-{
-    fs::path music = dir.path() / "music";
-    fs::create_directories(music);
-    for (const std::string& n : names) {
-        fs::path p = music / fs::u8path(n);
-        fs::create_directories(p.parent_path());
-        std::ofstream(p) << "x";
-    }
-    zv::test::write_settings(dir.path(), music);
-}
-
-std::vector<std::string> numbered(int count)
-{
-    std::vector<std::string> names;
-    char buf[32];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(buf, sizeof buf, "Track %05d.mp3", i);
-        names.emplace_back(buf);
-    }
-    return names;
-}
-
 // Index of the playlist item showing `name` (the scan's order is the folder's), or -1.
 int index_of(ProgramHarness& p, const std::u16string& name)
 {
@@ -97,7 +72,7 @@ std::vector<std::uint32_t> item_pixels(const zv::Surface& s, int top)
 TEST(PlaylistPaint, SelectedItemShowsTheGradientWithLightTextOverItsShadow)
 {
     FixtureDir dir;
-    make_library(dir, {"Mmm two.mp3", "HIll one.mp3", "Other.mp3"});
+    zv::test::write_library(dir.path(), {"Mmm two.mp3", "HIll one.mp3", "Other.mp3"});
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     const int index = index_of(p, u"HIll one.mp3");
     ASSERT_GE(index, 0);
@@ -133,7 +108,7 @@ TEST(PlaylistPaint, SelectedItemShowsTheGradientWithLightTextOverItsShadow)
 TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsIn)
 {
     FixtureDir dir;
-    make_library(dir, {"HIll one.mp3", "Simon & Garfunkel.mp3", "Simon  Garfunkel.mp3"});
+    zv::test::write_library(dir.path(), {"HIll one.mp3", "Simon & Garfunkel.mp3", "Simon  Garfunkel.mp3"});
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     const zv::Surface s = p.screen();
     std::vector<int> rightmost(3, 0);
@@ -173,7 +148,7 @@ TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsI
 TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwenty)
 {
     FixtureDir dir;
-    make_library(dir, numbered(30));
+    zv::test::write_library(dir.path(), zv::test::numbered(30));
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     select_track(p, 12);
     install_paint_recorder(p);
@@ -200,7 +175,7 @@ TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwent
 TEST(PlaylistPaint, OwnerDrawMeasureAndEditColourRequests)
 {
     FixtureDir dir;
-    make_library(dir, {"Only.mp3"});
+    zv::test::write_library(dir.path(), {"Only.mp3"});
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     p.on_ui([] {
         HDC dc = CreateCompatibleDC(nullptr);
@@ -326,7 +301,8 @@ TEST(PlaylistPaint, LongNamesWrapUnclippedAndStopAtSixtyThreeCharacters)
     // Words as wide as half a row: one per line, so the text needs more lines than a row has.
     const std::string tall = "WWWWWWWWWWWWW WWWWWWWWWWWWW WWWWWWWWWWWWW WWWWWWWWWWWWW WWW.mp3";
     FixtureDir dir;
-    make_library(dir, {"set.mp3/" + full63 + "QQQQ.mp3", "set.mp3/" + full63, "set.mp3/" + first62, tall});
+    zv::test::write_library(dir.path(),
+                            {"set.mp3/" + full63 + "QQQQ.mp3", "set.mp3/" + full63, "set.mp3/" + first62, tall});
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     auto w = [](const std::string& s) { return zv::widen(s); };
     const int longer = index_of(p, w(full63 + "QQQQ.mp3"));
@@ -390,7 +366,7 @@ TEST(PlaylistPaint, CyrillicGreekAndChineseNamesShowTheirGlyphs)
         names.push_back(b);
     }
     FixtureDir dir;
-    make_library(dir, names);
+    zv::test::write_library(dir.path(), names);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     auto w = [](const std::string& s) { return zv::widen(s); };
     const zv::Surface s = p.screen();

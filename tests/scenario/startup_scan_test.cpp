@@ -132,9 +132,13 @@ TEST(StartupScan, TheSettingsFileNamesTheFolderElseTheWorkingDirectoryIsWalked)
         Kind kind;
         std::string settings;
         int tracks;
-    } cases[] = {{None, "", 2},        {Text, "", 2},
-                 {Text, m + "/\n", 1}, {Text, m + "/nowhere/", 0},
-                 {Fifo, "", 2},        {BareExecutable, m + "/", 1}};
+    } cases[] = {{None, "", 2},
+                 {Text, "", 2},
+                 {Text, "\r\n", 2},
+                 {Text, m + "/\n", 1},
+                 {Text, m + "/nowhere/", 0},
+                 {Fifo, "", 2},
+                 {BareExecutable, m + "/", 1}};
     const fs::path old = fs::current_path(), app = dir.path() / "app", cwd = dir.path() / "cwd";
     fs::current_path(cwd);
     for (const auto& c : cases) {

@@ -31,19 +31,6 @@ void make_tone_library(const FixtureDir& dir, int count)
     zv::test::tone_library(dir.path(), count, t);
 }
 
-// Empty tracks (the scan reads names only), for tests that only look and move.
-void make_silent_library(const FixtureDir& dir, int count)
-{
-    fs::path music = dir.path() / "music";
-    fs::create_directories(music);
-    char name[32];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "Track %03d.mp3", i);
-        std::ofstream(music / name) << "x";
-    }
-    zv::test::write_settings(dir.path(), music);
-}
-
 // A drag from y0 to y1 in one move, released slowly enough not to flick.
 void slow_drag(ProgramHarness& p, int y0, int y1)
 {
@@ -120,6 +107,10 @@ TEST(TouchScroll, TapsWithinThreePixelsPlayTheRowUnderTheStylusAndATapOnNoRowDoe
     EXPECT_EQ(CurrentTrack, 3);
     EXPECT_EQ(p.selected_rows(), std::vector<int>{3});
     EXPECT_NEAR(p.heard(), p.tone_of(3), 15);
+    p.tap(120, 20);  // the first row too
+    p.end_panels();
+    EXPECT_EQ(p.selected_rows(), std::vector<int>{0});
+    EXPECT_NEAR(p.heard(), p.tone_of(0), 15);
 
     p.tap(120, 100);
     p.end_panels();
@@ -153,7 +144,7 @@ TEST(TouchScroll, TapsWithinThreePixelsPlayTheRowUnderTheStylusAndATapOnNoRowDoe
 TEST(TouchScroll, DragsStopAtTheTopAndTheLastRowsBottomAndTheScreenShowsTheRowsTheOffsetSays)
 {
     FixtureDir dir;
-    make_silent_library(dir, 30);  // 1200 pixels of list
+    zv::test::write_library(dir.path(), zv::test::numbered(30));  // 1200 pixels of list
     ProgramHarness p(ProgramHarness::Options(dir.path()));
 
     // Down from the start: no gap above the first item.
@@ -312,7 +303,7 @@ TEST(TouchScroll, FlicksDecayByWholePixelsStopAtAnEndOrAPressAndTheNextTapPlays)
 TEST(TouchScroll, FiveTracksParkWithTheirBottomAtRow290)
 {
     FixtureDir dir;
-    make_silent_library(dir, 5);
+    zv::test::write_library(dir.path(), zv::test::numbered(5));
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     EXPECT_EQ(ScrollOffset, 0);
     slow_drag(p, 100, 110);

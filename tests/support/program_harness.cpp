@@ -177,6 +177,28 @@ void write_settings(const std::filesystem::path& app, const std::filesystem::pat
     std::ofstream(app / "direc.zvn", std::ios::binary) << music.string() << "/";
 }
 
+void write_library(const std::filesystem::path& app, const std::vector<std::string>& names)
+{
+    for (const std::string& name : names) {
+        const std::filesystem::path file = app / "music" / std::filesystem::u8path(name);
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << "x";
+    }
+    std::filesystem::create_directories(app / "music");
+    write_settings(app, app / "music");
+}
+
+std::vector<std::string> numbered(int count)
+{
+    std::vector<std::string> names;
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "Track %05d.mp3", i);
+        names.emplace_back(name);
+    }
+    return names;
+}
+
 void tone_library(const std::filesystem::path& app, int count, zv::fixtures::ToneTrack base, int step_hz, bool tagged)
 {
     const std::filesystem::path music = app / "music";

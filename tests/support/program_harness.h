@@ -92,6 +92,10 @@ private:
 
 // The settings file beside the program, naming `music` as the music folder.
 void write_settings(const std::filesystem::path& app, const std::filesystem::path& music);
+// Empty files with these names (paths under app/music; the scan reads names only), named by the
+// settings; numbered(n) gives "Track 00000.mp3" and on.
+void write_library(const std::filesystem::path& app, const std::vector<std::string>& names);
+std::vector<std::string> numbered(int count);
 // `count` tracks in app/music, "f0300.mp3" sounding at 300 Hz and each next one `step_hz`
 // higher, otherwise as `base` (tagged "A<hz>" and "T<hz>" when `tagged`), named by the settings.
 void tone_library(const std::filesystem::path& app, int count, zv::fixtures::ToneTrack base = {}, int step_hz = 60,
