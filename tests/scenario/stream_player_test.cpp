@@ -133,6 +133,17 @@ TEST_F(StreamPlayer, BeforeAnyPlayPlayPauseOnlyFlipsTheFlagAndTheVolumeStepsSetT
     EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), -10);
     ui([] { VolumeDown(); });
     EXPECT_EQ(CurrentVolume, -10);
+    // At the bounds: up acts while the library reports 254 or less, down while it reports more
+    // than 0.
+    for (auto [from, up, down] : {std::tuple{254, 274, 234}, std::tuple{255, 255, 235}, std::tuple{0, 20, 0}}) {
+        for (auto [step, after] : {std::pair{&VolumeUp, up}, std::pair{&VolumeDown, down}}) {
+            ui([from, step] {
+                FSOUND_SetVolume(FSOUND_ALL, from);
+                step();
+            });
+            EXPECT_EQ(CurrentVolume, after) << from;
+        }
+    }
 
     ui([] {
         CurrentVolume = 50;
