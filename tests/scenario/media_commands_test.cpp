@@ -130,6 +130,10 @@ TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
     EXPECT_TRUE(s.panel_in_front);
     app_command(APPCOMMAND_MEDIA_STOP);
     EXPECT_EQ(seen().now.state, PlaybackState::Paused);
+    app_command(APPCOMMAND_MEDIA_PREVIOUSTRACK);
+    app_command(APPCOMMAND_VOLUME_DOWN);
+    EXPECT_EQ(seen().track, 1);
+    EXPECT_EQ(seen().volume, 110);
 }
 
 }  // namespace
