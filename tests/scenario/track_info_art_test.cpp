@@ -194,7 +194,7 @@ TEST_F(TrackInfoArt, CoversAsTaggersWriteThemAreWrittenOutExactlyAndShown)
     }
 }
 
-TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)
+TEST_F(TrackInfoArt, WithoutACoverOrWithAPictureFrameHoldingNoPictureTheDefaultShows)
 {
     write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
     track("cover.mp3", with_cover(solid_jpeg(30, 30, 0xFF00FF)));
@@ -202,33 +202,6 @@ TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)
     plain.artist = "No";
     plain.title = "Picture";
     track("plain.mp3", plain);
-    start();
-    EXPECT_EQ(art_size(), std::pair(120, 90));  // start-up
-
-    play("cover.mp3");
-    const Bytes cover_file = read_bytes(album_jpg());
-    play("plain.mp3");
-    EXPECT_EQ(text(), u"No - Picture");
-    EXPECT_EQ(art_size(), std::pair(120, 90));
-    EXPECT_TRUE(near_colour(art_pixels().pixel(119, 89), 0x808080));
-    EXPECT_EQ(read_bytes(album_jpg()), cover_file);  // a track without a cover leaves it alone
-
-    // Read from its file on every such track.
-    write_bytes(app() / "default.jpg", solid_jpeg(60, 40, 0x808080));
-    play("plain.mp3");
-    EXPECT_EQ(art_size(), std::pair(60, 40));
-
-    // Without a default picture the control gets no picture at all.
-    std::filesystem::remove(app() / "default.jpg");
-    play("plain.mp3");
-    EXPECT_EQ(art(), nullptr);
-    EXPECT_EQ(read_bytes(album_jpg()), cover_file);
-}
-
-TEST_F(TrackInfoArt, PictureFramesWithoutAPictureShowTheDefault)
-{
-    write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
-    track("cover.mp3", with_cover(solid_jpeg(30, 30, 0x00FF00)));
     // Encoding, "image/jpeg", picture type, empty description: 14 bytes and no picture byte.
     Bytes empty_picture{0};
     append(empty_picture, "image/jpeg");
@@ -248,6 +221,7 @@ TEST_F(TrackInfoArt, PictureFramesWithoutAPictureShowTheDefault)
     link.pictures.push_back({Bytes{'h', 't', 't', 'p', ':', '/', '/', 'a'}, "-->", 3, "", {}});
     track("link.mp3", link);
     start();
+    EXPECT_EQ(art_size(), std::pair(120, 90));  // start-up
 
     // Before any cover: nothing written at all.
     play("short.mp3");
@@ -265,6 +239,23 @@ TEST_F(TrackInfoArt, PictureFramesWithoutAPictureShowTheDefault)
     }
     EXPECT_EQ(text(), u"Unknown Artist - Link");
     EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "default.jpg", "direc.zvn"}));
+
+    play("plain.mp3");
+    EXPECT_EQ(text(), u"No - Picture");
+    EXPECT_EQ(art_size(), std::pair(120, 90));
+    EXPECT_TRUE(near_colour(art_pixels().pixel(119, 89), 0x808080));
+    EXPECT_EQ(read_bytes(album_jpg()), cover_file);  // a track without a cover leaves it alone
+
+    // Read from its file on every such track.
+    write_bytes(app() / "default.jpg", solid_jpeg(60, 40, 0x808080));
+    play("plain.mp3");
+    EXPECT_EQ(art_size(), std::pair(60, 40));
+
+    // Without a default picture the control gets no picture at all.
+    std::filesystem::remove(app() / "default.jpg");
+    play("plain.mp3");
+    EXPECT_EQ(art(), nullptr);
+    EXPECT_EQ(read_bytes(album_jpg()), cover_file);
 }
 
 TEST_F(TrackInfoArt, CoverFileThatCannotBeReplacedKeepsThePicture)

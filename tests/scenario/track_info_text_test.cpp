@@ -46,6 +46,35 @@ TEST_F(TrackInfoText, MissingFieldsTakeStandInsLongValuesAreCutId3v1IsReadAndNoT
     ToneTrack bare;
     bare.id3v2_version = 0;
     track("Simon & Garfunkel - The Boxer.MP3", bare);
+    // Every ID3v2 version and text encoding.
+    const std::string wide_artist = "Bj\xC3\xB6rk \xD0\x96";                     // Björk Ж
+    const std::string wide_title = "\xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x8E\xB5";  // 東京 🎵 (a surrogate pair)
+    const std::u16string wide_line = u"Bj\u00F6rk \u0416 - \u6771\u4EAC \U0001F3B5";
+    struct Case {
+        const char* name;
+        int version;
+        TextEncoding encoding;
+    };
+    const Case cases[] = {{"v3utf16.mp3", 3, TextEncoding::Utf16},
+                          {"v4utf16.mp3", 4, TextEncoding::Utf16},
+                          {"v4utf8.mp3", 4, TextEncoding::Utf8},
+                          {"v3utf8.mp3", 3, TextEncoding::Utf8}};
+    for (const Case& c : cases) {
+        ToneTrack t = tagged(wide_artist, wide_title);
+        t.id3v2_version = c.version;
+        t.text_encoding = c.encoding;
+        track(c.name, t);
+    }
+    // Latin-1 text frames in a v2.3 tag.
+    ToneTrack latin = tagged("Caf\xC3\xA9", "Cr\xC3\xA8me");
+    latin.id3v2_version = 3;
+    track("v3latin1.mp3", latin);
+    // ID3v2.2, which TagLib only reads: 3-letter frames, UTF-16 wide_artist with a byte-order mark.
+    Bytes frames;
+    append_v22_frame(frames, "TT2", latin1_text("Twenty Two"));
+    append_v22_frame(frames, "TP1", Bytes{1, 0xFF, 0xFE, 'A', 0, 'b', 0, 0xE9, 0});
+    append_v22_frame(frames, "XYZ", Bytes{'r', 'a', 'w'});  // no v2.4 name: stays as read
+    tagged_file("v22.mp3", 2, frames);
     start();
     EXPECT_EQ(text(), u"");  // nothing played yet
 
@@ -91,6 +120,21 @@ TEST_F(TrackInfoText, MissingFieldsTakeStandInsLongValuesAreCutId3v1IsReadAndNoT
     EXPECT_EQ(text(), u"Unknown Artist - Simon & Garfunkel - The Boxer");
     EXPECT_EQ(art_size(), std::pair(120, 90));
     EXPECT_EQ(read_bytes(album_jpg()), cover);
+
+    for (const Case& c : cases) {
+        play(c.name);
+        EXPECT_EQ(text(), wide_line) << c.name;
+    }
+    play("v3latin1.mp3");
+    EXPECT_EQ(text(), u"Caf\u00E9 - Cr\u00E8me");
+    play("v22.mp3");
+    EXPECT_EQ(text(), u"Ab\u00E9 - Twenty Two");
+    program().on_ui([] {
+        void* value = nullptr;
+        int length = 0;
+        ASSERT_TRUE(FSOUND_Stream_FindTagField(CurrentStream, 2, "XYZ", &value, &length));
+        EXPECT_EQ(std::string(static_cast<const char*>(value), static_cast<std::size_t>(length)), "raw");
+    });
 }
 
 // The panel's line as drawn: the leftmost column of white text in the line's rows, inside the
@@ -116,54 +160,6 @@ TEST_F(TrackInfoText, AnAmpersandInATagShowsOnThePanel)
     program().advance(1000);
     const int spaces = line_left_edge(program().screen());
     EXPECT_LT(amp, spaces - 1) << "the '&' is drawn, not taken for a mnemonic marker";
-}
-
-TEST_F(TrackInfoText, EveryId3v2VersionAndEncodingReadsRight)
-{
-    const std::string artist = "Bj\xC3\xB6rk \xD0\x96";                     // Björk Ж
-    const std::string title = "\xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x8E\xB5";  // 東京 🎵 (a surrogate pair)
-    const std::u16string expected = u"Bj\u00F6rk \u0416 - \u6771\u4EAC \U0001F3B5";
-    struct Case {
-        const char* name;
-        int version;
-        TextEncoding encoding;
-    };
-    const Case cases[] = {{"v3utf16.mp3", 3, TextEncoding::Utf16},
-                          {"v4utf16.mp3", 4, TextEncoding::Utf16},
-                          {"v4utf8.mp3", 4, TextEncoding::Utf8},
-                          {"v3utf8.mp3", 3, TextEncoding::Utf8}};
-    for (const Case& c : cases) {
-        ToneTrack t = tagged(artist, title);
-        t.id3v2_version = c.version;
-        t.text_encoding = c.encoding;
-        track(c.name, t);
-    }
-    // Latin-1 text frames in a v2.3 tag.
-    ToneTrack latin = tagged("Caf\xC3\xA9", "Cr\xC3\xA8me");
-    latin.id3v2_version = 3;
-    track("v3latin1.mp3", latin);
-    // ID3v2.2, which TagLib only reads: 3-letter frames, UTF-16 artist with a byte-order mark.
-    Bytes frames;
-    append_v22_frame(frames, "TT2", latin1_text("Twenty Two"));
-    append_v22_frame(frames, "TP1", Bytes{1, 0xFF, 0xFE, 'A', 0, 'b', 0, 0xE9, 0});
-    append_v22_frame(frames, "XYZ", Bytes{'r', 'a', 'w'});  // no v2.4 name: stays as read
-    tagged_file("v22.mp3", 2, frames);
-    start();
-
-    for (const Case& c : cases) {
-        play(c.name);
-        EXPECT_EQ(text(), expected) << c.name;
-    }
-    play("v3latin1.mp3");
-    EXPECT_EQ(text(), u"Caf\u00E9 - Cr\u00E8me");
-    play("v22.mp3");
-    EXPECT_EQ(text(), u"Ab\u00E9 - Twenty Two");
-    program().on_ui([] {
-        void* value = nullptr;
-        int length = 0;
-        ASSERT_TRUE(FSOUND_Stream_FindTagField(CurrentStream, 2, "XYZ", &value, &length));
-        EXPECT_EQ(std::string(static_cast<const char*>(value), static_cast<std::size_t>(length)), "raw");
-    });
 }
 
 }  // namespace
