@@ -180,38 +180,6 @@ TEST(StartupScan, TheSettingsFileNamesTheFolderElseTheWorkingDirectoryIsWalked)
     fs::current_path(old);
 }
 
-// The idle timer is reset every 55 s whatever plays; the main window holds the stylus while it is
-// in front, and takes it back at a screen turn; Ctrl+Q, not a plain Q, closes the program.
-TEST(StartupScan, KeepAliveStylusAndCtrlQ)
-{
-    FixtureDir dir;
-    zv::test::write_settings(dir.path(), dir.path() / "none");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    auto& u = p.platform().user();
-    EXPECT_EQ(u.idle_resets(), 0u);
-    p.advance(54999);
-    EXPECT_EQ(u.idle_resets(), 0u);
-    p.advance(1);
-    EXPECT_EQ(u.idle_resets(), 1u);
-    p.advance(55000 * 10);
-    EXPECT_EQ(u.idle_resets(), 11u);
-
-    HWND main = p.ui([] { return MainWindow; });
-    EXPECT_EQ(p.ui(GetCapture), main);
-    for (int turn = 0; turn < 2; ++turn) {
-        p.on_ui([] { ReleaseCapture(); });
-        p.key(VK_F7);
-        EXPECT_EQ(p.ui(GetCapture), main) << "turn " << turn;
-    }
-
-    p.key('Q');
-    EXPECT_FALSE(p.finished());
-    p.key('Q', /*ctrl=*/true);
-    EXPECT_TRUE(p.finished());
-    p.stop();
-    EXPECT_EQ(p.exit_code(), 0);
-}
-
 // The program's resources with bitmap 129 renamed, so it cannot be found.
 std::vector<std::uint8_t> resources_without_skin()
 {
@@ -225,7 +193,7 @@ std::vector<std::uint8_t> resources_without_skin()
 
 // Without skin bitmap 129 and without sound, start-up shows an empty box, then the sound box,
 // and only then builds the lists.
-TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuild)
+TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuildTheKeepAliveTicksAndCtrlQCloses)
 {
     FixtureDir dir;
     touch(dir.path() / "m" / "t.mp3");
@@ -257,4 +225,30 @@ TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuild)
     p.end_panels();
     EXPECT_EQ(top_window(u), nullptr);
     EXPECT_TRUE(IsWindowVisible(MainWindow));
+
+    // Then the idle timer is reset every 55 s whatever plays; the main window holds the stylus
+    // while it is in front, and takes it back at a screen turn; Ctrl+Q, not a plain Q, closes the
+    // program.
+    EXPECT_EQ(u.idle_resets(), 0u);
+    p.advance(54999);
+    EXPECT_EQ(u.idle_resets(), 0u);
+    p.advance(1);
+    EXPECT_EQ(u.idle_resets(), 1u);
+    p.advance(55000 * 10);
+    EXPECT_EQ(u.idle_resets(), 11u);
+
+    HWND main = p.ui([] { return MainWindow; });
+    EXPECT_EQ(p.ui(GetCapture), main);
+    for (int turn = 0; turn < 2; ++turn) {
+        p.on_ui([] { ReleaseCapture(); });
+        p.key(VK_F7);
+        EXPECT_EQ(p.ui(GetCapture), main) << "turn " << turn;
+    }
+
+    p.key('Q');
+    EXPECT_FALSE(p.finished());
+    p.key('Q', /*ctrl=*/true);
+    EXPECT_TRUE(p.finished());
+    p.stop();
+    EXPECT_EQ(p.exit_code(), 0);
 }

@@ -69,7 +69,7 @@ TEST_F(TrackInfoText, MissingFieldsTakeStandInsLongValuesAreCutId3v1IsReadAndNoT
     ToneTrack latin = tagged("Caf\xC3\xA9", "Cr\xC3\xA8me");
     latin.id3v2_version = 3;
     track("v3latin1.mp3", latin);
-    // ID3v2.2, which TagLib only reads: 3-letter frames, UTF-16 wide_artist with a byte-order mark.
+    // ID3v2.2, which TagLib only reads: 3-letter frames, UTF-16 artist with a byte-order mark.
     Bytes frames;
     append_v22_frame(frames, "TT2", latin1_text("Twenty Two"));
     append_v22_frame(frames, "TP1", Bytes{1, 0xFF, 0xFE, 'A', 0, 'b', 0, 0xE9, 0});
