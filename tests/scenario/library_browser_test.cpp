@@ -35,8 +35,6 @@ std::vector<std::u16string> list_box_items(HWND dialog, int id)
     return items;
 }
 
-int open_descriptors() { return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {})); }
-
 // Four tagged tracks, one per way ID3v2 stores text, and one without an artist.
 class LibraryBrowser : public ::testing::Test {
 protected:
@@ -198,11 +196,11 @@ TEST_F(LibraryBrowser, CtrlAListsAndAppendsTheLibraryTurnsToLandscapeAndListsEve
         for (const std::u16string* path : {&gone, &wide})
             SendDlgItemMessage(browser, IDC_LIBRARY_PATHS, LB_ADDSTRING, 0, (LPARAM)path->c_str());
     });
-    const int before = open_descriptors();
+    const int before = zv::test::open_descriptors();
     p_->on_ui([&] {
         for (int i = 0; i < 1000; ++i) SendMessage(browser, WM_COMMAND, IDC_LIBRARY_SORT, 0);
     });
-    EXPECT_EQ(open_descriptors(), before);
+    EXPECT_EQ(zv::test::open_descriptors(), before);
     EXPECT_EQ(p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }),
               std::vector<std::u16string>{artists_[u"wide.mp3"]});
 

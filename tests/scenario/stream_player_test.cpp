@@ -1,7 +1,6 @@
 // The stream player as a user hears it: which track sounds (each fixture has its own tone),
 // stepping, wrap-around, automatic advance, pause and resume, volume, and bad files.
 #include <commctrl.h>
-#include <dirent.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +13,7 @@
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"
+#include "support/message_log.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
 
@@ -52,6 +52,7 @@ protected:
     }
 
     zv::testing::FixtureDir dir_;
+    zv::test::MessageLog log_;  // outlives the program it watches
     std::unique_ptr<ProgramHarness> player_;
 };
 
@@ -156,23 +157,15 @@ TEST_F(StreamPlayer, PauseKeepsThePlaceManyTracksHoldOneOpenFileAndATruncatedTra
     EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
     EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
 
-    auto open_files = [] {
-        int n = 0;
-        if (DIR* d = opendir("/proc/self/fd")) {
-            while (readdir(d)) ++n;
-            closedir(d);
-        }
-        return n;
-    };
     ui([] { PlayCurrentTrack(); });
-    int baseline = open_files();
+    int baseline = zv::test::open_descriptors();
     for (int i = 0; i < 400; ++i) ui([] { NextTrack(); });
     // A stream closed during the decoder's read keeps its file until that read returns; the
     // fewest open over a few looks, a little audio apart, is the resting count.
-    int resting = open_files();
+    int resting = zv::test::open_descriptors();
     for (int i = 0; i < 8 && resting > baseline; ++i) {
         pull(256);
-        resting = std::min(resting, open_files());
+        resting = std::min(resting, zv::test::open_descriptors());
     }
     EXPECT_LE(resting, baseline);
     EXPECT_NE(CurrentStream, nullptr);
@@ -197,7 +190,11 @@ TEST_F(StreamPlayer, NextWrapsPreviousStopsAtTheFirstEachEndStartsTheNextAndUnpl
     ui([] { PlayCurrentTrack(); });
     EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
     expect_lit(0);
+    // The row lights at once: the playlist is painted within the step, not when the queue gets to it.
+    log_.only({WM_PAINT});
+    player_->on_ui([&] { log_.watch(PlaylistView); });
     ui([] { NextTrack(); });
+    EXPECT_SEQUENCE(log_, PlaylistView, {{WM_PAINT, zv::test::sent}});
     EXPECT_EQ(CurrentTrack, 1);
     EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
     expect_lit(1);

@@ -90,6 +90,8 @@ private:
     int exit_code_ = -1;
 };
 
+// How many descriptors this process holds open.
+int open_descriptors();
 // The settings file beside the program, naming `music` as the music folder.
 void write_settings(const std::filesystem::path& app, const std::filesystem::path& music);
 // Empty files with these names (paths under app/music; the scan reads names only), named by the
