@@ -1,6 +1,7 @@
 // The library browser as the user meets it: Ctrl+A lists the library again and appends it to the
 // playlist, the screen turns to show the track list and "Sort By Artist", artists of every text
-// encoding list correctly, and the ways back to the player and out.
+// encoding list correctly, the name list scrolls on, the ways back to the player and out, and the
+// working directory walked when there is no settings file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -102,7 +103,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LibraryBrowser, CtrlAListsAndAppendsTheLibraryTurnsToLandscapeAndListsEveryArtist)
+TEST_F(LibraryBrowser, CtrlAListsAndAppendsTheLibraryTurnsToLandscapeListsEveryArtistAndScrollsTheNames)
 {
     HWND browser = open_browser();
     EXPECT_EQ(p_->item_count(PlaylistView), 8);
