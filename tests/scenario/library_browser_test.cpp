@@ -1,6 +1,7 @@
 // The library browser as the user meets it: Ctrl+A lists the library again and appends it to the
 // playlist, the screen turns to show the track list and "Sort By Artist", artists of every text
-// encoding list correctly, and the ways back to the player and out.
+// encoding list correctly, the name list scrolls on, the ways back to the player and out, and the
+// working directory walked when there is no settings file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/zorvane.h"
+#include "core/user_state.h"
 #include "files/codepage.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
@@ -21,8 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using zv::fixtures::TextEncoding;
-
-int item_count(HWND list) { return static_cast<int>(SendMessage(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::vector<std::u16string> list_box_items(HWND dialog, int id)
 {
@@ -35,8 +35,6 @@ std::vector<std::u16string> list_box_items(HWND dialog, int id)
     }
     return items;
 }
-
-int open_descriptors() { return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {})); }
 
 // Four tagged tracks, one per way ID3v2 stores text, and one without an artist.
 class LibraryBrowser : public ::testing::Test {
@@ -65,28 +63,15 @@ protected:
         p_ = std::make_unique<zv::test::ProgramHarness>(zv::test::ProgramHarness::Options(dir_.path()));
     }
 
-    template <class F>
-    auto ui(F f)
-    {
-        decltype(f()) v{};
-        p_->on_ui([&] { v = f(); });
-        return v;
-    }
     HWND open_browser()
     {
         p_->key('A', /*ctrl=*/true);
-        HWND browser = ui(GetActiveWindow);
-        EXPECT_NE(browser, ui([] { return MainWindow; }));
+        HWND browser = p_->ui(GetActiveWindow);
+        EXPECT_NE(browser, p_->ui([] { return MainWindow; }));
+        EXPECT_EQ(p_->ui(GetFocus), browser) << "keys go to the browser in front";
         return browser;
     }
-    RECT rect(HWND w, int control = 0)
-    {
-        return ui([&] {
-            RECT r{};
-            GetWindowRect(control ? GetDlgItem(w, control) : w, &r);
-            return r;
-        });
-    }
+    RECT rect(HWND w, int control = 0) { return p_->rect(w, control); }
     void tap_control(HWND w, int control)
     {
         RECT r = rect(w, control);
@@ -104,7 +89,7 @@ protected:
     std::vector<std::u16string> expected_artists(HWND browser)
     {
         std::vector<std::u16string> out;
-        for (const auto& path : ui([&] { return list_box_items(browser, IDC_LIBRARY_PATHS); })) {
+        for (const auto& path : p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_PATHS); })) {
             auto it = artists_.find(fs::path(zv::narrow(path)).filename().u16string());
             if (it != artists_.end()) out.push_back(it->second);
         }
@@ -118,15 +103,15 @@ protected:
 
 }  // namespace
 
-TEST_F(LibraryBrowser, CtrlAListsAndAppendsTheLibraryTurnsToLandscapeAndListsEveryArtist)
+TEST_F(LibraryBrowser, CtrlAListsAndAppendsTheLibraryTurnsToLandscapeListsEveryArtistAndScrollsTheNames)
 {
     HWND browser = open_browser();
-    EXPECT_EQ(ui([] { return item_count(PlaylistView); }), 8);
-    EXPECT_EQ(ui([] { return item_count(PathList); }), 8);
-    EXPECT_EQ(ui([] { return TrackCount; }), 4);
+    EXPECT_EQ(p_->item_count(PlaylistView), 8);
+    EXPECT_EQ(p_->item_count(PathList), 8);
+    EXPECT_EQ(p_->ui([] { return TrackCount; }), 4);
     // The fill lists each track's path and name, in scan order.
-    auto paths = ui([&] { return list_box_items(browser, IDC_LIBRARY_PATHS); });
-    auto names = ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); });
+    auto paths = p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_PATHS); });
+    auto names = p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); });
     ASSERT_EQ(paths.size(), 4u);
     ASSERT_EQ(names.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i)
@@ -137,89 +122,104 @@ TEST_F(LibraryBrowser, CtrlAListsAndAppendsTheLibraryTurnsToLandscapeAndListsEve
     EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}), std::vector<LONG>({0, 0, 240, 320}));
     EXPECT_LT(rect(browser, IDC_LIBRARY_BACK).top, 320);
     EXPECT_GE(rect(browser, IDC_LIBRARY_NAMES).left, 240);
+    // "Back To Player" opens a panel over the browser, which has the keys again once it ends.
     tap_control(browser, IDC_LIBRARY_BACK);
-    EXPECT_EQ(ui(GetActiveWindow), ui([] { return NowPlayingPanel; }));
+    HWND panel = p_->ui([] { return NowPlayingPanel; });
+    EXPECT_EQ(p_->ui(GetActiveWindow), panel);
+    EXPECT_EQ(p_->ui([&] { return p_->platform().user().live_window(panel)->parent; }), browser);
     p_->end_panels();
-    EXPECT_EQ(ui(GetActiveWindow), browser);
+    EXPECT_EQ(p_->ui(GetActiveWindow), browser);
+    EXPECT_EQ(p_->ui(GetFocus), browser);
 
-    // Landscape: the browser takes the screen and shows the names and both buttons.
+    // Landscape: the browser takes the screen and shows the names and both buttons; the turn
+    // gives it the keys back from the control that had them.
+    p_->on_ui([&] { SetFocus(GetDlgItem(browser, IDC_LIBRARY_NAMES)); });
     p_->key(VK_F7);
-    r = rect(browser);
-    EXPECT_EQ(std::vector<LONG>({r.right, r.bottom}), std::vector<LONG>({320, 240}));
-    for (int id : {IDC_LIBRARY_NAMES, IDC_LIBRARY_SORT, IDC_LIBRARY_BACK}) {
-        RECT c = rect(browser, id);
-        EXPECT_TRUE(c.left >= 0 && c.right <= 320 && c.top >= 0 && c.bottom <= 240) << id;
-    }
+    EXPECT_EQ(p_->ui(GetFocus), browser);
+    auto expect_landscape = [&] {
+        r = rect(browser);
+        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}), std::vector<LONG>({0, 0, 320, 240}));
+        for (int id : {IDC_LIBRARY_NAMES, IDC_LIBRARY_SORT, IDC_LIBRARY_BACK}) {
+            RECT c = rect(browser, id);
+            EXPECT_TRUE(c.left >= 0 && c.right <= 320 && c.top >= 0 && c.bottom <= 240) << id;
+        }
+    };
+    expect_landscape();
     tap_control(browser, IDC_LIBRARY_SORT);
-    EXPECT_EQ(ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }), expected_artists(browser));
-
+    EXPECT_EQ(p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }), expected_artists(browser));
     p_->key(VK_RETURN);
-    EXPECT_EQ(ui(GetActiveWindow), ui([] { return MainWindow; }));
-    p_->key(VK_F7);
-    EXPECT_EQ(ui([] { return GetSystemMetrics(SM_CXSCREEN); }), 240);
+    EXPECT_EQ(p_->ui(GetActiveWindow), p_->ui([] { return MainWindow; }));
 
-    // A second browser appends the library a third time and lists it once.
+    // A second browser, opened on the landscape screen, takes it too; it appends the library a
+    // third time and lists it once.
     browser = open_browser();
-    EXPECT_EQ(ui([] { return item_count(PlaylistView); }), 12);
-    EXPECT_EQ(ui([] { return item_count(PathList); }), 12);
-    EXPECT_EQ(ui([&] { return list_box_items(browser, IDC_LIBRARY_PATHS); }).size(), 4u);
+    expect_landscape();
+    EXPECT_EQ(p_->item_count(PlaylistView), 12);
+    EXPECT_EQ(p_->item_count(PathList), 12);
+    EXPECT_EQ(p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_PATHS); }).size(), 4u);
     p_->key(VK_ESCAPE);
-    EXPECT_EQ(ui(GetActiveWindow), ui([] { return MainWindow; }));
-}
+    EXPECT_EQ(p_->ui(GetActiveWindow), p_->ui([] { return MainWindow; }));
+    p_->key(VK_F7);
+    EXPECT_EQ(p_->ui([] { return GetSystemMetrics(SM_CXSCREEN); }), 240);
 
-TEST_F(LibraryBrowser, NameListScrollsOnFromFourteenAcrossDialogsAndArtistListingHoldsNoFiles)
-{
-    HWND browser = open_browser();
+    // The name list scrolls one entry further at every notification, for the life of the process,
+    // from 14: the first browser's list notified twice, so it goes on from 16.
+    browser = open_browser();
     auto fill = [&] {
         p_->on_ui([&] {
             for (int i = 0; i < 60; ++i) SendDlgItemMessage(browser, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, (LPARAM)u"x");
         });
     };
     auto top = [&] {
-        return ui([&] { return (int)SendDlgItemMessage(browser, IDC_LIBRARY_NAMES, LB_GETTOPINDEX, 0, 0); });
+        return p_->ui([&] { return (int)SendDlgItemMessage(browser, IDC_LIBRARY_NAMES, LB_GETTOPINDEX, 0, 0); });
     };
     fill();
     notify_names(browser);
-    EXPECT_EQ(top(), 14);
+    EXPECT_EQ(top(), 16);
     notify_names(browser);
-    EXPECT_EQ(top(), 15);
+    EXPECT_EQ(top(), 17);
     p_->key(VK_ESCAPE);
     browser = open_browser();
     fill();
     notify_names(browser);
-    EXPECT_EQ(top(), 16) << "the count goes on in a new browser";
+    EXPECT_EQ(top(), 18) << "the count goes on in a new browser";
 
-    // No paths: the artist list empties. One path listed 1000 times: no file stays open.
+    // No paths: the artist list empties. A path that does not open gives no entry and stops
+    // nothing; listed 1000 times, no file stays open.
     p_->on_ui([&] {
         SendDlgItemMessage(browser, IDC_LIBRARY_PATHS, LB_RESETCONTENT, 0, 0);
         SendMessage(browser, WM_COMMAND, IDC_LIBRARY_SORT, 0);
     });
-    EXPECT_EQ(ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }).size(), 0u);
-    const std::u16string wide = (dir_.path() / "music" / "wide.mp3").u16string();
-    p_->on_ui([&] { SendDlgItemMessage(browser, IDC_LIBRARY_PATHS, LB_ADDSTRING, 0, (LPARAM)wide.c_str()); });
-    const int before = open_descriptors();
+    EXPECT_EQ(p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }).size(), 0u);
+    const std::u16string gone = (dir_.path() / "gone.mp3").u16string(),
+                         wide = (dir_.path() / "music" / "wide.mp3").u16string();
+    p_->on_ui([&] {
+        for (const std::u16string* path : {&gone, &wide})
+            SendDlgItemMessage(browser, IDC_LIBRARY_PATHS, LB_ADDSTRING, 0, (LPARAM)path->c_str());
+    });
+    const int before = zv::test::open_descriptors();
     p_->on_ui([&] {
         for (int i = 0; i < 1000; ++i) SendMessage(browser, WM_COMMAND, IDC_LIBRARY_SORT, 0);
     });
-    EXPECT_EQ(open_descriptors(), before);
-    EXPECT_EQ(ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }),
+    EXPECT_EQ(zv::test::open_descriptors(), before);
+    EXPECT_EQ(p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }),
               std::vector<std::u16string>{artists_[u"wide.mp3"]});
-}
 
-TEST_F(LibraryBrowser, WithoutSettingsFileTheBoxNamesTheProgramFolderAndTheWorkingDirectoryIsWalked)
-{
+    // Without a settings file a box names the program's folder, and the working directory is
+    // walked.
+    p_->key(VK_ESCAPE);
     fs::remove(dir_.path() / "direc.zvn");
     fs::path old = fs::current_path();
     fs::current_path(dir_.path() / "music");
     p_->key('A', true);
-    HWND box = ui(GetActiveWindow);
+    HWND box = p_->ui(GetActiveWindow);
     WCHAR text[PATH_BUFFER_CHARS] = {};
     p_->on_ui([&] { SendDlgItemMessage(box, 0xFFFF, WM_GETTEXT, PATH_BUFFER_CHARS, (LPARAM)text); });
-    EXPECT_EQ(std::u16string(text), ui([] { return std::u16string(AppFolder); }));
+    EXPECT_EQ(std::u16string(text), p_->ui([] { return std::u16string(AppFolder); }));
     p_->key(VK_RETURN);
-    HWND browser = ui(GetActiveWindow);
-    EXPECT_EQ(ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }).size(), 4u);
-    EXPECT_EQ(ui([] { return item_count(PathList); }), 8);
+    browser = p_->ui(GetActiveWindow);
+    EXPECT_EQ(p_->ui([&] { return list_box_items(browser, IDC_LIBRARY_NAMES); }).size(), 4u);
+    EXPECT_EQ(p_->item_count(PathList), 24) << "the sixth time the library is appended";
     p_->key(VK_ESCAPE);
     p_->stop();
     fs::current_path(old);

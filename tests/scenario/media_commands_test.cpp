@@ -111,6 +111,8 @@ TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
     EXPECT_EQ(seen().now.state, PlaybackState::Playing);
     media(MediaRequest::Pause, 0, 2);
     EXPECT_EQ(seen().now.state, PlaybackState::Paused);
+    app_command(APPCOMMAND_MEDIA_STOP);  // stop pauses what plays and leaves a pause alone
+    EXPECT_EQ(seen().is_playing, 0);
 
     app_command(APPCOMMAND_VOLUME_UP);
     EXPECT_EQ(seen().volume, 70);
@@ -126,6 +128,12 @@ TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
     EXPECT_EQ(s.now.state, PlaybackState::Playing);
     EXPECT_NE(s.now.stream, first);
     EXPECT_TRUE(s.panel_in_front);
+    app_command(APPCOMMAND_MEDIA_STOP);
+    EXPECT_EQ(seen().now.state, PlaybackState::Paused);
+    app_command(APPCOMMAND_MEDIA_PREVIOUSTRACK);
+    app_command(APPCOMMAND_VOLUME_DOWN);
+    EXPECT_EQ(seen().track, 1);
+    EXPECT_EQ(seen().volume, 110);
 }
 
 }  // namespace

@@ -42,47 +42,12 @@ constexpr int kGradient[40][2] = {{156, 248}, {154, 247}, {152, 246}, {150, 245}
 
 std::uint32_t gradient_row(int i) { return static_cast<std::uint32_t>(kGradient[i][0] << 8 | kGradient[i][1]); }
 
-// A music folder of empty files with these names (the scan reads names only), named by the
-// settings file beside the program. Names may live in a sub-folder such as "set.mp3/".
-void make_library(const FixtureDir& dir, const std::vector<std::string>& names)
-{
-    fs::path music = dir.path() / "music";
-    fs::create_directories(music);
-    for (const std::string& n : names) {
-        fs::path p = music / fs::u8path(n);
-        fs::create_directories(p.parent_path());
-        std::ofstream(p) << "x";
-    }
-    std::ofstream(dir.path() / "direc.zvn", std::ios::binary) << music.string() << "/";
-}
-
-std::vector<std::string> numbered(int count)
-{
-    std::vector<std::string> names;
-    char buf[32];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(buf, sizeof buf, "Track %05d.mp3", i);
-        names.emplace_back(buf);
-    }
-    return names;
-}
-
 // Index of the playlist item showing `name` (the scan's order is the folder's), or -1.
 int index_of(ProgramHarness& p, const std::u16string& name)
 {
-    int found = -1;
-    p.on_ui([&] {
-        int n = static_cast<int>(SendMessage(PlaylistView, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < n && found < 0; ++i) {
-            WCHAR buf[PATH_BUFFER_CHARS];
-            LVITEM item{};
-            item.pszText = buf;
-            item.cchTextMax = PATH_BUFFER_CHARS;
-            SendMessage(PlaylistView, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            if (name == buf) found = i;
-        }
-    });
-    return found;
+    for (int i = 0, n = p.item_count(PlaylistView); i < n; ++i)
+        if (p.item_text(PlaylistView, i) == name) return i;
+    return -1;
 }
 
 void select_track(ProgramHarness& p, int index)
@@ -91,12 +56,6 @@ void select_track(ProgramHarness& p, int index)
         CurrentTrack = index;
         PlayCurrentTrack();
     });
-}
-
-// Repaints the whole main window and its list from scratch.
-void repaint_all(ProgramHarness& p)
-{
-    p.on_ui([] { InvalidateRect(MainWindow, nullptr, TRUE); });
 }
 
 // The screen rows [top, top + 40) as pixels, for comparing two items' pictures.
@@ -108,63 +67,18 @@ std::vector<std::uint32_t> item_pixels(const zv::Surface& s, int top)
     return out;
 }
 
-// Expects an unselected item's frame rows and fill at the screen rows starting at `top`, in
-// the margin left of its text.
-void expect_plain_item_at(const zv::Surface& s, int top)
-{
-    for (int x : {0, 5, 11}) {
-        EXPECT_EQ(s.pixel(x, top), kFrame) << "x " << x << " row " << top;
-        EXPECT_EQ(s.pixel(x, top + 39), kFrame) << "x " << x << " row " << top + 39;
-        for (int y = top + 1; y < top + 39; ++y) ASSERT_EQ(s.pixel(x, y), kFill) << "x " << x << " row " << y;
-    }
-}
-
 }  // namespace
 
-TEST(PlaylistPaint, SelectedItemShowsTheGradientWithLightTextOverItsShadow)
+TEST(PlaylistPaint, PlainRowsAndTheLitRowAndTheOwnerDrawMeasureAndColourRequests)
 {
     FixtureDir dir;
-    make_library(dir, {"Mmm two.mp3", "HIll one.mp3", "Other.mp3"});
+    zv::test::write_library(
+        dir.path(), {"HIll one.mp3", "Simon & Garfunkel.mp3", "Simon  Garfunkel.mp3", "Mmm two.mp3", "Other.mp3"});
     ProgramHarness p(ProgramHarness::Options(dir.path()));
-    const int index = index_of(p, u"HIll one.mp3");
-    ASSERT_GE(index, 0);
-    select_track(p, index);
+    // Plain rows: grey lines, near-white fill and dark text twelve pixels in.
     const zv::Surface s = p.screen();
-    const int top = index * ITEM_HEIGHT;
-
-    // The 40 rows run from (0, 156, 248) down to (0, 86, 217), left of the text and at the
-    // right edge.
-    for (int i = 0; i < ITEM_HEIGHT; ++i)
-        for (int x : {0, 6, 11, 239}) ASSERT_EQ(s.pixel(x, top + i), gradient_row(i)) << "row " << i << " x " << x;
-
-    // Every fully dark shadow pixel sits one pixel right of and one row below a fully light
-    // text pixel: the shadow is the same text moved by (1, 1).
-    int light = 0, shadow = 0, leftmost = 240;
-    for (int y = top; y < top + ITEM_HEIGHT; ++y)
-        for (int x = 0; x < 240; ++x) {
-            std::uint32_t v = s.pixel(x, y);
-            if (v != gradient_row(y - top)) leftmost = std::min(leftmost, x);
-            if (v == kLightText) ++light;
-            if (v == kShadow) {
-                ++shadow;
-                EXPECT_EQ(s.pixel(x - 1, y - 1), kLightText) << "shadow at " << x << "," << y;
-            }
-        }
-    EXPECT_GT(light, 10);
-    EXPECT_GT(shadow, 3);
-    // The light text starts 12 pixels in ("H" has at most a pixel of side bearing).
-    EXPECT_GE(leftmost, 12);
-    EXPECT_LE(leftmost, 13);
-}
-
-TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsIn)
-{
-    FixtureDir dir;
-    make_library(dir, {"HIll one.mp3", "Simon & Garfunkel.mp3", "Simon  Garfunkel.mp3"});
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    const zv::Surface s = p.screen();
-    std::vector<int> rightmost(3, 0);
-    for (int item = 0; item < 3; ++item) {
+    std::vector<int> rightmost(5, 0);
+    for (int item = 0; item < 5; ++item) {
         const int top = item * ITEM_HEIGHT;
         SCOPED_TRACE(item);
         // The top and bottom lines run the whole width.
@@ -172,7 +86,6 @@ TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsI
             ASSERT_EQ(s.pixel(x, top), kFrame) << x;
             ASSERT_EQ(s.pixel(x, top + 39), kFrame) << x;
         }
-        expect_plain_item_at(s, top);
         int leftmost = 240, dark = 0;
         for (int y = top + 1; y < top + 39; ++y)
             for (int x = 0; x < 240; ++x) {
@@ -186,6 +99,7 @@ TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsI
         EXPECT_LE(leftmost, 13);
         EXPECT_GT(dark, 5);
     }
+    zv::test::expect_list_screen(s, 0, 5, -1);
     // A name's "&" is drawn, not taken as a mnemonic marker: that name runs further right than
     // the one with a second space in its place.
     const int amp = index_of(p, u"Simon & Garfunkel.mp3"), spaces = index_of(p, u"Simon  Garfunkel.mp3");
@@ -193,55 +107,41 @@ TEST(PlaylistPaint, PlainItemsHaveGreyLinesNearWhiteFillAndDarkTextTwelvePixelsI
     ASSERT_GE(spaces, 0);
     EXPECT_GT(rightmost[amp], rightmost[spaces] + 2);
     // Nothing of the list below its last item: the main window's black.
-    for (int y = 3 * ITEM_HEIGHT; y < 320; y += 7)
+    for (int y = 5 * ITEM_HEIGHT; y < 320; y += 7)
         for (int x = 0; x < 240; x += 13) ASSERT_EQ(s.pixel(x, y), 0u) << x << "," << y;
-}
 
-TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwenty)
-{
-    FixtureDir dir;
-    make_library(dir, numbered(30));
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    select_track(p, 12);
-    install_paint_recorder(p);
-    p.on_ui([] { ScrollPlaylist(MainWindow, -400); });
-    ASSERT_EQ(ScrollOffset, -400);
+    // The lit row: the gradient with light text over its shadow.
+    const int index = index_of(p, u"HIll one.mp3");
+    ASSERT_GE(index, 0);
+    select_track(p, index);
+    const zv::Surface lit = p.screen();
+    const int top = index * ITEM_HEIGHT;
 
-    paint_log().paints.clear();
-    repaint_all(p);
-    POINT origin{1, 1};
-    p.on_ui([&] { GetViewportOrgEx(BackBufferDC, &origin); });
-    EXPECT_EQ(origin.x, 0);
-    EXPECT_EQ(origin.y, -400);
-    // One paint, drawing the items of control rows 400 to 720 and no others.
-    ASSERT_EQ(paint_log().paints.size(), 1u);
-    EXPECT_EQ(paint_log().paints[0].items, (std::vector<UINT>{10, 11, 12, 13, 14, 15, 16, 17}));
+    // The 40 rows run from (0, 156, 248) down to (0, 86, 217), left of the text and at the
+    // right edge.
+    for (int i = 0; i < ITEM_HEIGHT; ++i)
+        for (int x : {0, 6, 11, 239}) ASSERT_EQ(lit.pixel(x, top + i), gradient_row(i)) << "row " << i << " x " << x;
 
-    // Item 12 (control rows 480..520) is the gradient at screen rows 80..120; the others are
-    // plain, and item 17 ends on the last screen row.
-    const zv::Surface s = p.screen();
-    for (int i = 0; i < ITEM_HEIGHT; ++i) ASSERT_EQ(s.pixel(3, 80 + i), gradient_row(i)) << i;
-    for (int top : {0, 40, 120, 160, 200, 240, 280}) expect_plain_item_at(s, top);
-}
+    // Every fully dark shadow pixel sits one pixel right of and one row below a fully light
+    // text pixel: the shadow is the same text moved by (1, 1).
+    int light = 0, shadow = 0, leftmost = 240;
+    for (int y = top; y < top + ITEM_HEIGHT; ++y)
+        for (int x = 0; x < 240; ++x) {
+            std::uint32_t v = lit.pixel(x, y);
+            if (v != gradient_row(y - top)) leftmost = std::min(leftmost, x);
+            if (v == kLightText) ++light;
+            if (v == kShadow) {
+                ++shadow;
+                EXPECT_EQ(lit.pixel(x - 1, y - 1), kLightText) << "shadow at " << x << "," << y;
+            }
+        }
+    EXPECT_GT(light, 10);
+    EXPECT_GT(shadow, 3);
+    // The light text starts 12 pixels in ("H" has at most a pixel of side bearing).
+    EXPECT_GE(leftmost, 12);
+    EXPECT_LE(leftmost, 13);
 
-TEST(PlaylistPaint, NoTracksLeavesTheScreenBlack)
-{
-    FixtureDir dir;
-    make_library(dir, {});
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    ASSERT_NE(PlaylistView, nullptr);
-    EXPECT_EQ(ListHeight, 0);
-    repaint_all(p);
-    const zv::Surface s = p.screen();
-    for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 240; ++x) ASSERT_EQ(s.pixel(x, y), 0u) << x << "," << y;
-}
-
-TEST(PlaylistPaint, OwnerDrawMeasureAndEditColourRequests)
-{
-    FixtureDir dir;
-    make_library(dir, {"Only.mp3"});
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    // The owner-draw, measure and edit-colour requests as the main window answers them.
     p.on_ui([] {
         HDC dc = CreateCompatibleDC(nullptr);
         HBITMAP bm = CreateCompatibleBitmap(dc, 240, 40);
@@ -301,17 +201,67 @@ TEST(PlaylistPaint, OwnerDrawMeasureAndEditColourRequests)
     });
 }
 
+TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwenty)
+{
+    FixtureDir dir;
+    zv::test::write_library(dir.path(), zv::test::numbered(30));
+    ProgramHarness p(ProgramHarness::Options(dir.path()));
+    select_track(p, 12);
+    install_paint_recorder(p);
+    p.on_ui([] { ScrollPlaylist(MainWindow, -400); });
+    ASSERT_EQ(ScrollOffset, -400);
+
+    paint_log().paints.clear();
+    p.on_ui([] { InvalidateRect(MainWindow, nullptr, TRUE); });
+    POINT origin{1, 1};
+    p.on_ui([&] { GetViewportOrgEx(BackBufferDC, &origin); });
+    EXPECT_EQ(origin.x, 0);
+    EXPECT_EQ(origin.y, -400);
+    // One paint, drawing the items of control rows 400 to 720 and no others.
+    ASSERT_EQ(paint_log().paints.size(), 1u);
+    EXPECT_EQ(paint_log().paints[0].items, (std::vector<UINT>{10, 11, 12, 13, 14, 15, 16, 17}));
+
+    // Item 12 (control rows 480..520) is the gradient at screen rows 80..120; the others are
+    // plain, and item 17 ends on the last screen row.
+    const zv::Surface s = p.screen();
+    for (int i = 0; i < ITEM_HEIGHT; ++i) ASSERT_EQ(s.pixel(3, 80 + i), gradient_row(i)) << i;
+    zv::test::expect_list_screen(s, -400, 30, 12);
+}
+
+// Dragged or moved anywhere, a list of 100 000 items paints only those on screen.
 TEST(PlaylistPaint, HundredThousandItemsCostNoMoreThanTheVisibleOnes)
 {
     FixtureDir dir;
     zv::testing::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
     music.add_empty_tracks(100000);
-    std::ofstream(dir.path() / "direc.zvn", std::ios::binary) << music.path().string() << "/";
+    zv::test::write_settings(dir.path(), music.path());
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     ASSERT_EQ(TrackCount, 100000);
     EXPECT_EQ(ListHeight, 4000000);
     install_paint_recorder(p);
+
+    p.press(120, 310);
+    int frames = 0;
+    for (int round = 0; round < 3; ++round)
+        for (int y = 300; y >= 10; y -= 17) {
+            paint_log().paints.clear();
+            p.move(120, round % 2 ? 320 - y : y);
+            for (const PaintRecord& r : paint_log().paints) {
+                ++frames;
+                ASSERT_LE(r.items.size(), 9u);
+                for (UINT item : r.items) {
+                    // Only items crossing the screen's rows at that paint's offset.
+                    ASSERT_GE(static_cast<int>(item) * ITEM_HEIGHT + ITEM_HEIGHT, -r.scroll_offset) << item;
+                    ASSERT_LT(static_cast<int>(item) * ITEM_HEIGHT, -r.scroll_offset + 320) << item;
+                }
+            }
+        }
+    p.release(120, 310);
+    EXPECT_GT(frames, 20);
+    EXPECT_LT(ScrollOffset, -100);
+    zv::test::expect_list_screen(p.screen(), ScrollOffset, 100000, -1);
+
     for (int offset : {0, -820, -2000020, -3999710}) {
         SCOPED_TRACE(offset);
         p.on_ui([offset] { ScrollPlaylist(MainWindow, offset - ScrollOffset); });
@@ -330,7 +280,7 @@ TEST(PlaylistPaint, HundredThousandItemsCostNoMoreThanTheVisibleOnes)
     }
     // The bottom bound holds the last item's bottom edge at y = 290.
     EXPECT_EQ(ScrollOffset, 290 - 4000000);
-    expect_plain_item_at(p.screen(), 250);
+    zv::test::expect_list_screen(p.screen(), ScrollOffset, 100000, -1);
     EXPECT_EQ(p.pixel(100, 300), 0u);
 }
 
@@ -343,7 +293,8 @@ TEST(PlaylistPaint, LongNamesWrapUnclippedAndStopAtSixtyThreeCharacters)
     // Words as wide as half a row: one per line, so the text needs more lines than a row has.
     const std::string tall = "WWWWWWWWWWWWW WWWWWWWWWWWWW WWWWWWWWWWWWW WWWWWWWWWWWWW WWW.mp3";
     FixtureDir dir;
-    make_library(dir, {"set.mp3/" + full63 + "QQQQ.mp3", "set.mp3/" + full63, "set.mp3/" + first62, tall});
+    zv::test::write_library(dir.path(),
+                            {"set.mp3/" + full63 + "QQQQ.mp3", "set.mp3/" + full63, "set.mp3/" + first62, tall});
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     auto w = [](const std::string& s) { return zv::widen(s); };
     const int longer = index_of(p, w(full63 + "QQQQ.mp3"));
@@ -407,7 +358,7 @@ TEST(PlaylistPaint, CyrillicGreekAndChineseNamesShowTheirGlyphs)
         names.push_back(b);
     }
     FixtureDir dir;
-    make_library(dir, names);
+    zv::test::write_library(dir.path(), names);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     auto w = [](const std::string& s) { return zv::widen(s); };
     const zv::Surface s = p.screen();

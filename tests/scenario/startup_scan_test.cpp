@@ -1,5 +1,5 @@
 // Start-up over generated music folders: the two track lists, the settings file, the keep-alive
-// timer, shutdown, and the boxes shown when resources or sound are missing.
+// timer, the stylus, shutdown, and the boxes shown when resources or sound are missing.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -28,30 +28,19 @@ void touch(const fs::path& p)
     std::ofstream(p) << "x";
 }
 
-void write_settings(const fs::path& app, const std::string& line)
-{
-    std::ofstream f(app / "direc.zvn", std::ios::binary);
-    f << line;
-}
-
-std::u16string item_text(HWND list, int i)
-{
-    WCHAR buf[PATH_BUFFER_CHARS];
-    LVITEM item{};
-    item.pszText = buf;
-    item.cchTextMax = PATH_BUFFER_CHARS;
-    SendMessage(list, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    return buf;
-}
-
-int item_count(HWND list) { return static_cast<int>(SendMessage(list, LVM_GETITEMCOUNT, 0, 0)); }
-
 // The window whose box is on screen (the topmost window that is not the main window).
 HWND top_window(zv::UserState& u)
 {
     for (HWND h : u.top_levels())
         if (h != MainWindow && IsWindowVisible(h)) return h;
     return nullptr;
+}
+
+// Makes `name` inside the current directory and steps into it (paths may outgrow PATH_MAX).
+void step_into(const std::string& name)
+{
+    ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
+    ASSERT_EQ(::chdir(name.c_str()), 0);
 }
 
 }  // namespace
@@ -74,15 +63,35 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
     fs::create_directory_symlink(music, music / "loop" / "again");  // ends, not entered twice
     std::string odd = std::string("bad\xff\xfe") + "name.mp3";
     touch(music / odd);
-    write_settings(dir.path(), (music.string() + "/"));
+    // Folders nested until the path is 100 characters short of the path buffer: a name there
+    // fits, a 200-character one does not and both passes skip it.
+    fs::path old = fs::current_path();
+    ASSERT_EQ(::chdir(music.c_str()), 0);
+    std::size_t length = music.string().size() + 1;
+    const std::size_t target = PATH_BUFFER_CHARS - 100;
+    while (length < target) {
+        std::size_t n = std::min<std::size_t>(200, target - length);
+        if (n < 2) break;
+        step_into(std::string(n - 1, 'd'));
+        length += n;
+    }
+    std::ofstream("fits.mp3") << "x";
+    std::ofstream(std::string(200, 'n') + ".mp3") << "x";
+    // A name whose full path and terminator fill the buffer exactly, and one a character longer.
+    const std::size_t room = PATH_BUFFER_CHARS - 1 - (fs::current_path().string().size() + 1);
+    const std::string exact = std::string(room - 4, 'e') + ".mp3";
+    std::ofstream(exact) << "x";
+    std::ofstream(std::string(room - 3, 'o') + ".mp3") << "x";
+    ASSERT_EQ(::chdir(old.c_str()), 0);
+    zv::test::write_settings(dir.path(), music);
 
     ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 8);
-    ASSERT_EQ(item_count(PlaylistView), TrackCount);
-    ASSERT_EQ(item_count(PathList), TrackCount);
+    EXPECT_EQ(TrackCount, 10);
+    ASSERT_EQ(p.item_count(PlaylistView), TrackCount);
+    ASSERT_EQ(p.item_count(PathList), TrackCount);
     std::set<std::u16string> names;
     for (int i = 0; i < TrackCount; ++i) {
-        std::u16string name = item_text(PlaylistView, i), path = item_text(PathList, i);
+        std::u16string name = p.item_text(PlaylistView, i), path = p.item_text(PathList, i);
         names.insert(name);
         // Item i of both lists names the same file; the path is folder + name, one separator.
         ASSERT_GE(path.size(), name.size());
@@ -99,162 +108,76 @@ TEST(StartupScan, ListsBuildFromTheTreeWithBothPassesAligned)
             EXPECT_EQ(it.lParam, i + 1);
         }
     }
-    std::set<std::u16string> expected{u"a.mp3", u"Song.MP3", u"b.Mp3",      u"notes.mp3.txt",
-                                      u"b.mp3", u"set.ogg",  u"inside.ogg", zv::widen(odd)};
+    std::set<std::u16string> expected{u"a.mp3",   u"Song.MP3",   u"b.Mp3",       u"notes.mp3.txt", u"b.mp3",
+                                      u"set.ogg", u"inside.ogg", zv::widen(odd), u"fits.mp3",      zv::widen(exact)};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(zv::narrow(zv::widen(odd)), odd);  // the odd name round-trips to its bytes
     EXPECT_EQ(ItemCounter, TrackCount);
     EXPECT_EQ(p.backend().title(), u"Zorvane");
 }
 
-TEST(StartupScan, SettingsFileVariants)
-{
-    // No settings file: the working directory is walked.
-    {
-        FixtureDir dir;
-        touch(dir.path() / "cwd" / "one.mp3");
-        fs::path old = fs::current_path();
-        fs::current_path(dir.path() / "cwd");
-        ProgramHarness p(ProgramHarness::Options(dir.path() / "app"));
-        EXPECT_EQ(MusicFolder[0], 0);
-        EXPECT_EQ(std::u16string(SearchPattern), u"*");
-        EXPECT_EQ(TrackCount, 1);
-        EXPECT_EQ(item_text(PathList, 0), u"one.mp3");
-        p.stop();
-        fs::current_path(old);
-    }
-}
-
-TEST(StartupScan, EmptySettingsFileWalksTheWorkingDirectory)
+// The settings file beside the program names the music folder; without one (or with one that
+// cannot be read as a file) the working directory is walked. An executable path without a
+// separator leaves the program's folder empty, so the settings are looked for in the working
+// directory too.
+TEST(StartupScan, TheSettingsFileNamesTheFolderElseTheWorkingDirectoryIsWalked)
 {
     FixtureDir dir;
     touch(dir.path() / "cwd" / "one.mp3");
     touch(dir.path() / "cwd" / "sub" / "two.mp3");
-    fs::create_directories(dir.path() / "app");
-    write_settings(dir.path() / "app", "");
-    fs::path old = fs::current_path();
-    fs::current_path(dir.path() / "cwd");
-    ProgramHarness p(ProgramHarness::Options(dir.path() / "app"));
-    EXPECT_EQ(TrackCount, 2);
-    EXPECT_EQ(item_count(PathList), 2);
-    p.stop();
-    fs::current_path(old);
-}
-
-TEST(StartupScan, MissingFolderGivesEmptyListsAndNoBox)
-{
-    FixtureDir dir;
-    write_settings(dir.path(), (dir.path() / "nowhere").string() + "/");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 0);
-    EXPECT_EQ(item_count(PlaylistView), 0);
-    EXPECT_EQ(item_count(PathList), 0);
-    EXPECT_EQ(top_window(p.platform().user()), nullptr);
-    EXPECT_TRUE(IsWindowVisible(MainWindow));
-}
-
-TEST(StartupScan, TrailingLineBreakInSettingsStillNamesTheFolder)
-{
-    FixtureDir dir;
     touch(dir.path() / "m" / "t.mp3");
-    write_settings(dir.path(), (dir.path() / "m").string() + "/\n");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 1);
-}
-
-// Makes `name` inside the current directory and steps into it (paths may outgrow PATH_MAX).
-void step_into(const std::string& name)
-{
-    ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
-    ASSERT_EQ(::chdir(name.c_str()), 0);
-}
-
-TEST(StartupScan, OverlongNamesAreSkippedByBothPasses)
-{
-    FixtureDir dir;
-    fs::path music = dir.path() / "m";
-    fs::create_directories(music);
-    fs::path old = fs::current_path();
-    ASSERT_EQ(::chdir(music.c_str()), 0);
-    // Nest folders until the folder path is 100 characters short of the path buffer.
-    std::size_t length = music.string().size() + 1;
-    const std::size_t target = PATH_BUFFER_CHARS - 100;
-    while (length < target) {
-        std::size_t n = std::min<std::size_t>(200, target - length);
-        if (n < 2) break;
-        step_into(std::string(n - 1, 'd'));
-        length += n;
+    const std::string m = (dir.path() / "m").string();
+    enum Kind { None, Text, Fifo, BareExecutable };
+    const struct {
+        Kind kind;
+        std::string settings;
+        int tracks;
+    } cases[] = {{None, "", 2},
+                 {Text, "", 2},
+                 {Text, "\r\n", 2},
+                 {Text, m + "/\n", 1},
+                 {Text, m + "/nowhere/", 0},
+                 {Fifo, "", 2},
+                 {BareExecutable, m + "/", 1}};
+    const fs::path old = fs::current_path(), app = dir.path() / "app", cwd = dir.path() / "cwd";
+    fs::current_path(cwd);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings + " kind " + std::to_string(c.kind));
+        fs::create_directories(app);
+        if (c.kind == Text) std::ofstream(app / "direc.zvn", std::ios::binary) << c.settings;
+        ASSERT_TRUE(c.kind != Fifo || ::mkfifo((app / "direc.zvn").c_str(), 0600) == 0);
+        if (c.kind == BareExecutable) std::ofstream(cwd / "direc.zvn", std::ios::binary) << c.settings;
+        ProgramHarness::Options o(app);
+        if (c.kind == BareExecutable) o.executable = u"zorvane";
+        TrackCount = 0;  // the count pass adds to what an earlier run left
+        ProgramHarness p(o);
+        EXPECT_EQ(TrackCount, c.tracks);
+        EXPECT_EQ(p.item_count(PathList), c.tracks);
+        EXPECT_EQ(p.item_count(PlaylistView), c.tracks);
+        EXPECT_EQ(top_window(p.platform().user()), nullptr);
+        EXPECT_TRUE(p.ui([] { return IsWindowVisible(MainWindow); }));
+        if (c.kind == None || c.kind == Fifo) {
+            EXPECT_EQ(MusicFolder[0], 0);
+            EXPECT_EQ(std::u16string(SearchPattern), u"*");
+            EXPECT_TRUE(p.item_text(PathList, 0) == u"one.mp3" || p.item_text(PathList, 1) == u"one.mp3");
+        }
+        if (c.tracks == 0) {  // nothing of the list: the main window's black
+            EXPECT_NE(PlaylistView, nullptr);
+            EXPECT_EQ(ListHeight, 0);
+            p.on_ui([] { InvalidateRect(MainWindow, nullptr, TRUE); });
+            const zv::Surface s = p.screen();
+            for (int y = 0; y < 320; ++y)
+                for (int x = 0; x < 240; ++x) ASSERT_EQ(s.pixel(x, y), 0u) << x << "," << y;
+        }
+        if (c.kind == BareExecutable) {
+            EXPECT_EQ(std::u16string(AppFolder), u"");
+            EXPECT_EQ(std::u16string(DefaultArtPath), u"default.jpg");
+        }
+        p.stop();
+        fs::remove_all(app);
+        fs::remove(cwd / "direc.zvn");
     }
-    std::ofstream("fits.mp3") << "x";                      // its full path fits the buffer
-    std::ofstream(std::string(200, 'n') + ".mp3") << "x";  // this one does not
-    ASSERT_EQ(::chdir(old.c_str()), 0);
-    write_settings(dir.path(), music.string() + "/");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    EXPECT_EQ(TrackCount, 1);
-    EXPECT_EQ(item_count(PathList), 1);
-    EXPECT_EQ(item_count(PlaylistView), 1);
-    EXPECT_EQ(item_text(PlaylistView, 0), u"fits.mp3");
-}
-
-TEST(Shutdown, CtrlQClosesThroughTheCloseMessage)
-{
-    FixtureDir dir;
-    write_settings(dir.path(), (dir.path() / "none").string() + "/");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    ASSERT_FALSE(p.finished());
-    p.key('Q', /*ctrl=*/true);
-    p.settle();
-    EXPECT_TRUE(p.finished());
-    p.stop();
-    EXPECT_EQ(p.exit_code(), 0);
-}
-
-TEST(Shutdown, PlainQDoesNothing)
-{
-    FixtureDir dir;
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    p.key('Q');
-    EXPECT_FALSE(p.finished());
-}
-
-TEST(KeepAlive, IdleTimerIsResetEvery55Seconds)
-{
-    FixtureDir dir;
-    write_settings(dir.path(), (dir.path() / "none").string() + "/");
-    ProgramHarness p(ProgramHarness::Options(dir.path()));
-    auto& u = p.platform().user();
-    EXPECT_EQ(u.idle_resets(), 0u);
-    p.advance(54999);
-    EXPECT_EQ(u.idle_resets(), 0u);
-    p.advance(1);
-    EXPECT_EQ(u.idle_resets(), 1u);
-    p.advance(55000 * 10);
-    EXPECT_EQ(u.idle_resets(), 11u);
-}
-
-TEST(StartupBoxes, NoAudioDeviceShowsTheBoxThenBuildsTheLists)
-{
-    FixtureDir dir;
-    touch(dir.path() / "m" / "t.mp3");
-    write_settings(dir.path(), (dir.path() / "m").string() + "/");
-    ProgramHarness p(ProgramHarness::Options(dir.path(), /*audio=*/false));
-    HWND box = top_window(p.platform().user());
-    ASSERT_NE(box, nullptr);
-    zv::Window* w = p.platform().user().live_window(box);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->cls->name, u"ZvMessageBox");
-    EXPECT_EQ(TrackCount, 0);  // the box is modal: start-up waits for OK
-    // The box is drawn: its caption bar is blue at the top of the box.
-    RECT r;
-    GetWindowRect(box, &r);
-    EXPECT_EQ(p.pixel(r.left + 5, r.top + 5), 0x0000'55D9u);
-    p.key(VK_RETURN);
-    EXPECT_EQ(TrackCount, 1);
-    EXPECT_EQ(item_count(PathList), 1);
-    // The now-playing panel comes next; the playlist shows once it has ended.
-    EXPECT_FALSE(IsWindowVisible(MainWindow));
-    p.end_panels();
-    EXPECT_TRUE(IsWindowVisible(MainWindow));
+    fs::current_path(old);
 }
 
 // The program's resources with bitmap 129 renamed, so it cannot be found.
@@ -268,9 +191,13 @@ std::vector<std::uint8_t> resources_without_skin()
     return res;
 }
 
-TEST(StartupBoxes, MissingSkinBitmapShowsTheEmptyBoxFirst)
+// Without skin bitmap 129 and without sound, start-up shows an empty box, then the sound box,
+// and only then builds the lists.
+TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuildTheKeepAliveTicksAndCtrlQCloses)
 {
     FixtureDir dir;
+    touch(dir.path() / "m" / "t.mp3");
+    zv::test::write_settings(dir.path(), dir.path() / "m");
     ProgramHarness::Options o(dir.path(), /*audio=*/false);
     o.resources = resources_without_skin();
     ProgramHarness p(o);
@@ -281,14 +208,47 @@ TEST(StartupBoxes, MissingSkinBitmapShowsTheEmptyBoxFirst)
     // OK on the box with the stylus.
     RECT r;
     GetWindowRect(first, &r);
-    int cx = (r.left + r.right) / 2, by = r.bottom - 12 - 13;
-    p.tap(cx, by);
-    HWND second = top_window(u);
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(u.live_window(second)->text, u"");
+    p.tap((r.left + r.right) / 2, r.bottom - 12 - 13);
+    HWND box = top_window(u);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(box, first);
+    EXPECT_EQ(u.live_window(box)->text, u"");
+    EXPECT_EQ(u.live_window(box)->cls->name, u"ZvMessageBox");
+    EXPECT_EQ(TrackCount, 0);  // the box is modal: start-up waits for OK
+    GetWindowRect(box, &r);
+    EXPECT_EQ(p.pixel(r.left + 5, r.top + 5), 0x0000'55D9u) << "drawn: its caption bar is blue";
     p.key(VK_RETURN);
+    EXPECT_EQ(TrackCount, 1);
+    EXPECT_EQ(p.item_count(PathList), 1);
+    // The now-playing panel comes next; the playlist shows once it has ended.
+    EXPECT_FALSE(IsWindowVisible(MainWindow));
     p.end_panels();
     EXPECT_EQ(top_window(u), nullptr);
     EXPECT_TRUE(IsWindowVisible(MainWindow));
+
+    // Then the idle timer is reset every 55 s whatever plays; the main window holds the stylus
+    // while it is in front, and takes it back at a screen turn; Ctrl+Q, not a plain Q, closes the
+    // program.
+    EXPECT_EQ(u.idle_resets(), 0u);
+    p.advance(54999);
+    EXPECT_EQ(u.idle_resets(), 0u);
+    p.advance(1);
+    EXPECT_EQ(u.idle_resets(), 1u);
+    p.advance(55000 * 10);
+    EXPECT_EQ(u.idle_resets(), 11u);
+
+    HWND main = p.ui([] { return MainWindow; });
+    EXPECT_EQ(p.ui(GetCapture), main);
+    for (int turn = 0; turn < 2; ++turn) {
+        p.on_ui([] { ReleaseCapture(); });
+        p.key(VK_F7);
+        EXPECT_EQ(p.ui(GetCapture), main) << "turn " << turn;
+    }
+
+    p.key('Q');
+    EXPECT_FALSE(p.finished());
+    p.key('Q', /*ctrl=*/true);
+    EXPECT_TRUE(p.finished());
+    p.stop();
+    EXPECT_EQ(p.exit_code(), 0);
 }

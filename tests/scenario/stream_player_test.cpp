@@ -1,20 +1,19 @@
 // The stream player as a user hears it: which track sounds (each fixture has its own tone),
 // stepping, wrap-around, automatic advance, pause and resume, volume, and bad files.
 #include <commctrl.h>
-#include <dirent.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <map>
 
 #include "app/zorvane.h"
 #include "files/codepage.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"
+#include "support/message_log.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
 
@@ -31,59 +30,29 @@ protected:
     // Writes `count` tracks (track i at 300 + 100 i Hz) and starts the player on them.
     void start(int count)
     {
-        fs::path music = dir_.path() / "music";
-        for (int i = 0; i < count; ++i) {
-            fs::path file = music / ("t" + std::to_string(i) + ".mp3");
-            fs::create_directories(file.parent_path());
-            zv::fixtures::ToneTrack t;
-            t.frequency_hz = 300.0 + 100.0 * i;
-            t.seconds = kTrackSeconds;
-            t.id3v2_version = 0;
-            ASSERT_TRUE(zv::fixtures::write_tone_mp3(file, t));
-            frequency_[file.string()] = 300.0 + 100.0 * i;
-        }
-        std::ofstream(dir_.path() / "direc.zvn") << music.string() << "/";
+        zv::fixtures::ToneTrack t;
+        t.seconds = kTrackSeconds, t.id3v2_version = 0;
+        zv::test::tone_library(dir_.path(), count, t, 100);
         player_ = std::make_unique<ProgramHarness>(ProgramHarness::Options(dir_.path()));
         ASSERT_EQ(TrackCount, count);
     }
 
     // The file of item `index` of the list (the scan's order is the file system's).
-    std::string path_of_item(int index)
-    {
-        WCHAR buf[PATH_BUFFER_CHARS];
-        LVITEM item{};
-        item.pszText = buf;
-        item.cchTextMax = PATH_BUFFER_CHARS;
-        SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        return zv::narrow(buf);
-    }
-
-    // The tone that item `index` of the list should sound.
-    double tone_of_item(int index) { return frequency_[path_of_item(index)]; }
-
+    std::string path_of_item(int index) { return zv::narrow(player_->item_text(PathList, index)); }
+    double tone_of_item(int index) { return player_->tone_of(index); }
     std::vector<std::int16_t> pull(std::size_t frames) { return player_->pull_audio(frames); }
-
-    double sounding(std::size_t frames = 2048)
-    {
-        auto s = pull(frames);
-        if (zv::fixtures::rms_level(s.data(), frames) < 50) return 0;
-        return zv::fixtures::dominant_frequency(s.data(), frames, 44100);
-    }
-
+    double sounding(std::size_t frames = 2048) { return player_->heard(frames); }
     void ui(std::function<void()> fn) { player_->on_ui(std::move(fn)); }
-
-    int selected_items()
+    // Only row k is lit, selected and focused.
+    void expect_lit(int k)
     {
-        int n = 0;
-        for (int i = 0; i < TrackCount; ++i)
-            if (SendMessage(PlaylistView, LVM_GETITEMSTATE, i, LVIS_SELECTED | LVIS_FOCUSED) ==
-                (LVIS_SELECTED | LVIS_FOCUSED))
-                ++n;
-        return n;
+        EXPECT_EQ(player_->selected_rows(), std::vector<int>{k});
+        EXPECT_EQ(SendMessage(PlaylistView, LVM_GETITEMSTATE, k, LVIS_SELECTED | LVIS_FOCUSED),
+                  LVIS_SELECTED | LVIS_FOCUSED);
     }
 
     zv::testing::FixtureDir dir_;
-    std::map<std::string, double> frequency_;
+    zv::test::MessageLog log_;  // outlives the program it watches
     std::unique_ptr<ProgramHarness> player_;
 };
 
@@ -91,76 +60,7 @@ MATCHER_P(NearHz, hz, "") { return std::abs(arg - hz) < 25; }
 
 }  // namespace
 
-TEST_F(StreamPlayer, NextWrapsFromTheLastTrackAndPreviousStopsAtTheFirst)
-{
-    start(3);
-    ui([] { PlayCurrentTrack(); });
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
-    EXPECT_EQ(selected_items(), 1);
-    ui([] { NextTrack(); });
-    EXPECT_EQ(CurrentTrack, 1);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
-    EXPECT_EQ(selected_items(), 1);
-    ui([] { NextTrack(); });
-    ui([] { NextTrack(); });
-    EXPECT_EQ(CurrentTrack, 0);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
-    // Previous from the first track restarts it from its beginning.
-    pull(4000);
-    ui([] { PreviousTrack(); });
-    EXPECT_EQ(CurrentTrack, 0);
-    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
-    EXPECT_EQ(selected_items(), 1);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
-}
-
-TEST_F(StreamPlayer, TheEndOfEachTrackStartsTheNextAndTheListRepeats)
-{
-    start(3);
-    ui([] { PlayCurrentTrack(); });
-    for (int round = 0; round < 2; ++round) {
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(CurrentTrack, i);
-            EXPECT_THAT(sounding(), NearHz(tone_of_item(i)));
-            pull(kTrackFrames);  // past the end: the end notice advances on the UI thread
-        }
-    }
-    EXPECT_EQ(CurrentTrack, 0);
-    EXPECT_EQ(IsPlaying, 1);
-}
-
-TEST_F(StreamPlayer, PauseAndResumeKeepThePositionAndTheVolume)
-{
-    start(2);
-    ui([] { PlayCurrentTrack(); });
-    pull(3000);
-    ui([] { TogglePause(); });
-    EXPECT_EQ(IsPlaying, 0);
-    unsigned paused = PausedPosition;
-    EXPECT_NEAR(static_cast<double>(paused), 3000.0, 64.0);
-    // Paused through the grace period: the device is let go, and resuming takes it again.
-    auto* sink = dynamic_cast<zv::PulledAudioOutput*>(player_->platform().sound().output());
-    ASSERT_NE(sink, nullptr);
-    auto silent = pull(zv::SoundSystem::kDeviceGraceFrames);
-    EXPECT_LT(zv::fixtures::rms_level(silent.data(), silent.size() / 2), 1.0);
-    EXPECT_FALSE(sink->device_open());
-    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), paused);
-    ui([] { TogglePause(); });
-    EXPECT_TRUE(sink->device_open());
-    EXPECT_EQ(IsPlaying, 1);
-    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), CurrentVolume);
-    EXPECT_THAT(sounding(1024), NearHz(tone_of_item(0)));
-    EXPECT_NEAR(static_cast<double>(FSOUND_Stream_GetPosition(CurrentStream)), paused + 1024.0, 64.0);
-
-    // Pause, then next: the next track from its start, playing.
-    ui([] { TogglePause(); });
-    ui([] { NextTrack(); });
-    EXPECT_EQ(IsPlaying, 1);
-    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
-}
-
-TEST_F(StreamPlayer, PlayPauseBeforeAnyPlayOnlyTogglesTheFlag)
+TEST_F(StreamPlayer, BeforeAnyPlayPlayPauseOnlyFlipsTheFlagAndTheVolumeStepsSetTheGain)
 {
     start(1);
     ui([] { TogglePause(); });
@@ -170,11 +70,6 @@ TEST_F(StreamPlayer, PlayPauseBeforeAnyPlayOnlyTogglesTheFlag)
     EXPECT_EQ(IsPlaying, 1);
     EXPECT_EQ(CurrentStream, nullptr);
     EXPECT_EQ(sounding(), 0);
-}
-
-TEST_F(StreamPlayer, VolumeStepsFollowWhatTheLibraryReports)
-{
-    start(1);
     // Before the first play the steps ask channel 0, which starts at full volume.
     ui([] { VolumeUp(); });
     EXPECT_EQ(CurrentVolume, FSOUND_GetVolume(0));
@@ -204,11 +99,22 @@ TEST_F(StreamPlayer, VolumeStepsFollowWhatTheLibraryReports)
     EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), -10);
     ui([] { VolumeDown(); });
     EXPECT_EQ(CurrentVolume, -10);
-}
+    // At the bounds: up acts while the library reports 254 or less, down while it reports more
+    // than 0.
+    for (auto [from, up, down] : {std::tuple{254, 274, 234}, std::tuple{255, 255, 235}, std::tuple{0, 20, 0}}) {
+        for (auto [step, after] : {std::pair{&VolumeUp, up}, std::pair{&VolumeDown, down}}) {
+            ui([from, step] {
+                FSOUND_SetVolume(FSOUND_ALL, from);
+                step();
+            });
+            EXPECT_EQ(CurrentVolume, after) << from;
+        }
+    }
 
-TEST_F(StreamPlayer, TheStoredVolumeSetsTheGain)
-{
-    start(1);
+    ui([] {
+        CurrentVolume = 50;
+        FSOUND_SetVolume(FSOUND_ALL, 50);
+    });
     ui([] { PlayCurrentTrack(); });
     pull(1024);
     auto at50 = pull(4096);
@@ -221,19 +127,108 @@ TEST_F(StreamPlayer, TheStoredVolumeSetsTheGain)
     EXPECT_NEAR(ratio, 3.0, 0.15);
 }
 
-TEST_F(StreamPlayer, TracksThatCannotBePlayedArePassedOverForOneLapAtMost)
+TEST_F(StreamPlayer, PauseKeepsThePlaceManyTracksHoldOneOpenFileAndATruncatedTrackPlaysWhatDecodes)
 {
-    // After the scan, item 1 becomes text that only looks like a track and item 3 is deleted.
+    start(2);
+    ui([] { PlayCurrentTrack(); });
+    pull(3000);
+    ui([] { TogglePause(); });
+    EXPECT_EQ(IsPlaying, 0);
+    unsigned paused = PausedPosition;
+    EXPECT_NEAR(static_cast<double>(paused), 3000.0, 64.0);
+    // Paused through the grace period: the device is let go, and resuming takes it again.
+    auto* sink = dynamic_cast<zv::PulledAudioOutput*>(player_->platform().sound().output());
+    ASSERT_NE(sink, nullptr);
+    auto silent = pull(zv::SoundSystem::kDeviceGraceFrames);
+    EXPECT_LT(zv::fixtures::rms_level(silent.data(), silent.size() / 2), 1.0);
+    EXPECT_FALSE(sink->device_open());
+    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), paused);
+    ui([] { TogglePause(); });
+    EXPECT_TRUE(sink->device_open());
+    EXPECT_EQ(IsPlaying, 1);
+    EXPECT_EQ(FSOUND_GetVolume(CurrentChannel), CurrentVolume);
+    EXPECT_THAT(sounding(1024), NearHz(tone_of_item(0)));
+    EXPECT_NEAR(static_cast<double>(FSOUND_Stream_GetPosition(CurrentStream)), paused + 1024.0, 64.0);
+
+    // Pause, then next: the next track from its start, playing.
+    ui([] { TogglePause(); });
+    ui([] { NextTrack(); });
+    EXPECT_EQ(IsPlaying, 1);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
+
+    ui([] { PlayCurrentTrack(); });
+    int baseline = zv::test::open_descriptors();
+    for (int i = 0; i < 400; ++i) ui([] { NextTrack(); });
+    // A stream closed during the decoder's read keeps its file until that read returns; the
+    // fewest open over a few looks, a little audio apart, is the resting count.
+    int resting = zv::test::open_descriptors();
+    for (int i = 0; i < 8 && resting > baseline; ++i) {
+        pull(256);
+        resting = std::min(resting, zv::test::open_descriptors());
+    }
+    EXPECT_LE(resting, baseline);
+    EXPECT_NE(CurrentStream, nullptr);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(CurrentTrack)));
+
+    // Cut track 0's file in half: it must play its first half and then end normally.
+    fs::path first = path_of_item(0);
+    fs::resize_file(first, fs::file_size(first) / 2);
+    ui([] {
+        CurrentTrack = 0;
+        PlayCurrentTrack();
+    });
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+    pull(kTrackFrames);
+    EXPECT_EQ(CurrentTrack, 1);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
+}
+
+TEST_F(StreamPlayer, NextWrapsPreviousStopsAtTheFirstEachEndStartsTheNextAndUnplayableTracksArePassedOver)
+{
     start(5);
+    ui([] { PlayCurrentTrack(); });
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+    expect_lit(0);
+    // The row lights at once: the playlist is painted within the step, not when the queue gets to it.
+    log_.only({WM_PAINT});
+    player_->on_ui([&] { log_.watch(PlaylistView); });
+    ui([] { NextTrack(); });
+    EXPECT_SEQUENCE(log_, PlaylistView, {{WM_PAINT, zv::test::sent}});
+    EXPECT_EQ(CurrentTrack, 1);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
+    expect_lit(1);
+    for (int i = 0; i < 4; ++i) ui([] { NextTrack(); });
+    EXPECT_EQ(CurrentTrack, 0);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+    // Previous from the first track restarts it from its beginning.
+    pull(4000);
+    ui([] { PreviousTrack(); });
+    EXPECT_EQ(CurrentTrack, 0);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(CurrentStream), 0u);
+    expect_lit(0);
+    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
+
+    // From the start again, each end starts the next, round the list.
+    ui([] { PlayCurrentTrack(); });
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(CurrentTrack, i);
+            EXPECT_THAT(sounding(), NearHz(tone_of_item(i)));
+            pull(kTrackFrames);  // past the end: the end notice advances on the UI thread
+        }
+    }
+    EXPECT_EQ(CurrentTrack, 0);
+    EXPECT_EQ(IsPlaying, 1);
+
+    // After the scan, item 1 becomes text that only looks like a track and item 3 is deleted.
     std::ofstream(path_of_item(1), std::ios::trunc) << "not music at all\n";
     fs::remove(path_of_item(3));
     auto expect_playing = [&](int k) {
         EXPECT_EQ(CurrentTrack, k);
         EXPECT_NE(CurrentStream, nullptr);
         EXPECT_THAT(sounding(), NearHz(tone_of_item(k)));
-        // Only the row that plays is lit.
-        EXPECT_EQ(selected_items(), 1);
-        EXPECT_EQ(SendMessage(PlaylistView, LVM_GETITEMSTATE, k, LVIS_SELECTED), LVIS_SELECTED);
+        expect_lit(k);
     };
     auto from = [&](int k, int (*step)()) {
         ui([k, step] {
@@ -290,46 +285,4 @@ TEST_F(StreamPlayer, TracksThatCannotBePlayedArePassedOverForOneLapAtMost)
     int result = 0;
     ui([&] { result = PlayFile("/nonexistent/file.mp3"); });
     EXPECT_EQ(result, -1);
-}
-
-TEST_F(StreamPlayer, ATruncatedTrackPlaysWhatDecodesAndThenAdvances)
-{
-    start(2);
-    // Cut track 0's file in half: it must play its first half and then end normally.
-    fs::path first = path_of_item(0);
-    fs::resize_file(first, fs::file_size(first) / 2);
-    ui([] {
-        CurrentTrack = 0;
-        PlayCurrentTrack();
-    });
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(0)));
-    pull(kTrackFrames);
-    EXPECT_EQ(CurrentTrack, 1);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(1)));
-}
-
-TEST_F(StreamPlayer, PlayingThroughManyTracksHoldsOneOpenFile)
-{
-    start(2);
-    auto open_files = [] {
-        int n = 0;
-        if (DIR* d = opendir("/proc/self/fd")) {
-            while (readdir(d)) ++n;
-            closedir(d);
-        }
-        return n;
-    };
-    ui([] { PlayCurrentTrack(); });
-    int baseline = open_files();
-    for (int i = 0; i < 400; ++i) ui([] { NextTrack(); });
-    // A stream closed during the decoder's read keeps its file until that read returns; the
-    // fewest open over a few looks, a little audio apart, is the resting count.
-    int resting = open_files();
-    for (int i = 0; i < 8 && resting > baseline; ++i) {
-        pull(256);
-        resting = std::min(resting, open_files());
-    }
-    EXPECT_LE(resting, baseline);
-    EXPECT_NE(CurrentStream, nullptr);
-    EXPECT_THAT(sounding(), NearHz(tone_of_item(CurrentTrack)));
 }

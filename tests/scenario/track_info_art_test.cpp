@@ -58,12 +58,18 @@ protected:
     }
 };
 
-TEST_F(TrackInfoArt, JpegMimeWithEmptyDescriptionWritesThePictureExactly)
+TEST_F(TrackInfoArt, CoversAreWrittenOutExactlyReplacedInTurnAndNotRewrittenWhenTheSame)
 {
     const Bytes cover = solid_jpeg(64, 48, 0xFFFFFF);
     track("jpeg.mp3", with_cover(cover));
+    const Bytes red = solid_jpeg(50, 50, 0xFF0000), blue = solid_jpeg(300, 120, 0x0000FF);
+    track("red.mp3", with_cover(red));
+    track("blue.mp3", with_cover(blue));
+    const Bytes same = solid_jpeg(40, 40, 0xFF0000);
+    track("one.mp3", with_cover(same));
+    track("two.mp3", with_cover(same));
+    track("other.mp3", with_cover(solid_jpeg(40, 40, 0x0000FF)));
     start();
-
     play("jpeg.mp3");
     const Bytes apic = apic_value();
     ASSERT_GT(apic.size(), 14u);
@@ -80,6 +86,69 @@ TEST_F(TrackInfoArt, JpegMimeWithEmptyDescriptionWritesThePictureExactly)
         for (int y : {0, 116, 231}) EXPECT_TRUE(near_colour(s.pixel(x, y), 0xFFFFFF)) << x << "," << y;
     // Only album.jpg is left behind in the program's folder.
     EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "direc.zvn"}));
+
+    // A second cover in a row replaces the first.
+    const HBITMAP start_art = art();
+    play("red.mp3");
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0xFF0000));
+    const HBITMAP red_art = art();
+    EXPECT_NE(red_art, start_art);
+    play("blue.mp3");
+    EXPECT_EQ(read_bytes(album_jpg()), blue);
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0x0000FF));
+    expect_scaled_art("second cover");
+    // The replaced picture was released.
+    program().on_ui([&] { EXPECT_EQ(GetObjectType(red_art), 0u); });
+
+    // Replacing album.jpg renames a new file over it, which gives it another inode.
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(album_jpg().c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    play("one.mp3");
+    const auto first = inode();
+    ASSERT_NE(first, 0u);
+    const HBITMAP first_art = art();
+    play("two.mp3");
+    EXPECT_EQ(inode(), first);
+    EXPECT_NE(art(), first_art) << "loaded and shown again";
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0xFF0000));
+    play("other.mp3");
+    EXPECT_NE(inode(), first);
+    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0x0000FF));
+}
+
+TEST_F(TrackInfoArt, CoversOfAnySizeAndFormatShowAt250By232AndShrunkOnesAreSmoothed)
+{
+    track("tiny.mp3", with_cover(solid_jpeg(1, 1, 0xFFFFFF)));
+    track("wide.mp3", with_cover(solid_jpeg(700, 90, 0xFFFFFF)));
+    track("exact.mp3", with_cover(solid_jpeg(250, 232, 0xFFFFFF)));
+    track("png.mp3", with_cover(zv::fixtures::make_cover_png(120, 160, 4), "image/png"));
+    // One-pixel black and white stripes, four times wider than the control: every shown pixel
+    // covers two of each, so a filtering copy gives an even grey where point sampling would give
+    // stripes or a single colour.
+    zv::Surface stripes(1000, 464);
+    for (int y = 0; y < stripes.height(); ++y)
+        for (int x = 0; x < stripes.width(); ++x) stripes.set_pixel(x, y, (x % 2) ? 0xFFFFFFu : 0u);
+    const auto png = app() / "stripes.png";
+    ASSERT_TRUE(zv::write_png(stripes, png.string()));
+    const Bytes cover = read_bytes(png);
+    std::filesystem::remove(png);
+    track("stripes.mp3", with_cover(cover, "image/png"));
+    start();
+    for (const char* name : {"tiny.mp3", "wide.mp3", "exact.mp3", "png.mp3"}) {
+        play(name);
+        expect_scaled_art(name);
+        // The picture reaches the column next to the black one.
+        EXPECT_NE(art_pixels().pixel(248, 116), 0u) << name;
+    }
+
+    play("stripes.mp3");
+    expect_scaled_art("striped cover");
+    const zv::Surface s = art_pixels();
+    for (int x = 2; x < 247; x += 7)
+        for (int y : {1, 100, 230})
+            ASSERT_TRUE(near_colour(s.pixel(x, y), 0x808080, 20)) << x << "," << y << " " << std::hex << s.pixel(x, y);
 }
 
 TEST_F(TrackInfoArt, CoversAsTaggersWriteThemAreWrittenOutExactlyAndShown)
@@ -125,92 +194,7 @@ TEST_F(TrackInfoArt, CoversAsTaggersWriteThemAreWrittenOutExactlyAndShown)
     }
 }
 
-TEST_F(TrackInfoArt, SecondCoverInARowReplacesTheFirst)
-{
-    const Bytes red = solid_jpeg(50, 50, 0xFF0000), blue = solid_jpeg(300, 120, 0x0000FF);
-    track("red.mp3", with_cover(red));
-    track("blue.mp3", with_cover(blue));
-    start();
-    const HBITMAP start_art = art();
-
-    play("red.mp3");
-    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0xFF0000));
-    const HBITMAP red_art = art();
-    EXPECT_NE(red_art, start_art);
-    play("blue.mp3");
-    EXPECT_EQ(read_bytes(album_jpg()), blue);
-    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0x0000FF));
-    expect_scaled_art("second cover");
-    // The replaced picture was released.
-    program().on_ui([&] { EXPECT_EQ(GetObjectType(red_art), 0u); });
-}
-
-TEST_F(TrackInfoArt, SameCoverAsAlbumJpgIsShownWithoutRewritingIt)
-{
-    const Bytes red = solid_jpeg(40, 40, 0xFF0000);
-    track("one.mp3", with_cover(red));
-    track("two.mp3", with_cover(red));
-    track("other.mp3", with_cover(solid_jpeg(40, 40, 0x0000FF)));
-    start();
-    // Replacing album.jpg renames a new file over it, which gives it another inode.
-    auto inode = [&] {
-        struct stat st {};
-        return ::stat(album_jpg().c_str(), &st) == 0 ? st.st_ino : 0;
-    };
-
-    play("one.mp3");
-    const auto first = inode();
-    ASSERT_NE(first, 0u);
-    const HBITMAP first_art = art();
-    play("two.mp3");
-    EXPECT_EQ(inode(), first);
-    EXPECT_NE(art(), first_art) << "loaded and shown again";
-    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0xFF0000));
-    play("other.mp3");
-    EXPECT_NE(inode(), first);
-    EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0x0000FF));
-}
-
-TEST_F(TrackInfoArt, CoversOfAnySizeAndFormatShowAt250By232)
-{
-    track("tiny.mp3", with_cover(solid_jpeg(1, 1, 0xFFFFFF)));
-    track("wide.mp3", with_cover(solid_jpeg(700, 90, 0xFFFFFF)));
-    track("exact.mp3", with_cover(solid_jpeg(250, 232, 0xFFFFFF)));
-    track("png.mp3", with_cover(zv::fixtures::make_cover_png(120, 160, 4), "image/png"));
-    start();
-
-    for (const char* name : {"tiny.mp3", "wide.mp3", "exact.mp3", "png.mp3"}) {
-        play(name);
-        expect_scaled_art(name);
-        // The picture reaches the column next to the black one.
-        EXPECT_NE(art_pixels().pixel(248, 116), 0u) << name;
-    }
-}
-
-TEST_F(TrackInfoArt, ShrunkCoverIsSmoothedNotAliased)
-{
-    // One-pixel black and white stripes, four times wider than the control: every shown pixel
-    // covers two of each, so a filtering copy gives an even grey where point sampling would give
-    // stripes or a single colour.
-    zv::Surface stripes(1000, 464);
-    for (int y = 0; y < stripes.height(); ++y)
-        for (int x = 0; x < stripes.width(); ++x) stripes.set_pixel(x, y, (x % 2) ? 0xFFFFFFu : 0u);
-    const auto png = app() / "stripes.png";
-    ASSERT_TRUE(zv::write_png(stripes, png.string()));
-    const Bytes cover = read_bytes(png);
-    std::filesystem::remove(png);
-    track("stripes.mp3", with_cover(cover, "image/png"));
-    start();
-
-    play("stripes.mp3");
-    expect_scaled_art("striped cover");
-    const zv::Surface s = art_pixels();
-    for (int x = 2; x < 247; x += 7)
-        for (int y : {1, 100, 230})
-            ASSERT_TRUE(near_colour(s.pixel(x, y), 0x808080, 20)) << x << "," << y << " " << std::hex << s.pixel(x, y);
-}
-
-TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)
+TEST_F(TrackInfoArt, WithoutACoverOrWithAPictureFrameHoldingNoPictureTheDefaultShows)
 {
     write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
     track("cover.mp3", with_cover(solid_jpeg(30, 30, 0xFF00FF)));
@@ -218,33 +202,6 @@ TEST_F(TrackInfoArt, NoCoverShowsTheDefaultPictureAtItsOwnSizeLoadedAfresh)
     plain.artist = "No";
     plain.title = "Picture";
     track("plain.mp3", plain);
-    start();
-    EXPECT_EQ(art_size(), std::pair(120, 90));  // start-up
-
-    play("cover.mp3");
-    const Bytes cover_file = read_bytes(album_jpg());
-    play("plain.mp3");
-    EXPECT_EQ(text(), u"No - Picture");
-    EXPECT_EQ(art_size(), std::pair(120, 90));
-    EXPECT_TRUE(near_colour(art_pixels().pixel(119, 89), 0x808080));
-    EXPECT_EQ(read_bytes(album_jpg()), cover_file);  // a track without a cover leaves it alone
-
-    // Read from its file on every such track.
-    write_bytes(app() / "default.jpg", solid_jpeg(60, 40, 0x808080));
-    play("plain.mp3");
-    EXPECT_EQ(art_size(), std::pair(60, 40));
-
-    // Without a default picture the control gets no picture at all.
-    std::filesystem::remove(app() / "default.jpg");
-    play("plain.mp3");
-    EXPECT_EQ(art(), nullptr);
-    EXPECT_EQ(read_bytes(album_jpg()), cover_file);
-}
-
-TEST_F(TrackInfoArt, PictureFramesWithoutAPictureShowTheDefault)
-{
-    write_bytes(app() / "default.jpg", solid_jpeg(120, 90, 0x808080));
-    track("cover.mp3", with_cover(solid_jpeg(30, 30, 0x00FF00)));
     // Encoding, "image/jpeg", picture type, empty description: 14 bytes and no picture byte.
     Bytes empty_picture{0};
     append(empty_picture, "image/jpeg");
@@ -264,6 +221,7 @@ TEST_F(TrackInfoArt, PictureFramesWithoutAPictureShowTheDefault)
     link.pictures.push_back({Bytes{'h', 't', 't', 'p', ':', '/', '/', 'a'}, "-->", 3, "", {}});
     track("link.mp3", link);
     start();
+    EXPECT_EQ(art_size(), std::pair(120, 90));  // start-up
 
     // Before any cover: nothing written at all.
     play("short.mp3");
@@ -281,6 +239,23 @@ TEST_F(TrackInfoArt, PictureFramesWithoutAPictureShowTheDefault)
     }
     EXPECT_EQ(text(), u"Unknown Artist - Link");
     EXPECT_EQ(app_files(), (std::vector<std::string>{"album.jpg", "default.jpg", "direc.zvn"}));
+
+    play("plain.mp3");
+    EXPECT_EQ(text(), u"No - Picture");
+    EXPECT_EQ(art_size(), std::pair(120, 90));
+    EXPECT_TRUE(near_colour(art_pixels().pixel(119, 89), 0x808080));
+    EXPECT_EQ(read_bytes(album_jpg()), cover_file);  // a track without a cover leaves it alone
+
+    // Read from its file on every such track.
+    write_bytes(app() / "default.jpg", solid_jpeg(60, 40, 0x808080));
+    play("plain.mp3");
+    EXPECT_EQ(art_size(), std::pair(60, 40));
+
+    // Without a default picture the control gets no picture at all.
+    std::filesystem::remove(app() / "default.jpg");
+    play("plain.mp3");
+    EXPECT_EQ(art(), nullptr);
+    EXPECT_EQ(read_bytes(album_jpg()), cover_file);
 }
 
 TEST_F(TrackInfoArt, CoverFileThatCannotBeReplacedKeepsThePicture)

@@ -70,7 +70,7 @@ TEST_F(TrackInfoDamaged, BrokenTagsNeverStopThePlayer)
     EXPECT_EQ(art_size(), std::pair(250, 232));
 }
 
-TEST_F(TrackInfoDamaged, CoverThatIsNoPictureIsWrittenAndShowsBlack)
+TEST_F(TrackInfoDamaged, CoverThatIsNoPictureIsWrittenAndShowsBlackAndAHugeOneIsScaledDown)
 {
     ToneTrack t;
     t.title = "Not A Picture";
@@ -83,6 +83,12 @@ TEST_F(TrackInfoDamaged, CoverThatIsNoPictureIsWrittenAndShowsBlack)
     cut.resize(cut.size() / 2);  // a JPEG that ends early
     half.cover = cut;
     track("half.mp3", half);
+    const Bytes huge = solid_jpeg(6000, 6000, 0xFFFFFF);
+    ASSERT_FALSE(huge.empty());
+    ToneTrack big;
+    big.title = "Huge";
+    big.cover = huge;
+    track("huge.mp3", big);
     start();
 
     for (const char* name : {"garbage.mp3", "half.mp3"}) {
@@ -95,18 +101,8 @@ TEST_F(TrackInfoDamaged, CoverThatIsNoPictureIsWrittenAndShowsBlack)
         EXPECT_EQ(s.pixel(0, 0), 0u) << name;
         EXPECT_EQ(s.pixel(125, 116), 0u) << name;
     }
-}
 
-TEST_F(TrackInfoDamaged, HugeCoverIsScaledDownToTheControl)
-{
-    const Bytes huge = solid_jpeg(6000, 6000, 0xFFFFFF);
-    ASSERT_FALSE(huge.empty());
-    ToneTrack t;
-    t.title = "Huge";
-    t.cover = huge;
-    track("huge.mp3", t);
-    start();
-
+    // A huge cover is scaled down to the control.
     play("huge.mp3");
     EXPECT_EQ(read_bytes(album_jpg()), huge);
     EXPECT_EQ(art_size(), std::pair(250, 232));
@@ -115,5 +111,4 @@ TEST_F(TrackInfoDamaged, HugeCoverIsScaledDownToTheControl)
     EXPECT_TRUE(near_colour(s.pixel(248, 231), 0xFFFFFF));
     EXPECT_EQ(s.pixel(249, 0), 0u);
 }
-
 }  // namespace

@@ -169,15 +169,9 @@ protected:
     {
         const std::u16string wanted = zv::widen((music_ / name).string());
         int row = -1;
+        for (int i = 0; i < TrackCount && row < 0; ++i)
+            if (harness_->item_text(PathList, i) == wanted) row = i;
         harness_->on_ui([&] {
-            for (int i = 0; i < TrackCount; ++i) {
-                WCHAR buf[PATH_BUFFER_CHARS];
-                LVITEM item{};
-                item.pszText = buf;
-                item.cchTextMax = PATH_BUFFER_CHARS;
-                SendMessage(PathList, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-                if (wanted == buf) row = i;
-            }
             if (row < 0) return;
             CurrentTrack = row;
             PlayCurrentTrack();

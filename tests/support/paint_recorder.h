@@ -1,6 +1,5 @@
 // Records, per paint of the playlist, the list's offset and the items drawn, and every owner-draw
-// request the main window receives. The hooks subclass both windows and pass everything on
-// unchanged.
+// request the main window receives, through a message log watching both windows.
 #pragma once
 #include <windows.h>
 
@@ -27,5 +26,9 @@ struct PaintLog {
 
 PaintLog& paint_log();
 void install_paint_recorder(ProgramHarness& p);
+
+// What must be on screen for the playlist at `offset` with row `selected` lit (-1: none): every
+// row's frame lines, its fill (or gradient) in the margin left of the text, and black outside.
+void expect_list_screen(const Surface& s, int offset, int tracks, int selected);
 
 }  // namespace zv::test
