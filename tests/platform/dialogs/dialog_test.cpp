@@ -159,13 +159,12 @@ TEST_F(DialogBox, ModalLifeAsASequenceThenEndedByEnterOrEscape)
         key(VK_RETURN);
     });
     EXPECT_EQ(run(1, main_, 1234), IDOK);
-    // Item 101 is the first tab stop, focused as init answered TRUE. Where the platform parts from Win32: the owner
-    // hears it is disabled before it loses the focus; the dialog is activated only once shown, so its first tab stop
-    // has the focus first; on the way out the dialog hears of its hiding (Win32 hides it without WM_SHOWWINDOW) but not
-    // of its deactivation, and each control is destroyed whole before the next.
+    // Item 101 is the first tab stop, focused as init answered TRUE. Where the platform parts from Win32: the dialog
+    // is activated only once shown, so its first tab stop has the focus first; on the way out the dialog hears of its
+    // hiding (Win32 hides it without WM_SHOWWINDOW) but not of its deactivation.
     EXPECT_SEQUENCE(log, nullptr,
-                    {{WM_ENABLE, sent | wparam, FALSE, 0, main_},
-                     {WM_KILLFOCUS, sent, 0, 0, main_},
+                    {{WM_KILLFOCUS, sent, 0, 0, main_},
+                     {WM_ENABLE, sent | wparam, FALSE, 0, main_},
                      {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[0]},
                      {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[1]},
                      {WM_SHOWWINDOW, sent | wparam, TRUE, 0, item[2]},
@@ -184,10 +183,10 @@ TEST_F(DialogBox, ModalLifeAsASequenceThenEndedByEnterOrEscape)
                      {WM_SETFOCUS, sent | wparam, WPARAM(dialog), 0, main_},
                      {WM_DESTROY, sent, 0, 0, dialog},
                      {WM_DESTROY, sent, 0, 0, item[0]},
-                     {WM_NCDESTROY, sent, 0, 0, item[0]},
                      {WM_DESTROY, sent, 0, 0, item[1]},
-                     {WM_NCDESTROY, sent, 0, 0, item[1]},
                      {WM_DESTROY, sent, 0, 0, item[2]},
+                     {WM_NCDESTROY, sent, 0, 0, item[0]},
+                     {WM_NCDESTROY, sent, 0, 0, item[1]},
                      {WM_NCDESTROY, sent, 0, 0, item[2]},
                      {WM_NCDESTROY, sent, 0, 0, dialog}});
     EXPECT_FALSE(IsWindow(dialog));
