@@ -58,6 +58,7 @@ Platform::Platform(const PlatformOptions& options)
     user_ = std::make_unique<UserState>(*backend_, kScreenWidth, kScreenHeight);
     register_builtin_controls(*user_);
     user_->on_top_level_title = [this](HWND h) { on_top_level_title(h); };
+    user_->unregister_func1_exported = options.unregister_func1;
     user_->find_other_instance = [](std::u16string_view cls, std::u16string_view title) {
         return query_instance(cls, title);
     };

@@ -30,6 +30,7 @@ struct PlatformOptions {
     std::optional<std::u16string> executable_path;  // what GetModuleFileName reports
     bool audio_device = true;                       // headless: a pulled sink exists; false: none opens
     bool media_controls = true;                     // desktop only: the player on the session bus (MPRIS)
+    bool unregister_func1 = true;                   // false: a core library that lacks UnregisterFunc1
 };
 
 class Platform {

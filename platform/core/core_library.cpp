@@ -63,8 +63,11 @@ FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name)
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    for (const Export& e : kExports)
-        if (e.name == std::u16string_view(name)) return e.proc;
+    for (const Export& e : kExports) {
+        if (e.name != std::u16string_view(name)) continue;
+        if (e.name == u"UnregisterFunc1" && !u->unregister_func1_exported) break;
+        return e.proc;
+    }
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
 }

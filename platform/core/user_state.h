@@ -189,6 +189,8 @@ public:
     // program; set by whoever serves the single-instance rule. Unset, no other process is found.
     std::function<bool(std::u16string_view cls, std::u16string_view title)> find_other_instance;
     std::function<bool(std::u16string_view cls, std::u16string_view title)> raise_other_instance;
+    // Whether the core library exports UnregisterFunc1 (some devices' libraries lack it).
+    bool unregister_func1_exported = true;
 
 private:
     struct Posted {

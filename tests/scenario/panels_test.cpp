@@ -320,3 +320,24 @@ TEST_F(Panels, OptionsPanelSlidesAlongTheTopAndLeadsBackOffOrOut)
 }
 
 }  // namespace
+
+TEST(PanelsWithoutUnregister, ACoreLibraryWithoutItLeavesThePanelWorkingButDeafToTheKeys)
+{
+    zv::testing::FixtureDir dir;
+    zv::test::tone_library(dir.path(), 2);
+    zv::test::ProgramHarness::Options o(dir.path());
+    o.keep_start_panel = true;
+    o.unregister_func1 = false;
+    zv::test::ProgramHarness p(o);
+    p.advance(300);
+    const HWND panel = p.ui([] { return NowPlayingPanel; });
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(p.rect(panel, 0).left, 0) << "the panel slid in";
+    const int volume = p.ui([] { return CurrentVolume; });
+    for (int vk : {VK_UP, VK_DOWN}) p.key(vk);
+    p.key(VK_APP1, false, /*win=*/true);
+    EXPECT_EQ(p.ui([] { return CurrentVolume; }), volume) << "no key was taken over";
+    p.tap(kNext.x, kNext.y);
+    EXPECT_EQ(p.ui([] { return CurrentTrack; }), 1);
+    EXPECT_NEAR(p.heard(), p.tone_of(1), 6.0);
+}

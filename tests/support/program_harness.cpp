@@ -30,6 +30,7 @@ ProgramHarness::ProgramHarness(const Options& options)
         po.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
     po.executable_path = options.executable.empty() ? (options.app_folder / "zorvane").u16string() : options.executable;
     po.audio_device = options.audio_device;
+    po.unregister_func1 = options.unregister_func1;
     platform_ = std::make_unique<Platform>(po);
     HINSTANCE module = platform_->module();
     Platform* platform = platform_.get();

@@ -28,6 +28,7 @@ public:
         // The program opens with the now-playing panel; most scenarios test the playlist and
         // leave it at once (end_panels) unless asked to keep it.
         bool keep_start_panel = false;
+        bool unregister_func1 = true;  // false: the core library lacks it
         // Replaces the program's resources (kept alive by the harness) when not empty.
         std::vector<std::uint8_t> resources;
     };
