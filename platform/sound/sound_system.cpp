@@ -207,8 +207,20 @@ bool SoundSystem::stop(std::uintptr_t stream)
     SoundStream* s = streams_.get(stream);
     if (!s) return false;
     detach(*s);
+    // Off the mixer at once, turn or no turn: the position read after a stop is where the sound
+    // stopped, so a resume from there neither repeats nor skips what the output rendered meanwhile.
+    unmix(*s);
     staged();
     return true;
+}
+
+void SoundSystem::unmix(const SoundStream& s)
+{
+    for (MixChannel& m : mix_) {
+        if (m.source != s.source) continue;
+        m.source.reset();
+        m.stream = 0;
+    }
 }
 
 bool SoundSystem::is_open(std::uintptr_t stream) const
@@ -246,11 +258,7 @@ bool SoundSystem::close_stream(std::uintptr_t stream)
         if (!s) return false;
         detach(*s);
         // Off the mixer at once, turn or no turn, so the file goes as soon as no thread reads it.
-        for (MixChannel& m : mix_) {
-            if (m.source != s->source) continue;
-            m.source.reset();
-            m.stream = 0;
-        }
+        unmix(*s);
         s->source->close();
         gone = streams_.remove(stream);
         staged();

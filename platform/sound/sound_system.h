@@ -9,8 +9,9 @@
 //
 // The user-interface side stages what it changes (play, stop, position, volume). The changes reach
 // the mixer together when they are published: at the end of each turn of the user-interface thread
-// once publish_at_turn_end() is on, otherwise at once after every call. Closing a stream takes it
-// off the mixer at once, so its file goes as soon as no thread reads it.
+// once publish_at_turn_end() is on, otherwise at once after every call. Stopping or closing a
+// stream takes it off the mixer at once: a stopped stream's position is where its sound stopped,
+// and a closed stream's file goes as soon as no thread reads it.
 //
 // At rest nothing runs: the decoder thread waits without a timeout, and once no channel has
 // sounded for kDeviceGraceFrames of output the device is let go (the output's thread ends). The
@@ -132,6 +133,8 @@ private:
     int play_locked(int channel, std::uintptr_t stream);
     // Takes the stream off its channel; no end callback will come for what it played so far.
     void detach(SoundStream& s);
+    // Takes the stream off the mixer now, without waiting for the turn's end.
+    void unmix(const SoundStream& s);
 
     // Reads the tags on first use (the file is read without holding the lock); null when gone.
     SoundStream* with_tags(std::uintptr_t stream, std::unique_lock<std::mutex>& lock);

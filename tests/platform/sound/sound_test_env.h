@@ -1,16 +1,22 @@
-// A sound system on a pulled output, with posts to the user-interface thread collected in a list
-// the test runs, and fixtures written to a temporary folder.
+// A sound system on a pulled output (or one that renders on a virtual clock as a device does), with
+// posts to the user-interface thread collected in a list the test runs, reads of slow storage, and
+// fixtures written to a temporary folder.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "backend/headless_backend.h"
 #include "fmod.h"
+#include "sound/clocked_audio_output.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "tests/support/fixture_dir.h"
@@ -18,18 +24,58 @@
 
 namespace zv::testing {
 
+// Storage the decoder may read only below a limit the test moves, as a slow memory card: a read
+// from further on waits, and the test can wait until the decoder is held there.
+class SlowCard {
+public:
+    void before_read(std::int64_t offset)
+    {
+        std::unique_lock lock(mutex_);
+        while (offset >= limit_) {
+            held_ = true;
+            changed_.notify_all();
+            changed_.wait(lock);
+        }
+    }
+    void allow(std::int64_t bytes = std::numeric_limits<std::int64_t>::max())
+    {
+        std::lock_guard lock(mutex_);
+        limit_ = bytes;
+        held_ = false;
+        changed_.notify_all();
+    }
+    // False only when a fault keeps the decoder from ever getting there.
+    bool wait_held()
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return held_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::int64_t limit_ = std::numeric_limits<std::int64_t>::max();
+    bool held_ = false;
+};
+
 class SoundTest : public ::testing::Test {
 protected:
-    SoundTest()
-        : system_([] { return std::make_unique<PulledAudioOutput>(); },
-                  [this](std::function<void()> f) {
-                      std::lock_guard lock(posts_mutex_);
-                      posts_.push_back(std::move(f));
-                  })
+    explicit SoundTest(bool clocked = false)
+        : system_(
+              [this, clocked]() -> std::unique_ptr<AudioOutput> {
+                  if (clocked) return std::make_unique<ClockedAudioOutput>(clock_);
+                  return std::make_unique<PulledAudioOutput>();
+              },
+              [this](std::function<void()> f) {
+                  std::lock_guard lock(posts_mutex_);
+                  posts_.push_back(std::move(f));
+              })
     {
+        system_.set_read_hook([this](std::int64_t offset) { card_.before_read(offset); });
     }
 
     void SetUp() override { ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1); }
+    void TearDown() override { card_.allow(); }  // before the system joins its decoder thread
 
     PulledAudioOutput& sink() { return dynamic_cast<PulledAudioOutput&>(*system_.output()); }
 
@@ -71,6 +117,8 @@ protected:
     FixtureDir dir_;
     std::mutex posts_mutex_;
     std::vector<std::function<void()>> posts_;
+    VirtualClock clock_;
+    SlowCard card_;
     SoundSystem system_;
 };
 

@@ -121,91 +121,90 @@ TEST(SoundThreaded, AudioThreadPullsWhileUiThreadPlaysAndAdvances)
     EXPECT_NE(FSOUND_Stream_GetOpenState(chain.current), 0);
 }
 
-// Holds every read from a given file offset on until released, as a stalled memory card would.
-struct ReadGate {
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::int64_t from = -1;  // no hold while negative
-    bool held = false;
+// A device's pace on the virtual clock while slow storage holds the decoder back: what a listener
+// hears when decoding falls behind, and what the positions say meanwhile.
+class SoundUnderrun : public SoundTest {
+protected:
+    SoundUnderrun() : SoundTest(true) {}
 
-    void before_read(std::int64_t offset)
+    // Moves the clock on and returns what the device rendered meanwhile.
+    std::vector<std::int16_t> listen(std::uint64_t ms)
     {
-        std::unique_lock lock(mutex);
-        if (from < 0 || offset < from) return;
-        held = true;
-        cv.notify_all();
-        cv.wait(lock, [&] { return from < 0; });
-        held = false;
+        clock_.set(clock_.now_ms() + ms);
+        auto& device = dynamic_cast<ClockedAudioOutput&>(*system_.output());
+        device.catch_up();
+        return device.take_heard();
     }
-    void hold_from(std::int64_t offset)
+
+    // Whether `pcm` is `reference` from frame `from` for as far as the stream's position went past
+    // it, and silence after that.
+    bool plays(const std::vector<std::int16_t>& pcm, std::size_t from, FSOUND_STREAM* s) const
     {
-        std::lock_guard lock(mutex);
-        from = offset;
+        const auto n = static_cast<long>(FSOUND_Stream_GetPosition(s) - from) * 2;
+        return n <= static_cast<long>(pcm.size()) &&
+               std::equal(pcm.begin(), pcm.begin() + n, reference_.begin() + static_cast<long>(from) * 2) &&
+               std::all_of(pcm.begin() + n, pcm.end(), [](std::int16_t v) { return v == 0; });
     }
-    void wait_until_held()
-    {
-        std::unique_lock lock(mutex);
-        cv.wait(lock, [&] { return held; });
-    }
-    void release()
-    {
-        std::lock_guard lock(mutex);
-        from = -1;
-        cv.notify_all();
-    }
+
+    std::vector<std::int16_t> reference_ = std::vector<std::int16_t>(3 * 44100 * 2);
 };
 
-TEST(SoundThreaded, OutputPlaysWhatIsDecodedWhileTheReaderIsStuck)
+TEST_F(SoundUnderrun, MusicBreaksOffAndGoesOnWhereItStoppedWhateverTheUserDoesMeanwhile)
 {
-    FixtureDir dir;
-    fixtures::ToneTrack t;
-    t.seconds = 3.0;
-    t.id3v2_version = 0;
-    const auto path = dir.file("t.mp3");
-    ASSERT_TRUE(fixtures::write_tone_mp3(path, t));
-    std::vector<std::int16_t> reference(40000 * 2);
-    ASSERT_EQ(Mp3Decoder::open(path.string())->read(reference), 40000u);
-
-    ReadGate gate;
-    SoundSystem sys([] { return std::make_unique<PulledAudioOutput>(PulledAudioOutput::Timing::RealTime); },
-                    [](std::function<void()>) {});
-    struct Release {
-        ReadGate& gate;
-        ~Release() { gate.release(); }
-    } release{gate};  // before the system joins its decoder thread, whatever fails
-    sys.set_read_hook([&gate](std::int64_t offset) { gate.before_read(offset); });
-    ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
-    auto& sink = dynamic_cast<PulledAudioOutput&>(*sys.output());
-
+    const std::string path = tone("a.mp3", 440, 3.0);
+    ASSERT_EQ(Mp3Decoder::open(path)->read(reference_), 3 * 44100u);
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path));
     FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     ASSERT_NE(s, nullptr);
-    // Reads past the first tenth of the file (0.3 s of sound) get stuck.
-    gate.hold_from(static_cast<std::int64_t>(std::filesystem::file_size(path) / 10));
-    FSOUND_Stream_Play(FSOUND_FREE, s);
-    gate.wait_until_held();
 
-    // The output plays everything decoded before the read got stuck, without a gap, then silence.
-    std::vector<std::int16_t> out(20000 * 2);
-    for (std::size_t at = 0; at < 20000; at += 500) sink.pull(out.data() + at * 2, 500);
-    const std::size_t decoded = FSOUND_Stream_GetPosition(s);
+    // Reads past the first tenth (0.3 s of sound) wait: what was decoded plays, then silence.
+    card_.allow(size / 10);
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    ASSERT_TRUE(card_.wait_held());
+    const auto first = listen(1000);
+    const unsigned decoded = FSOUND_Stream_GetPosition(s);
     EXPECT_GT(decoded, 8820u);
     ASSERT_LT(decoded, 20000u);
-    EXPECT_TRUE(std::equal(out.begin(), out.begin() + static_cast<long>(decoded * 2), reference.begin()));
-    EXPECT_TRUE(std::all_of(out.begin() + static_cast<long>(decoded * 2), out.end(), [](auto v) { return v == 0; }));
-
-    // The user-interface side is not held either.
+    EXPECT_TRUE(plays(first, 0, s));
+    // The user-interface side is not held.
     EXPECT_EQ(FSOUND_SetVolume(FSOUND_ALL, 90), 1);
     EXPECT_EQ(FSOUND_GetVolume(0), 90);
-    EXPECT_EQ(FSOUND_Stream_Stop(s), 1);
-    EXPECT_EQ(FSOUND_Stream_GetPosition(s), decoded);
-
-    // Once the read returns, playing on continues exactly where the sound broke off.
-    gate.release();
-    sink.set_timing(PulledAudioOutput::Timing::WaitForDecoder);
     FSOUND_SetVolume(FSOUND_ALL, 255);
+
+    // Once more is read the music goes on exactly where it broke off.
+    card_.allow(size / 5);
+    ASSERT_TRUE(card_.wait_held());
+    EXPECT_TRUE(plays(listen(1000), decoded, s));
+    const unsigned caught_up = FSOUND_Stream_GetPosition(s);
+    EXPECT_GT(caught_up, decoded + 8820);
+
+    // Paused as the player pauses, with a buffer rendered before the turn ends, and resumed: the
+    // stop silences at once and the resume repeats nothing.
+    system_.publish_at_turn_end(true);
+    card_.allow(size * 2 / 5);
+    ASSERT_TRUE(card_.wait_held());
+    EXPECT_EQ(FSOUND_Stream_Stop(s), 1);
+    const unsigned paused = FSOUND_Stream_GetPosition(s);
+    EXPECT_TRUE(plays(listen(100), paused, s));
+    system_.publish();
+    EXPECT_EQ(FSOUND_Stream_GetPosition(s), caught_up);
+    FSOUND_Stream_SetPosition(s, paused);
     FSOUND_Stream_Play(FSOUND_FREE, s);
-    sink.pull(out.data(), 4000);
-    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 8000, reference.begin() + static_cast<long>(decoded * 2)));
+    system_.publish();
+    EXPECT_TRUE(plays(listen(2000), paused, s));
+    const unsigned behind = FSOUND_Stream_GetPosition(s);
+    EXPECT_GT(behind, paused + 8820);
+
+    // A position set while the decoder is behind: silence until it has read there, then the track
+    // from there.
+    FSOUND_Stream_SetPosition(s, 88200);
+    system_.publish();
+    EXPECT_EQ(FSOUND_Stream_GetPosition(s), 88200u);
+    EXPECT_TRUE(plays(listen(200), 88200, s));
+    card_.allow(size * 9 / 10);
+    ASSERT_TRUE(card_.wait_held());
+    EXPECT_TRUE(plays(listen(1000), 88200, s));
+    EXPECT_GT(FSOUND_Stream_GetPosition(s), 88200u + 8820);
 }
 
 }  // namespace
