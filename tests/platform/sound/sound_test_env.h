@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -23,6 +24,8 @@
 #include "tools/fixtures.h"
 
 namespace zv::testing {
+
+using Bytes = std::vector<unsigned char>;
 
 // Storage the decoder may read only below a limit the test moves, as a slow memory card: a read
 // from further on waits, and the test can wait until the decoder is held there.
@@ -56,6 +59,44 @@ private:
     std::condition_variable changed_;
     std::int64_t limit_ = std::numeric_limits<std::int64_t>::max();
     bool held_ = false;
+};
+
+// Counts end callbacks per stream; userdata points at one.
+struct EndLog {
+    std::vector<FSOUND_STREAM*> ended;
+
+    static signed char record(FSOUND_STREAM* s, void*, int, void* userdata)
+    {
+        static_cast<EndLog*>(userdata)->ended.push_back(s);
+        return 0;
+    }
+};
+
+// What the player does at a stream's end: stop and close the finished stream, open and play the
+// next, then set the volume.
+struct Advance {
+    std::vector<std::string> paths;
+    std::size_t next = 0;
+    FSOUND_STREAM* current = nullptr;
+    int ends = 0;
+
+    static signed char on_end(FSOUND_STREAM*, void*, int, void* self)
+    {
+        ++static_cast<Advance*>(self)->ends;
+        static_cast<Advance*>(self)->play_next();
+        return 0;
+    }
+    void play_next()
+    {
+        if (FSOUND_Stream_GetOpenState(current) == 0) {
+            FSOUND_Stream_Stop(current);
+            FSOUND_Stream_Close(current);
+        }
+        current = FSOUND_Stream_Open(paths[next++ % paths.size()].c_str(), 0, 0, 0);
+        FSOUND_Stream_SetEndCallback(current, &Advance::on_end, this);
+        FSOUND_Stream_Play(FSOUND_FREE, current);
+        FSOUND_SetVolume(FSOUND_ALL, 200);
+    }
 };
 
 class SoundTest : public ::testing::Test {
@@ -98,6 +139,18 @@ protected:
         return static_cast<int>(now.size());
     }
 
+    // Plays `s` until it ends (or a generous limit) and returns the frames it delivered.
+    unsigned play_out(FSOUND_STREAM* s, EndLog& log)
+    {
+        FSOUND_Stream_SetEndCallback(s, &EndLog::record, &log);
+        EXPECT_GE(FSOUND_Stream_Play(FSOUND_FREE, s), 0);
+        for (int i = 0; i < 100 && log.ended.empty(); ++i) {
+            pull(4410);
+            run_posts();
+        }
+        return FSOUND_Stream_GetPosition(s);
+    }
+
     std::string tone(const std::string& name, double hz, double seconds = 0.5)
     {
         fixtures::ToneTrack t;
@@ -114,23 +167,26 @@ protected:
         return p.string();
     }
 
+    static Bytes read_bytes(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    std::string write_bytes(const std::string& name, const Bytes& bytes)
+    {
+        const auto p = dir_.file(name);
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+
     FixtureDir dir_;
     std::mutex posts_mutex_;
     std::vector<std::function<void()>> posts_;
     VirtualClock clock_;
     SlowCard card_;
     SoundSystem system_;
-};
-
-// Counts end callbacks per stream; userdata points at one.
-struct EndLog {
-    std::vector<FSOUND_STREAM*> ended;
-
-    static signed char record(FSOUND_STREAM* s, void*, int, void* userdata)
-    {
-        static_cast<EndLog*>(userdata)->ended.push_back(s);
-        return 0;
-    }
 };
 
 }  // namespace zv::testing
