@@ -160,7 +160,6 @@ void SoundSystem::detach(SoundStream& s)
         assignment_changed_ |= bit(s.channel);
     }
     s.channel = -1;
-    s.end_pending = false;
     ++s.play_token;
 }
 
@@ -457,7 +456,6 @@ void SoundSystem::note_end(int channel, std::vector<PendingEnd>& ended)
     if (!s || s->channel != channel || s->play_token != token || staged.stream != handle) return;
     staged.stream = 0;
     s->channel = -1;
-    s->end_pending = true;
     ended.push_back({handle, ++s->play_token});
 }
 
@@ -468,8 +466,7 @@ void SoundSystem::deliver_end(std::uintptr_t stream, std::uint64_t token)
     {
         std::lock_guard lock(mutex_);
         SoundStream* s = streams_.get(stream);
-        if (!s || !s->end_pending || s->play_token != token) return;
-        s->end_pending = false;
+        if (!s || s->play_token != token) return;
         callback = s->end_callback;
         userdata = s->end_userdata;
     }
