@@ -318,7 +318,7 @@ bool SoundSystem::publish_locked()
     assignment_changed_ = 0;
     volume_changed_ = 0;
     if (sounding()) silent_frames_ = 0;
-    work_.notify_one();
+    wake_decoder_locked();
     decoded_.notify_all();
     return true;
 }
@@ -375,7 +375,7 @@ void SoundSystem::render(std::int16_t* out, std::size_t frames, bool wait)
                 // Waits for a good part of the ring, not for each step, so a test pulling faster
                 // than a device does not pay a thread switch per step.
                 waiting_for_ = std::max(n, StreamSource::kRingFrames / 2);
-                work_.notify_one();
+                wake_decoder_locked();
                 decoded_.wait_for(lock, kDecodeWait, [&] { return all_can_give(waiting_for_); });
                 waiting_for_ = 0;
             }
@@ -440,7 +440,7 @@ void SoundSystem::mix(std::int16_t* out, std::size_t frames, std::vector<Pending
         }
         mixer_.finish(out);
     }
-    if (wake_decoder) work_.notify_one();
+    if (wake_decoder) wake_decoder_locked();
 }
 
 void SoundSystem::note_end(int channel, std::vector<PendingEnd>& ended)
@@ -509,6 +509,18 @@ std::shared_ptr<StreamSource> SoundSystem::most_urgent() const
     return out;
 }
 
+void SoundSystem::wake_decoder_locked()
+{
+    decoder_asleep_ = false;
+    work_.notify_one();
+}
+
+bool SoundSystem::wait_decoder_asleep()
+{
+    std::unique_lock lock(mutex_);
+    return decoded_.wait_for(lock, kDecodeWait, [&] { return decoder_asleep_; });
+}
+
 void SoundSystem::decode_loop()
 {
     std::vector<std::int16_t> buffer(StreamSource::kStepFrames * 2);
@@ -516,7 +528,10 @@ void SoundSystem::decode_loop()
     while (!decoder_quit_) {
         std::shared_ptr<StreamSource> source = most_urgent();
         if (!source) {
+            decoder_asleep_ = true;
+            decoded_.notify_all();
             work_.wait(lock);
+            decoder_asleep_ = false;
             continue;
         }
         const StreamSource::Step step = source->begin_step();

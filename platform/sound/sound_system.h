@@ -69,6 +69,9 @@ public:
     void publish();
     // Installed on every stream opened afterwards (a test seam: it can hold the decoder's reads).
     void set_read_hook(Mp3Decoder::ReadHook hook);
+    // A test seam as well: waits until the decoder thread sleeps until it is woken again, having
+    // decoded what it was woken for. False when that takes more than a generous bound (a fault).
+    bool wait_decoder_asleep();
 
     std::uintptr_t open_stream(const char* path);  // 0 on failure
     bool set_end_callback(std::uintptr_t stream, FSOUND_STREAMCALLBACK callback, void* userdata);
@@ -123,6 +126,7 @@ private:
     void deliver_end(std::uintptr_t stream, std::uint64_t token);
 
     void decode_loop();
+    void wake_decoder_locked();
     std::shared_ptr<StreamSource> most_urgent() const;
     void start_decoder();
     void stop_decoder();
@@ -154,6 +158,7 @@ private:
     bool turns_ = false;
     std::size_t waiting_for_ = 0;  // frames a waiting render wants from every playing stream
     bool decoder_quit_ = false;
+    bool decoder_asleep_ = false;  // waiting for work, and nobody has woken it since
     // Frames the output has rendered since a channel last sounded, up to the grace period.
     std::size_t silent_frames_ = 0;
     Mp3Decoder::ReadHook read_hook_;
