@@ -28,7 +28,8 @@ namespace zv::testing {
 using Bytes = std::vector<unsigned char>;
 
 // Storage the decoder may read only below a limit the test moves, as a slow memory card: a read
-// from further on waits, and the test can wait until the decoder is held there.
+// from further on waits, and the test can wait until the decoder is held there. Opening a stream
+// reads near the file's end, so streams are opened before a limit is set.
 class SlowCard {
 public:
     void before_read(std::int64_t offset)

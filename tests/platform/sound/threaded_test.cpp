@@ -192,5 +192,22 @@ TEST_F(SoundUnderrun, MusicBreaksOffAndGoesOnWhereItStoppedWhateverTheUserDoesMe
     }
 }
 
+TEST_F(SoundUnderrun, TheStreamWithLeastDecodedIsDecodedFirst)
+{
+    const std::string path = tone("a.mp3", 440, 5.0);
+    FSOUND_STREAM* ahead = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    FSOUND_Stream_Play(FSOUND_FREE, ahead);
+    ASSERT_TRUE(system_.wait_decoder_asleep());  // its ring is full
+    listen(100);                                 // room for more, though it needs no refill yet
+    FSOUND_STREAM* starting = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    // Storage slows down from half a second into the file, where the first stream reads next: the
+    // decoder must serve the new stream first, or it would stall on the first one.
+    card_.allow(static_cast<std::int64_t>(std::filesystem::file_size(path) / 10));
+    FSOUND_Stream_Play(FSOUND_FREE, starting);
+    ASSERT_TRUE(card_.wait_held());
+    listen(100);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(starting), 4096u);
+}
+
 }  // namespace
 }  // namespace zv::testing
