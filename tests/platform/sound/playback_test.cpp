@@ -113,9 +113,12 @@ TEST_F(SoundPlayback, PositionCountsWhatSoundedAndPauseAndResumeGoOnExactly)
     EXPECT_TRUE(std::equal(resumed.begin(), resumed.end(), straight.begin() + 8000 * 2));
 }
 
-TEST_F(SoundPlayback, SetPositionMovesTheNextPlay)
+TEST_F(SoundPlayback, SetPositionMovesTheNextPlayAndThePlayingSound)
 {
-    FSOUND_STREAM* s = FSOUND_Stream_Open(tone("a.mp3", 440, 1.0).c_str(), 0, 0, 0);
+    const std::string path = tone("a.mp3", 440, 1.0);
+    std::vector<std::int16_t> reference(44100 * 2);
+    ASSERT_EQ(Mp3Decoder::open(path)->read(reference), 44100u);
+    FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     ASSERT_EQ(FSOUND_Stream_SetPosition(s, 30000), 1);
     EXPECT_EQ(FSOUND_Stream_GetPosition(s), 30000u);
     EndLog log;
@@ -125,7 +128,11 @@ TEST_F(SoundPlayback, SetPositionMovesTheNextPlay)
     pull(10000);
     run_posts();
     EXPECT_TRUE(log.ended.empty());
-    pull(10000);
+    // Moved while playing: what was decoded ahead goes, and the sound goes on from there.
+    FSOUND_Stream_SetPosition(s, 20000);
+    const auto moved = pull(1000);
+    EXPECT_TRUE(std::equal(moved.begin(), moved.end(), reference.begin() + 20000 * 2));
+    pull(25000);
     run_posts();
     EXPECT_EQ(log.ended.size(), 1u);
     EXPECT_EQ(FSOUND_Stream_GetPosition(s), 44100u);
