@@ -169,7 +169,10 @@ TEST_F(SoundPlayback, AllChannelsBusyMeansNoFreeChannel)
     }
     FSOUND_STREAM* extra = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     EXPECT_EQ(FSOUND_Stream_Play(FSOUND_FREE, extra), -1);
-    pull(1024);  // 32 streams decode and clip without trouble
+    // 32 streams decode and mix, the same tone in phase: clipped at full scale, never wrapped round.
+    const auto mixed = pull(4096);
+    EXPECT_GT(std::count_if(mixed.begin(), mixed.end(), [](std::int16_t v) { return v >= 32767 || v == -32768; }),
+              static_cast<long>(mixed.size() * 3 / 4));
 }
 
 }  // namespace
