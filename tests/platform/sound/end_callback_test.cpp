@@ -36,6 +36,7 @@ TEST_F(SoundEndCallback, RunsOnceOnTheUiThreadWhenTheStreamPlaysOutAndAgainWhenR
     EXPECT_EQ(FSOUND_Stream_GetPosition(s), 8820u);
     FSOUND_Stream_SetPosition(s, 0);
     EXPECT_EQ(FSOUND_Stream_Play(FSOUND_FREE, s), 0);
+    EXPECT_GT(fixtures::rms_level(pull(4000).data(), 4000), 1000.0);
     pull(44100);
     run_posts();
     EXPECT_EQ(log_.ended.size(), 2u);

@@ -36,7 +36,9 @@ TEST_F(SoundPlayback, VolumeScalesItsChannelsClampedToTheScaleAndPlayKeepsIt)
     const double full = rms_level(pull(4096).data(), 4096);
     // Volumes outside the scale are kept as set but sound clamped to it.
     for (auto [volume, level] : {std::pair{128, 128.0 / 255.0}, std::pair{270, 1.0}, std::pair{-10, 0.0}}) {
+        const std::uint64_t version = system_.now_playing_version();
         FSOUND_SetVolume(FSOUND_ALL, volume);
+        EXPECT_NE(system_.now_playing_version(), version);  // the desktop's media controls see it
         EXPECT_EQ(FSOUND_GetVolume(ch), volume);
         EXPECT_EQ(FSOUND_GetVolume(31), volume);
         const double heard = rms_level(pull(4096).data(), 4096) / full;
