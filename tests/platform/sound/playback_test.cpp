@@ -34,6 +34,9 @@ TEST_F(SoundPlayback, VolumeScalesItsChannelsClampedToTheScaleAndPlayKeepsIt)
     EXPECT_EQ(FSOUND_GetVolume(ch), 255);
     pull(4096);  // past the encoder's start-up
     const double full = rms_level(pull(4096).data(), 4096);
+    // The gain is round(volume × 65536 / 255), the volume clamped to the scale.
+    for (auto [volume, gain] : {std::pair{128, 32897}, std::pair{255, 65536}, std::pair{300, 65536}})
+        EXPECT_EQ(volume_gain_q16(volume), gain);
     // Volumes outside the scale are kept as set but sound clamped to it.
     for (auto [volume, level] : {std::pair{128, 128.0 / 255.0}, std::pair{270, 1.0}, std::pair{-10, 0.0}}) {
         const std::uint64_t version = system_.now_playing_version();

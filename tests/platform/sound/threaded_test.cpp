@@ -192,6 +192,12 @@ TEST_F(SoundUnderrun, MusicBreaksOffAndGoesOnWhereItStoppedWhateverTheUserDoesMe
     }
 }
 
+TEST_F(SoundUnderrun, TheDeviceRendersEachBufferOnceItsTimeHasCome)
+{
+    EXPECT_EQ(listen(23).size(), 0u);                       // 1014 frames: not yet a buffer
+    EXPECT_EQ(listen(10240 - 23).size(), 441u * 1024 * 2);  // 10.24 s: exactly 441 buffers
+}
+
 TEST_F(SoundUnderrun, TheStreamWithLeastDecodedIsDecodedFirst)
 {
     const std::string path = tone("a.mp3", 440, 5.0);
@@ -207,6 +213,9 @@ TEST_F(SoundUnderrun, TheStreamWithLeastDecodedIsDecodedFirst)
     ASSERT_TRUE(card_.wait_held());
     listen(100);
     EXPECT_EQ(FSOUND_Stream_GetPosition(starting), 4096u);
+    // The first stream plays on from its full ring, about a second, while the decoder is held.
+    listen(1200);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(ahead), StreamSource::kRingFrames);
 }
 
 }  // namespace
