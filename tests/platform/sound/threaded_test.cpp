@@ -204,11 +204,13 @@ TEST_F(SoundUnderrun, TheStreamWithLeastDecodedIsDecodedFirst)
     FSOUND_STREAM* ahead = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     FSOUND_Stream_Play(FSOUND_FREE, ahead);
     ASSERT_TRUE(system_.wait_decoder_asleep());  // its ring is full
-    listen(100);                                 // room for more, though it needs no refill yet
     FSOUND_STREAM* starting = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
-    // Storage slows down from half a second into the file, where the first stream reads next: the
-    // decoder must serve the new stream first, or it would stall on the first one.
+    // Storage slows down from half a second into the file, where the first stream reads next.
     card_.allow(static_cast<std::int64_t>(std::filesystem::file_size(path) / 10));
+    // Playing on makes room for more, but the decoder sleeps on until half the ring is free.
+    listen(100);
+    EXPECT_TRUE(system_.wait_decoder_asleep());
+    // The decoder must serve the new stream first, or it would stall on the first one.
     FSOUND_Stream_Play(FSOUND_FREE, starting);
     ASSERT_TRUE(card_.wait_held());
     listen(100);
