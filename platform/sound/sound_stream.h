@@ -19,9 +19,9 @@ struct SoundStream {
     int channel = -1;                          // the channel it sounds on, -1 when stopped
     std::optional<std::uint32_t> staged_seek;  // a position set but not yet handed to the mixer
 
-    // Bumped by every play and stop, so an end noted for an earlier play is recognised as stale.
+    // Bumped by every play and stop and by every end noted, so an end is delivered only while
+    // nothing has been played or stopped since it was noted.
     std::uint64_t play_token = 0;
-    bool end_pending = false;
     FSOUND_STREAMCALLBACK end_callback = nullptr;
     void* end_userdata = nullptr;
 

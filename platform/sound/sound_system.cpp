@@ -160,7 +160,6 @@ void SoundSystem::detach(SoundStream& s)
         assignment_changed_ |= bit(s.channel);
     }
     s.channel = -1;
-    s.end_pending = false;
     ++s.play_token;
 }
 
@@ -207,8 +206,20 @@ bool SoundSystem::stop(std::uintptr_t stream)
     SoundStream* s = streams_.get(stream);
     if (!s) return false;
     detach(*s);
+    // Off the mixer at once, turn or no turn: the position read after a stop is where the sound
+    // stopped, so a resume from there neither repeats nor skips what the output rendered meanwhile.
+    unmix(*s);
     staged();
     return true;
+}
+
+void SoundSystem::unmix(const SoundStream& s)
+{
+    for (MixChannel& m : mix_) {
+        if (m.source != s.source) continue;
+        m.source.reset();
+        m.stream = 0;
+    }
 }
 
 bool SoundSystem::is_open(std::uintptr_t stream) const
@@ -246,11 +257,7 @@ bool SoundSystem::close_stream(std::uintptr_t stream)
         if (!s) return false;
         detach(*s);
         // Off the mixer at once, turn or no turn, so the file goes as soon as no thread reads it.
-        for (MixChannel& m : mix_) {
-            if (m.source != s->source) continue;
-            m.source.reset();
-            m.stream = 0;
-        }
+        unmix(*s);
         s->source->close();
         gone = streams_.remove(stream);
         staged();
@@ -311,7 +318,7 @@ bool SoundSystem::publish_locked()
     assignment_changed_ = 0;
     volume_changed_ = 0;
     if (sounding()) silent_frames_ = 0;
-    work_.notify_one();
+    wake_decoder_locked();
     decoded_.notify_all();
     return true;
 }
@@ -368,7 +375,7 @@ void SoundSystem::render(std::int16_t* out, std::size_t frames, bool wait)
                 // Waits for a good part of the ring, not for each step, so a test pulling faster
                 // than a device does not pay a thread switch per step.
                 waiting_for_ = std::max(n, StreamSource::kRingFrames / 2);
-                work_.notify_one();
+                wake_decoder_locked();
                 decoded_.wait_for(lock, kDecodeWait, [&] { return all_can_give(waiting_for_); });
                 waiting_for_ = 0;
             }
@@ -433,7 +440,7 @@ void SoundSystem::mix(std::int16_t* out, std::size_t frames, std::vector<Pending
         }
         mixer_.finish(out);
     }
-    if (wake_decoder) work_.notify_one();
+    if (wake_decoder) wake_decoder_locked();
 }
 
 void SoundSystem::note_end(int channel, std::vector<PendingEnd>& ended)
@@ -449,7 +456,6 @@ void SoundSystem::note_end(int channel, std::vector<PendingEnd>& ended)
     if (!s || s->channel != channel || s->play_token != token || staged.stream != handle) return;
     staged.stream = 0;
     s->channel = -1;
-    s->end_pending = true;
     ended.push_back({handle, ++s->play_token});
 }
 
@@ -460,8 +466,7 @@ void SoundSystem::deliver_end(std::uintptr_t stream, std::uint64_t token)
     {
         std::lock_guard lock(mutex_);
         SoundStream* s = streams_.get(stream);
-        if (!s || !s->end_pending || s->play_token != token) return;
-        s->end_pending = false;
+        if (!s || s->play_token != token) return;
         callback = s->end_callback;
         userdata = s->end_userdata;
     }
@@ -504,6 +509,18 @@ std::shared_ptr<StreamSource> SoundSystem::most_urgent() const
     return out;
 }
 
+void SoundSystem::wake_decoder_locked()
+{
+    decoder_asleep_ = false;
+    work_.notify_one();
+}
+
+bool SoundSystem::wait_decoder_asleep()
+{
+    std::unique_lock lock(mutex_);
+    return decoded_.wait_for(lock, kDecodeWait, [&] { return decoder_asleep_; });
+}
+
 void SoundSystem::decode_loop()
 {
     std::vector<std::int16_t> buffer(StreamSource::kStepFrames * 2);
@@ -511,7 +528,10 @@ void SoundSystem::decode_loop()
     while (!decoder_quit_) {
         std::shared_ptr<StreamSource> source = most_urgent();
         if (!source) {
+            decoder_asleep_ = true;
+            decoded_.notify_all();
             work_.wait(lock);
+            decoder_asleep_ = false;
             continue;
         }
         const StreamSource::Step step = source->begin_step();

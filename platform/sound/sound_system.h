@@ -9,8 +9,9 @@
 //
 // The user-interface side stages what it changes (play, stop, position, volume). The changes reach
 // the mixer together when they are published: at the end of each turn of the user-interface thread
-// once publish_at_turn_end() is on, otherwise at once after every call. Closing a stream takes it
-// off the mixer at once, so its file goes as soon as no thread reads it.
+// once publish_at_turn_end() is on, otherwise at once after every call. Stopping or closing a
+// stream takes it off the mixer at once: a stopped stream's position is where its sound stopped,
+// and a closed stream's file goes as soon as no thread reads it.
 //
 // At rest nothing runs: the decoder thread waits without a timeout, and once no channel has
 // sounded for kDeviceGraceFrames of output the device is let go (the output's thread ends). The
@@ -68,6 +69,9 @@ public:
     void publish();
     // Installed on every stream opened afterwards (a test seam: it can hold the decoder's reads).
     void set_read_hook(Mp3Decoder::ReadHook hook);
+    // A test seam as well: waits until the decoder thread sleeps until it is woken again, having
+    // decoded what it was woken for. False when that takes more than a generous bound (a fault).
+    bool wait_decoder_asleep();
 
     std::uintptr_t open_stream(const char* path);  // 0 on failure
     bool set_end_callback(std::uintptr_t stream, FSOUND_STREAMCALLBACK callback, void* userdata);
@@ -122,6 +126,7 @@ private:
     void deliver_end(std::uintptr_t stream, std::uint64_t token);
 
     void decode_loop();
+    void wake_decoder_locked();
     std::shared_ptr<StreamSource> most_urgent() const;
     void start_decoder();
     void stop_decoder();
@@ -132,6 +137,8 @@ private:
     int play_locked(int channel, std::uintptr_t stream);
     // Takes the stream off its channel; no end callback will come for what it played so far.
     void detach(SoundStream& s);
+    // Takes the stream off the mixer now, without waiting for the turn's end.
+    void unmix(const SoundStream& s);
 
     // Reads the tags on first use (the file is read without holding the lock); null when gone.
     SoundStream* with_tags(std::uintptr_t stream, std::unique_lock<std::mutex>& lock);
@@ -151,6 +158,7 @@ private:
     bool turns_ = false;
     std::size_t waiting_for_ = 0;  // frames a waiting render wants from every playing stream
     bool decoder_quit_ = false;
+    bool decoder_asleep_ = false;  // waiting for work, and nobody has woken it since
     // Frames the output has rendered since a channel last sounded, up to the grace period.
     std::size_t silent_frames_ = 0;
     Mp3Decoder::ReadHook read_hook_;

@@ -36,21 +36,23 @@ TEST(ThreadedPlayback, AnAudioThreadDrivesTheAdvanceThroughTheList)
     auto* sink = dynamic_cast<zv::PulledAudioOutput*>(p.platform().sound().output());
     ASSERT_NE(sink, nullptr);
     // The audio thread pulls whenever it is granted a buffer's worth, concurrently with the UI
-    // thread; the grants are paced so that the program still comes to rest between test steps.
+    // thread; each step's grants are pulled before the next step's, so the sound advances by the
+    // same amount per step however the threads are scheduled.
     std::mutex mutex;
     std::condition_variable granted;
     int buffers = 0;
     bool stop = false;
     std::thread audio([&] {
         std::vector<std::int16_t> buf(512 * 2);
+        std::unique_lock lock(mutex);
         for (;;) {
-            {
-                std::unique_lock lock(mutex);
-                granted.wait(lock, [&] { return buffers > 0 || stop; });
-                if (stop) return;
-                --buffers;
-            }
+            granted.wait(lock, [&] { return buffers > 0 || stop; });
+            if (stop) return;
+            lock.unlock();
             sink->pull(buf.data(), 512);
+            lock.lock();
+            --buffers;
+            granted.notify_all();
         }
     });
 
@@ -59,10 +61,11 @@ TEST(ThreadedPlayback, AnAudioThreadDrivesTheAdvanceThroughTheList)
     int last = 0;
     for (int step = 0; step < 4000 && advances < 7; ++step) {
         {
-            std::lock_guard lock(mutex);
+            std::unique_lock lock(mutex);
+            granted.wait(lock, [&] { return buffers == 0; });
             buffers += 2;
         }
-        granted.notify_one();
+        granted.notify_all();
         int track = 0;
         p.on_ui([&] {
             track = CurrentTrack;
@@ -78,7 +81,7 @@ TEST(ThreadedPlayback, AnAudioThreadDrivesTheAdvanceThroughTheList)
         std::lock_guard lock(mutex);
         stop = true;
     }
-    granted.notify_one();
+    granted.notify_all();
     audio.join();
     EXPECT_GE(advances, 7);  // more than twice round the list of three
 }

@@ -11,32 +11,7 @@ namespace {
 using fixtures::dominant_frequency;
 using fixtures::rms_level;
 
-class SoundDecoding : public SoundTest {
-protected:
-    std::vector<char> read_all(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::string write_bytes(const std::string& name, const std::vector<char>& bytes)
-    {
-        const auto p = dir_.file(name);
-        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return p.string();
-    }
-
-    // Plays `s` until it ends (or a generous limit) and returns the frames it delivered.
-    unsigned play_out(FSOUND_STREAM* s, EndLog& log)
-    {
-        FSOUND_Stream_SetEndCallback(s, &EndLog::record, &log);
-        EXPECT_GE(FSOUND_Stream_Play(FSOUND_FREE, s), 0);
-        for (int i = 0; i < 100 && log.ended.empty(); ++i) {
-            pull(4410);
-            run_posts();
-        }
-        return FSOUND_Stream_GetPosition(s);
-    }
-};
+class SoundDecoding : public SoundTest {};
 
 TEST_F(SoundDecoding, OtherRatesAndMonoComeOutAt44100Stereo)
 {
@@ -75,13 +50,13 @@ TEST_F(SoundDecoding, OtherRatesAndMonoComeOutAt44100Stereo)
 
 TEST_F(SoundDecoding, FilesThatAreNotMp3DoNotOpen)
 {
-    std::vector<char> garbage(20000);
+    Bytes garbage(20000);
     unsigned x = 12345;
-    for (char& c : garbage) {
+    for (unsigned char& c : garbage) {
         x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
+        c = static_cast<unsigned char>(x >> 16);
     }
-    std::vector<char> text;
+    Bytes text;
     for (int i = 0; i < 2000; ++i)
         for (char c : std::string("not music at all\n")) text.push_back(c);
     EXPECT_EQ(FSOUND_Stream_Open(write_bytes("random.mp3", garbage).c_str(), 0, 0, 0), nullptr);
@@ -106,7 +81,7 @@ TEST_F(SoundDecoding, FilesThatAreNotMp3DoNotOpen)
 
 TEST_F(SoundDecoding, TruncatedFilePlaysWhatItHasThenEnds)
 {
-    auto bytes = read_all(tone("whole.mp3", 440, 1.0));
+    auto bytes = read_bytes(tone("whole.mp3", 440, 1.0));
     bytes.resize(bytes.size() / 2 + 77);  // cut mid-frame
     FSOUND_STREAM* s = FSOUND_Stream_Open(write_bytes("half.mp3", bytes).c_str(), 0, 0, 0);
     ASSERT_NE(s, nullptr);
@@ -149,9 +124,10 @@ TEST_F(SoundDecoding, FileCutOrRemovedWhilePlayingEndsOnce)
 
 TEST_F(SoundDecoding, DamageInTheMiddleNeverHangs)
 {
-    auto bytes = read_all(tone("whole.mp3", 440, 1.0));
+    auto bytes = read_bytes(tone("whole.mp3", 440, 1.0));
     // Overwrite a stretch with garbage and another with zeros.
-    for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 900; ++i) bytes[i] = static_cast<char>(i * 7);
+    for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 900; ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7);
     for (std::size_t i = bytes.size() * 2 / 3; i < bytes.size() * 2 / 3 + 1500; ++i) bytes[i] = 0;
     FSOUND_STREAM* s = FSOUND_Stream_Open(write_bytes("damaged.mp3", bytes).c_str(), 0, 0, 0);
     ASSERT_NE(s, nullptr);
@@ -164,7 +140,7 @@ TEST_F(SoundDecoding, DamageInTheMiddleNeverHangs)
 
 TEST_F(SoundDecoding, HeaderFollowedByNothingEndsAtOnce)
 {
-    auto bytes = read_all(tone("whole.mp3", 440, 1.0));
+    auto bytes = read_bytes(tone("whole.mp3", 440, 1.0));
     bytes.resize(1300);  // the LAME header frame, two audio frames and a piece of a third
     FSOUND_STREAM* s = FSOUND_Stream_Open(write_bytes("stub.mp3", bytes).c_str(), 0, 0, 0);
     ASSERT_NE(s, nullptr);

@@ -41,6 +41,11 @@ TEST_F(SoundDeviceRest, ClosesAfterTheGracePeriodAndPlayingOnIsSampleExact)
     // Nothing has sounded since the start: the device stays for the grace period, not longer.
     idle(SoundSystem::kDeviceGraceFrames - kBuffer);
     EXPECT_TRUE(sink().device_open());
+    // A play starts the period again, even one stopped before a buffer sounded.
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    FSOUND_Stream_Stop(s);
+    idle(SoundSystem::kDeviceGraceFrames - kBuffer);
+    EXPECT_TRUE(sink().device_open());
     idle(kBuffer);
     EXPECT_FALSE(sink().device_open());
     EXPECT_EQ(sink().opens(), 1);

@@ -37,32 +37,6 @@ struct UiQueue {
     }
 };
 
-struct Chain {
-    std::vector<std::string> paths;
-    std::size_t next = 0;
-    FSOUND_STREAM* current = nullptr;
-    int ends = 0;
-
-    static signed char on_end(FSOUND_STREAM*, void*, int, void* self)
-    {
-        auto* c = static_cast<Chain*>(self);
-        ++c->ends;
-        c->play_next();
-        return 0;
-    }
-    void play_next()
-    {
-        if (FSOUND_Stream_GetOpenState(current) == 0) {
-            FSOUND_Stream_Stop(current);
-            FSOUND_Stream_Close(current);
-        }
-        current = FSOUND_Stream_Open(paths[next++ % paths.size()].c_str(), 0, 0, 0);
-        FSOUND_Stream_SetEndCallback(current, &Chain::on_end, this);
-        FSOUND_Stream_Play(FSOUND_FREE, current);
-        FSOUND_SetVolume(FSOUND_ALL, 180);
-    }
-};
-
 TEST(SoundThreaded, AudioThreadPullsWhileUiThreadPlaysAndAdvances)
 {
     FixtureDir dir;
@@ -91,7 +65,7 @@ TEST(SoundThreaded, AudioThreadPullsWhileUiThreadPlaysAndAdvances)
         while (!done.load()) sink->pull(buf.data(), 512);
     });
 
-    Chain chain;
+    Advance chain;
     chain.paths = paths;
     chain.play_next();
     // A second stream churned by the user-interface thread meanwhile.
@@ -121,91 +95,130 @@ TEST(SoundThreaded, AudioThreadPullsWhileUiThreadPlaysAndAdvances)
     EXPECT_NE(FSOUND_Stream_GetOpenState(chain.current), 0);
 }
 
-// Holds every read from a given file offset on until released, as a stalled memory card would.
-struct ReadGate {
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::int64_t from = -1;  // no hold while negative
-    bool held = false;
+// A device's pace on the virtual clock while slow storage holds the decoder back: what a listener
+// hears when decoding falls behind, and what the positions say meanwhile.
+class SoundUnderrun : public SoundTest {
+protected:
+    SoundUnderrun() : SoundTest(true) {}
 
-    void before_read(std::int64_t offset)
+    // Moves the clock on and returns what the device rendered meanwhile.
+    std::vector<std::int16_t> listen(std::uint64_t ms)
     {
-        std::unique_lock lock(mutex);
-        if (from < 0 || offset < from) return;
-        held = true;
-        cv.notify_all();
-        cv.wait(lock, [&] { return from < 0; });
-        held = false;
+        clock_.set(clock_.now_ms() + ms);
+        auto& device = dynamic_cast<ClockedAudioOutput&>(*system_.output());
+        device.catch_up();
+        return device.take_heard();
     }
-    void hold_from(std::int64_t offset)
+
+    // Whether `pcm` is `reference` from frame `from` for as far as the stream's position went past
+    // it, and silence after that.
+    bool plays(const std::vector<std::int16_t>& pcm, std::size_t from, FSOUND_STREAM* s) const
     {
-        std::lock_guard lock(mutex);
-        from = offset;
+        const long n = (static_cast<long>(FSOUND_Stream_GetPosition(s)) - static_cast<long>(from)) * 2;
+        return n >= 0 && n <= static_cast<long>(pcm.size()) &&
+               std::equal(pcm.begin(), pcm.begin() + n, reference_.begin() + static_cast<long>(from) * 2) &&
+               std::all_of(pcm.begin() + n, pcm.end(), [](std::int16_t v) { return v == 0; });
     }
-    void wait_until_held()
-    {
-        std::unique_lock lock(mutex);
-        cv.wait(lock, [&] { return held; });
-    }
-    void release()
-    {
-        std::lock_guard lock(mutex);
-        from = -1;
-        cv.notify_all();
-    }
+
+    std::vector<std::int16_t> reference_ = std::vector<std::int16_t>(5 * 44100 * 2);
 };
 
-TEST(SoundThreaded, OutputPlaysWhatIsDecodedWhileTheReaderIsStuck)
+TEST_F(SoundUnderrun, MusicBreaksOffAndGoesOnWhereItStoppedWhateverTheUserDoesMeanwhile)
 {
-    FixtureDir dir;
-    fixtures::ToneTrack t;
-    t.seconds = 3.0;
-    t.id3v2_version = 0;
-    const auto path = dir.file("t.mp3");
-    ASSERT_TRUE(fixtures::write_tone_mp3(path, t));
-    std::vector<std::int16_t> reference(40000 * 2);
-    ASSERT_EQ(Mp3Decoder::open(path.string())->read(reference), 40000u);
-
-    ReadGate gate;
-    SoundSystem sys([] { return std::make_unique<PulledAudioOutput>(PulledAudioOutput::Timing::RealTime); },
-                    [](std::function<void()>) {});
-    struct Release {
-        ReadGate& gate;
-        ~Release() { gate.release(); }
-    } release{gate};  // before the system joins its decoder thread, whatever fails
-    sys.set_read_hook([&gate](std::int64_t offset) { gate.before_read(offset); });
-    ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
-    auto& sink = dynamic_cast<PulledAudioOutput&>(*sys.output());
-
+    const std::string path = tone("a.mp3", 440, 5.0);
+    ASSERT_EQ(Mp3Decoder::open(path)->read(reference_), 5 * 44100u);
+    const auto size = static_cast<double>(std::filesystem::file_size(path));
+    auto upto = [&](double seconds) { return static_cast<std::int64_t>(size * seconds / 5.0); };
     FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     ASSERT_NE(s, nullptr);
-    // Reads past the first tenth of the file (0.3 s of sound) get stuck.
-    gate.hold_from(static_cast<std::int64_t>(std::filesystem::file_size(path) / 10));
-    FSOUND_Stream_Play(FSOUND_FREE, s);
-    gate.wait_until_held();
 
-    // The output plays everything decoded before the read got stuck, without a gap, then silence.
-    std::vector<std::int16_t> out(20000 * 2);
-    for (std::size_t at = 0; at < 20000; at += 500) sink.pull(out.data() + at * 2, 500);
-    const std::size_t decoded = FSOUND_Stream_GetPosition(s);
+    // Reads past 0.3 s of sound wait: what was decoded plays, then silence.
+    card_.allow(upto(0.3));
+    FSOUND_Stream_Play(FSOUND_FREE, s);
+    ASSERT_TRUE(card_.wait_held());
+    const auto first = listen(1000);
+    const unsigned decoded = FSOUND_Stream_GetPosition(s);
     EXPECT_GT(decoded, 8820u);
     ASSERT_LT(decoded, 20000u);
-    EXPECT_TRUE(std::equal(out.begin(), out.begin() + static_cast<long>(decoded * 2), reference.begin()));
-    EXPECT_TRUE(std::all_of(out.begin() + static_cast<long>(decoded * 2), out.end(), [](auto v) { return v == 0; }));
-
-    // The user-interface side is not held either.
+    EXPECT_TRUE(plays(first, 0, s));
+    // The user-interface side is not held.
     EXPECT_EQ(FSOUND_SetVolume(FSOUND_ALL, 90), 1);
     EXPECT_EQ(FSOUND_GetVolume(0), 90);
-    EXPECT_EQ(FSOUND_Stream_Stop(s), 1);
-    EXPECT_EQ(FSOUND_Stream_GetPosition(s), decoded);
-
-    // Once the read returns, playing on continues exactly where the sound broke off.
-    gate.release();
-    sink.set_timing(PulledAudioOutput::Timing::WaitForDecoder);
     FSOUND_SetVolume(FSOUND_ALL, 255);
+
+    // Once more is read the music goes on exactly where it broke off.
+    card_.allow(upto(0.6));
+    ASSERT_TRUE(card_.wait_held());
+    EXPECT_TRUE(plays(listen(1000), decoded, s));
+    const unsigned caught_up = FSOUND_Stream_GetPosition(s);
+    EXPECT_GT(caught_up, decoded + 8820);
+
+    // Paused as the player pauses, with a buffer rendered before the turn ends, and resumed: the
+    // stop silences at once and the resume repeats nothing.
+    system_.publish_at_turn_end(true);
+    card_.allow(upto(1.2));
+    ASSERT_TRUE(card_.wait_held());
+    EXPECT_EQ(FSOUND_Stream_Stop(s), 1);
+    const unsigned paused = FSOUND_Stream_GetPosition(s);
+    EXPECT_TRUE(plays(listen(100), paused, s));
+    system_.publish();
+    EXPECT_EQ(FSOUND_Stream_GetPosition(s), caught_up);
+    FSOUND_Stream_SetPosition(s, paused);
     FSOUND_Stream_Play(FSOUND_FREE, s);
-    sink.pull(out.data(), 4000);
-    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 8000, reference.begin() + static_cast<long>(decoded * 2)));
+    system_.publish();
+    EXPECT_TRUE(plays(listen(2000), paused, s));
+    const unsigned behind = FSOUND_Stream_GetPosition(s);
+    EXPECT_GT(behind, paused + 8820);
+
+    // A position set while the decoder is behind: silence until it has read there, then the track
+    // from there.
+    FSOUND_Stream_SetPosition(s, 88200);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(s), 88200u);
+    system_.publish();
+    EXPECT_TRUE(plays(listen(200), 88200, s));
+    card_.allow(upto(2.7));
+    ASSERT_TRUE(card_.wait_held());
+    EXPECT_TRUE(plays(listen(1000), 88200, s));
+    EXPECT_GT(FSOUND_Stream_GetPosition(s), 88200u + 8820);
+
+    // Left alone the decoder keeps ahead, woken to refill as the ring runs down: no gap any more.
+    card_.allow();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(system_.wait_decoder_asleep());
+        const unsigned at = FSOUND_Stream_GetPosition(s);
+        const auto heard = listen(700);  // past half the ring
+        EXPECT_EQ(FSOUND_Stream_GetPosition(s) - at, heard.size() / 2) << i;
+        EXPECT_TRUE(plays(heard, at, s));
+    }
+}
+
+TEST_F(SoundUnderrun, TheDeviceRendersEachBufferOnceItsTimeHasCome)
+{
+    EXPECT_EQ(listen(23).size(), 0u);                       // 1014 frames: not yet a buffer
+    EXPECT_TRUE(system_.output()->resume());                // already running: it keeps its pace
+    EXPECT_EQ(listen(10240 - 23).size(), 441u * 1024 * 2);  // 10.24 s: exactly 441 buffers
+}
+
+TEST_F(SoundUnderrun, TheStreamWithLeastDecodedIsDecodedFirst)
+{
+    const std::string path = tone("a.mp3", 440, 5.0);
+    FSOUND_STREAM* ahead = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    FSOUND_Stream_Play(FSOUND_FREE, ahead);
+    ASSERT_TRUE(system_.wait_decoder_asleep());  // its ring is full
+    FSOUND_STREAM* starting = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    // Storage slows down from half a second into the file, where the first stream reads next.
+    card_.allow(static_cast<std::int64_t>(std::filesystem::file_size(path) / 10));
+    // Playing on makes room for more, but the decoder sleeps on until half the ring is free.
+    listen(100);
+    EXPECT_TRUE(system_.wait_decoder_asleep());
+    // The decoder must serve the new stream first, or it would stall on the first one.
+    FSOUND_Stream_Play(FSOUND_FREE, starting);
+    ASSERT_TRUE(card_.wait_held());
+    listen(100);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(starting), 4096u);
+    // The first stream plays on from its full ring, about a second, while the decoder is held.
+    listen(1200);
+    EXPECT_EQ(FSOUND_Stream_GetPosition(ahead), StreamSource::kRingFrames);
 }
 
 }  // namespace
