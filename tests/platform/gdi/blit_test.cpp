@@ -10,9 +10,10 @@ namespace {
 
 class Blit : public GdiFixture {
 protected:
-    // A second memory DC over a bitmap filled by `paint(x, y)`.
+    // A second memory DC over a bitmap filled by `paint(x, y)`, replacing the previous one.
     HDC source(int w, int h, std::uint32_t (*paint)(int, int))
     {
+        drop_source();
         src_dc_ = CreateCompatibleDC(dc_);
         src_bmp_ = CreateCompatibleBitmap(dc_, w, h);
         SelectObject(src_dc_, src_bmp_);
@@ -21,10 +22,16 @@ protected:
             for (int x = 0; x < w; ++x) s->set_pixel(x, y, paint(x, y));
         return src_dc_;
     }
-    void TearDown() override
+    void drop_source()
     {
         if (src_dc_) DeleteDC(src_dc_);
         if (src_bmp_) DeleteObject(src_bmp_);
+        src_dc_ = nullptr;
+        src_bmp_ = nullptr;
+    }
+    void TearDown() override
+    {
+        drop_source();
         GdiFixture::TearDown();
     }
     HDC src_dc_ = nullptr;
@@ -34,7 +41,7 @@ protected:
 std::uint32_t coords(int x, int y) { return static_cast<std::uint32_t>((x << 8) | y); }
 std::uint32_t flat(int, int) { return 0x336699; }
 
-TEST_F(Blit, BitBltCopiesBetweenViewportOrigins)
+TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasAndHandlesOverlap)
 {
     HDC src = source(16, 16, coords);
     SetViewportOrgEx(src, 0, -4, nullptr);  // logical row 4 is row 0 of the bitmap
@@ -45,11 +52,9 @@ TEST_F(Blit, BitBltCopiesBetweenViewportOrigins)
     EXPECT_EQ(ink(0), 6);
     EXPECT_FALSE(BitBlt(dc_, 0, 0, 3, 2, src, 1, 5, 0x00EE0086)) << "only SRCCOPY";
     EXPECT_FALSE(BitBlt(dc_, 0, 0, 3, 2, nullptr, 1, 5, SRCCOPY));
-}
 
-TEST_F(Blit, BitBltTakesOnlyWhatTheSourceHas)
-{
-    HDC src = source(4, 4, flat);
+    src = source(4, 4, flat);
+    SetViewportOrgEx(dc_, 0, 0, nullptr);
     canvas_->fill(0xFFFFFF);
     EXPECT_TRUE(BitBlt(dc_, 0, 0, 10, 10, src, -2, -1, SRCCOPY));
     EXPECT_EQ(px(1, 1), 0xFFFFFFu);
@@ -60,10 +65,8 @@ TEST_F(Blit, BitBltTakesOnlyWhatTheSourceHas)
     // And never writes past the destination.
     EXPECT_TRUE(BitBlt(dc_, 30, 22, 10, 10, src, 0, 0, SRCCOPY));
     EXPECT_EQ(ink(0xFFFFFF), 16 + 4);
-}
 
-TEST_F(Blit, BitBltWithinOneSurfaceHandlesOverlap)
-{
+    // Within one surface, overlapping either way.
     for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 32; ++x) canvas_->set_pixel(x, y, coords(x, y));
     EXPECT_TRUE(BitBlt(dc_, 1, 2, 20, 20, dc_, 0, 0, SRCCOPY));
@@ -96,32 +99,6 @@ TEST_F(Blit, BackBufferSliceReachesTheScreen)
     DeleteObject(b);
 }
 
-TEST_F(Blit, StretchShrinkAveragesArea)
-{
-    // A 1-pixel checkerboard halves to flat grey, not to one of its colours.
-    HDC src = source(8, 8, [](int x, int y) -> std::uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
-    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 4, 4, src, 0, 0, 8, 8, SRCCOPY));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            const std::uint32_t p = px(x, y);
-            EXPECT_NEAR(static_cast<int>(p & 0xFF), 128, 1);
-            EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
-        }
-}
-
-TEST_F(Blit, StretchKeepsFlatColoursExact)
-{
-    make_canvas(250, 232);
-    HDC src = source(1000, 1000, flat);
-    // The album art call: one column to the left, so the last column stays as created.
-    EXPECT_TRUE(StretchBlt(dc_, -1, 0, 250, 232, src, 0, 0, 1000, 1000, SRCCOPY));
-    EXPECT_EQ(px(0, 0), 0x336699u);
-    EXPECT_EQ(px(248, 231), 0x336699u);
-    EXPECT_EQ(px(249, 0), 0u);
-    EXPECT_EQ(px(249, 231), 0u);
-    EXPECT_EQ(ink(RECT{0, 0, 249, 232}, 0x336699), 0);
-}
-
 // Each channel of destination pixel (dx, dy) as the exact area average of the source rectangle
 // it covers, for a shrink of sw x sh onto dw x dh.
 double area_average(const Surface& s, int sw, int sh, int dw, int dh, int dx, int dy, int shift)
@@ -138,8 +115,18 @@ double area_average(const Surface& s, int sw, int sh, int dw, int dh, int dx, in
     return sum / (fx * fy);
 }
 
-TEST_F(Blit, StretchShrinkMatchesTheExactAreaAverage)
+TEST_F(Blit, StretchShrinkAveragesTheAreaItCovers)
 {
+    // A 1-pixel checkerboard halves to flat grey, not to one of its colours.
+    HDC src = source(8, 8, [](int x, int y) -> std::uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
+    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 4, 4, src, 0, 0, 8, 8, SRCCOPY));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const std::uint32_t p = px(x, y);
+            EXPECT_NEAR(static_cast<int>(p & 0xFF), 128, 1);
+            EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
+        }
+
     struct Case {
         int sw, sh, dw, dh;
     };
@@ -148,9 +135,7 @@ TEST_F(Blit, StretchShrinkMatchesTheExactAreaAverage)
                          Case{1, 50, 1, 9}, Case{90, 90, 89, 13}}) {
         SCOPED_TRACE(testing::Message() << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
         make_canvas(c.dw, c.dh);
-        if (src_dc_) DeleteDC(src_dc_);
-        if (src_bmp_) DeleteObject(src_bmp_);
-        HDC src = source(c.sw, c.sh, [](int x, int y) -> std::uint32_t {
+        src = source(c.sw, c.sh, [](int x, int y) -> std::uint32_t {
             std::uint32_t h = static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 40503u;
             h ^= h >> 13;
             return (h * 0x9E3779B1u) & 0x00FFFFFFu;
@@ -170,18 +155,24 @@ TEST_F(Blit, StretchShrinkMatchesTheExactAreaAverage)
         // Weights are quantised to 1/256 on each axis.
         EXPECT_LE(worst, 3);
     }
-}
 
-TEST_F(Blit, VeryLargeShrinksStayFlatAndInRange)
-{
+    // The album art call keeps flat colours exact: one column to the left, so the last column
+    // stays as created.
+    make_canvas(250, 232);
+    src = source(1000, 1000, flat);
+    EXPECT_TRUE(StretchBlt(dc_, -1, 0, 250, 232, src, 0, 0, 1000, 1000, SRCCOPY));
+    EXPECT_EQ(px(0, 0), 0x336699u);
+    EXPECT_EQ(px(248, 231), 0x336699u);
+    EXPECT_EQ(px(249, 0), 0u);
+    EXPECT_EQ(px(249, 231), 0u);
+    EXPECT_EQ(ink(RECT{0, 0, 249, 232}, 0x336699), 0);
+
     // Tens of source rows or columns per destination pixel: the quantised weights must still add
     // up to one, or a flat picture comes out tinted or wrapped round.
     make_canvas(3, 232);
-    HDC src = source(4, 16384, [](int, int) -> std::uint32_t { return 0xFFFFFF; });
+    src = source(4, 16384, [](int, int) -> std::uint32_t { return 0xFFFFFF; });
     ASSERT_TRUE(StretchBlt(dc_, 0, 0, 3, 232, src, 0, 0, 4, 16384, SRCCOPY));
     EXPECT_EQ(ink(RECT{0, 0, 3, 232}, 0xFFFFFF), 0);
-    DeleteDC(src_dc_);
-    DeleteObject(src_bmp_);
     make_canvas(250, 2);
     src = source(16000, 3, [](int x, int) -> std::uint32_t { return static_cast<std::uint32_t>(x * 255 / 15999); });
     ASSERT_TRUE(StretchBlt(dc_, 0, 0, 250, 2, src, 0, 0, 16000, 3, SRCCOPY));
@@ -190,7 +181,7 @@ TEST_F(Blit, VeryLargeShrinksStayFlatAndInRange)
     EXPECT_GE(px(249, 0) & 0xFF, 254u);
 }
 
-TEST_F(Blit, StretchGrowKeepsEdgesAndOrder)
+TEST_F(Blit, StretchGrowKeepsEdgesAndOrderAndClips)
 {
     HDC src = source(2, 2, [](int x, int y) -> std::uint32_t {
         return x == 0 ? (y == 0 ? 0xFF0000 : 0x00FF00) : (y == 0 ? 0x0000FF : 0xFFFFFF);
@@ -200,17 +191,13 @@ TEST_F(Blit, StretchGrowKeepsEdgesAndOrder)
     EXPECT_EQ(px(7, 0), 0x0000FFu);
     EXPECT_EQ(px(0, 7), 0x00FF00u);
     EXPECT_EQ(px(7, 7), 0xFFFFFFu);
-
     // Mirrored when one width is negative.
     canvas_->fill(0);
     EXPECT_TRUE(StretchBlt(dc_, 8, 0, -8, 8, src, 0, 0, 2, 2, SRCCOPY));
     EXPECT_EQ(px(0, 0), 0x0000FFu);
     EXPECT_EQ(px(7, 0), 0xFF0000u);
-}
 
-TEST_F(Blit, StretchClipsToDestinationAndSource)
-{
-    HDC src = source(4, 4, flat);
+    src = source(4, 4, flat);
     canvas_->fill(0xFFFFFF);
     SetViewportOrgEx(dc_, -10, -10, nullptr);
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 50, 50, src, 0, 0, 4, 4, SRCCOPY));

@@ -7,7 +7,7 @@ namespace {
 
 using Drawing = GdiFixture;
 
-TEST_F(Drawing, FillRectExcludesRightAndBottomAndFollowsTheViewport)
+TEST_F(Drawing, FillsAndRectanglesFollowTheViewportAndClip)
 {
     HBRUSH b = CreateSolidBrush(RGB(0x10, 0x20, 0x30));
     RECT r{2, 3, 5, 7};
@@ -23,14 +23,11 @@ TEST_F(Drawing, FillRectExcludesRightAndBottomAndFollowsTheViewport)
     EXPECT_NE(FillRect(dc_, &r, b), 0);
     EXPECT_EQ(px(12, 0), 0x102030u);
     EXPECT_EQ(ink(0), 3 * 4);
-    DeleteObject(b);
-}
 
-TEST_F(Drawing, FillsAreClippedToTheBitmap)
-{
-    HBRUSH b = CreateSolidBrush(RGB(255, 255, 255));
+    // Fills are clipped to the bitmap, whatever the extents.
+    SetViewportOrgEx(dc_, 0, 0, nullptr);
     RECT huge{-1000000, -1000000, 1000000, 1000000};
-    FillRect(dc_, &huge, b);
+    FillRect(dc_, &huge, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     EXPECT_EQ(ink(0), 32 * 24);
     RECT extreme{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
     SetViewportOrgEx(dc_, INT32_MAX, INT32_MAX, nullptr);
@@ -42,11 +39,9 @@ TEST_F(Drawing, FillsAreClippedToTheBitmap)
     FillRect(dc_, &inverted, b);
     EXPECT_EQ(ink(0), 0);
     DeleteObject(b);
-}
 
-TEST_F(Drawing, RectangleOutlinesWithThePenAndFillsWithTheBrush)
-{
-    // The playlist's frame: grey pen, light brush.
+    // Rectangle outlines with the pen and fills with the brush, as the playlist's frame: grey
+    // pen, light brush.
     HPEN pen = CreatePen(PS_SOLID, 1, RGB(0xE6, 0xE6, 0xE6));
     HBRUSH brush = CreateSolidBrush(RGB(0xFA, 0xFA, 0xFA));
     SelectObject(dc_, pen);
@@ -79,7 +74,7 @@ TEST_F(Drawing, RectangleOutlinesWithThePenAndFillsWithTheBrush)
     DeleteObject(brush);
 }
 
-TEST_F(Drawing, ClipBoxIsInLogicalCoordinates)
+TEST_F(Drawing, ClipBoxIsInLogicalCoordinatesAndSurfaceDcsDrawInsideTheirClip)
 {
     RECT r{};
     EXPECT_EQ(GetClipBox(dc_, &r), SIMPLEREGION);
@@ -112,12 +107,10 @@ TEST_F(Drawing, ClipBoxIsInLogicalCoordinates)
     EXPECT_EQ(GetClipBox(empty, &r), NULLREGION);
     DeleteDC(empty);
     DeleteDC(wdc);
-}
 
-TEST_F(Drawing, SurfaceDcDrawsAtItsOriginInsideItsClip)
-{
-    auto surface = std::make_shared<Surface>(50, 50);
-    HDC wdc = create_surface_dc(surface, POINT{10, 10}, RECT{10, 10, 30, 20});
+    // It draws at its origin inside its clip.
+    surface = std::make_shared<Surface>(50, 50);
+    wdc = create_surface_dc(surface, POINT{10, 10}, RECT{10, 10, 30, 20});
     RECT all{-100, -100, 100, 100};
     FillRect(wdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     int n = 0;
@@ -141,7 +134,7 @@ TEST_F(Drawing, SurfaceDcDrawsAtItsOriginInsideItsClip)
     DeleteDC(wdc);
 }
 
-TEST_F(Drawing, DcAttributesHaveWin32Defaults)
+TEST_F(Drawing, DcAttributesHaveWin32DefaultsAndPixelsSurviveAPngRoundTrip)
 {
     EXPECT_EQ(GetBkMode(dc_), OPAQUE);
     EXPECT_EQ(GetTextColor(dc_), 0u);
@@ -153,10 +146,8 @@ TEST_F(Drawing, DcAttributesHaveWin32Defaults)
     EXPECT_EQ(GetBkMode(dc_), TRANSPARENT);
     EXPECT_EQ(SetBkColor(dc_, 0x123456), 0xFFFFFFu);
     EXPECT_EQ(GetBkColor(dc_), 0x123456u);
-}
 
-TEST_F(Drawing, PngRoundTrip)
-{
+    // What is drawn survives a PNG round trip.
     canvas_->set_pixel(0, 0, 0x123456);
     canvas_->set_pixel(31, 23, 0xABCDEF);
     const std::string path = ::testing::TempDir() + "/zv_gdi_roundtrip.png";

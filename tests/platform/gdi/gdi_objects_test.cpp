@@ -6,7 +6,7 @@ namespace {
 
 using GdiObjects = GdiFixture;
 
-TEST_F(GdiObjects, StockObjectsAreStableAndSurviveDeletion)
+TEST_F(GdiObjects, StockObjectsSelectionAndHandlesOfTheWrongKind)
 {
     for (int i :
          {WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, WHITE_PEN, BLACK_PEN, NULL_PEN, SYSTEM_FONT, DEFAULT_GUI_FONT}) {
@@ -21,80 +21,20 @@ TEST_F(GdiObjects, StockObjectsAreStableAndSurviveDeletion)
     EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), static_cast<DWORD>(OBJ_BRUSH));
     EXPECT_EQ(GetObjectType(GetStockObject(NULL_PEN)), static_cast<DWORD>(OBJ_PEN));
     EXPECT_EQ(GetObjectType(dc_), static_cast<DWORD>(OBJ_MEMDC));
-}
 
-TEST_F(GdiObjects, SelectReturnsPreviousObject)
-{
+    // Selecting returns the previous object; a fresh DC holds the stock ones.
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
     HGDIOBJ first = SelectObject(dc_, red);
     EXPECT_EQ(first, GetStockObject(WHITE_BRUSH));
     EXPECT_EQ(SelectObject(dc_, first), red);
     EXPECT_EQ(GetCurrentObject(dc_, OBJ_BRUSH), first);
     EXPECT_TRUE(DeleteObject(red));
-
     HPEN pen = CreatePen(PS_SOLID, 1, 0);
     EXPECT_EQ(SelectObject(dc_, pen), GetStockObject(BLACK_PEN));
-    HFONT font = static_cast<HFONT>(SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT)));
-    EXPECT_EQ(font, GetStockObject(SYSTEM_FONT));
+    EXPECT_EQ(SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT)), GetStockObject(SYSTEM_FONT));
     SelectObject(dc_, GetStockObject(BLACK_PEN));
     EXPECT_TRUE(DeleteObject(pen));
-}
 
-TEST_F(GdiObjects, SelectedBitmapCannotBeDeletedOrShared)
-{
-    EXPECT_FALSE(DeleteObject(bitmap_));
-    HDC other = CreateCompatibleDC(dc_);
-    ASSERT_NE(other, nullptr);
-    EXPECT_EQ(SelectObject(other, bitmap_), nullptr) << "a bitmap is in one DC at a time";
-    HBITMAP spare = CreateCompatibleBitmap(dc_, 4, 4);
-    HGDIOBJ old = SelectObject(dc_, spare);
-    EXPECT_EQ(old, bitmap_);
-    EXPECT_NE(SelectObject(other, bitmap_), nullptr);
-    DeleteDC(other);
-    EXPECT_TRUE(DeleteObject(bitmap_));
-    bitmap_ = spare;
-
-    // The stale handle no longer resolves anywhere.
-    BITMAP bm{};
-    EXPECT_EQ(GetObject(old, sizeof bm, &bm), 0);
-    EXPECT_EQ(SelectObject(dc_, old), nullptr);
-    EXPECT_FALSE(DeleteObject(old));
-    EXPECT_EQ(bitmap_surface(static_cast<HBITMAP>(old)), nullptr);
-}
-
-TEST_F(GdiObjects, DeletingASelectedBrushWaitsForItsRelease)
-{
-    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
-    SelectObject(dc_, blue);
-    EXPECT_TRUE(DeleteObject(blue));
-    // Still drawable while selected.
-    SelectObject(dc_, GetStockObject(NULL_PEN));
-    Rectangle(dc_, 0, 0, 5, 5);
-    EXPECT_EQ(px(1, 1), 0x0000FFu);
-    SelectObject(dc_, GetStockObject(WHITE_BRUSH));
-    EXPECT_EQ(GetObjectType(blue), 0u);
-    EXPECT_EQ(SelectObject(dc_, blue), nullptr);
-}
-
-TEST_F(GdiObjects, DeleteDcReleasesItsObjects)
-{
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(dc, 8, 8);
-    HPEN pen = CreatePen(PS_SOLID, 2, RGB(1, 2, 3));
-    SelectObject(dc, bmp);
-    SelectObject(dc, pen);
-    EXPECT_TRUE(DeleteObject(pen));
-    EXPECT_TRUE(DeleteDC(dc));
-    EXPECT_EQ(GetObjectType(pen), 0u);
-    EXPECT_TRUE(DeleteObject(bmp));
-    EXPECT_FALSE(DeleteDC(dc));
-    EXPECT_EQ(SetTextColor(dc, 0), static_cast<COLORREF>(CLR_INVALID));
-    EXPECT_EQ(CreateCompatibleDC(dc), nullptr);
-    EXPECT_FALSE(SetViewportOrgEx(dc, 1, 1, nullptr));
-}
-
-TEST_F(GdiObjects, HandlesOfTheWrongKindAreRejected)
-{
     HDC other = CreateCompatibleDC(nullptr);
     EXPECT_EQ(SelectObject(dc_, other), nullptr);
     EXPECT_FALSE(DeleteObject(other));
@@ -113,22 +53,66 @@ TEST_F(GdiObjects, HandlesOfTheWrongKindAreRejected)
     DeleteDC(window_dc);
 }
 
+TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionUntilReleased)
+{
+    // A deleted brush still draws while selected and goes when released.
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    SelectObject(dc_, blue);
+    EXPECT_TRUE(DeleteObject(blue));
+    SelectObject(dc_, GetStockObject(NULL_PEN));
+    Rectangle(dc_, 0, 0, 5, 5);
+    EXPECT_EQ(px(1, 1), 0x0000FFu);
+    SelectObject(dc_, GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(GetObjectType(blue), 0u);
+    EXPECT_EQ(SelectObject(dc_, blue), nullptr);
+
+    // A selected bitmap is in one DC at a time and cannot be deleted.
+    EXPECT_FALSE(DeleteObject(bitmap_));
+    HDC other = CreateCompatibleDC(dc_);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(SelectObject(other, bitmap_), nullptr);
+    HBITMAP spare = CreateCompatibleBitmap(dc_, 4, 4);
+    HGDIOBJ old = SelectObject(dc_, spare);
+    EXPECT_EQ(old, bitmap_);
+    EXPECT_NE(SelectObject(other, bitmap_), nullptr);
+    DeleteDC(other);
+    EXPECT_TRUE(DeleteObject(bitmap_));
+    bitmap_ = spare;
+    // The stale handle no longer resolves anywhere.
+    BITMAP bm{};
+    EXPECT_EQ(GetObject(old, sizeof bm, &bm), 0);
+    EXPECT_EQ(SelectObject(dc_, old), nullptr);
+    EXPECT_FALSE(DeleteObject(old));
+    EXPECT_EQ(bitmap_surface(static_cast<HBITMAP>(old)), nullptr);
+
+    // DeleteDC releases its objects.
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, 8, 8);
+    HPEN pen = CreatePen(PS_SOLID, 2, RGB(1, 2, 3));
+    SelectObject(dc, bmp);
+    SelectObject(dc, pen);
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_EQ(GetObjectType(pen), 0u);
+    EXPECT_TRUE(DeleteObject(bmp));
+    EXPECT_FALSE(DeleteDC(dc));
+    EXPECT_EQ(SetTextColor(dc, 0), static_cast<COLORREF>(CLR_INVALID));
+    EXPECT_EQ(CreateCompatibleDC(dc), nullptr);
+    EXPECT_FALSE(SetViewportOrgEx(dc, 1, 1, nullptr));
+}
+
 TEST_F(GdiObjects, BitmapsStartBlackAndDescribeThemselves)
 {
     HBITMAP b = CreateCompatibleBitmap(dc_, 250, 232);
     BITMAP bm{};
     ASSERT_EQ(GetObject(b, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ(bm.bmWidth, 250);
-    EXPECT_EQ(bm.bmHeight, 232);
-    EXPECT_EQ(bm.bmWidthBytes, 1000);
+    EXPECT_EQ((std::vector<LONG>{bm.bmWidth, bm.bmHeight, bm.bmWidthBytes}), (std::vector<LONG>{250, 232, 1000}));
     EXPECT_EQ(bm.bmPlanes, 1);
     EXPECT_EQ(bm.bmBitsPixel, 32);
     EXPECT_NE(bm.bmBits, nullptr);
     EXPECT_EQ(GetObject(b, 0, nullptr), static_cast<int>(sizeof(BITMAP)));
-    auto s = bitmap_surface(b);
-    for (std::uint32_t p : s->pixels()) ASSERT_EQ(p, 0u);
+    for (std::uint32_t p : bitmap_surface(b)->pixels()) ASSERT_EQ(p, 0u);
     DeleteObject(b);
-
     EXPECT_EQ(CreateCompatibleBitmap(dc_, -5, 10), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(dc_, 100000, 100000), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(nullptr, 5, 5), nullptr);
@@ -142,7 +126,7 @@ TEST_F(GdiObjects, BitmapsStartBlackAndDescribeThemselves)
     DeleteObject(d);
 }
 
-TEST(GdiWithoutState, CallsFailHarmlessly)
+TEST(GdiState, RegistersWhileAliveAndCallsWithoutOneFailHarmlessly)
 {
     ASSERT_EQ(GdiState::current(), nullptr);
     EXPECT_EQ(CreateCompatibleDC(nullptr), nullptr);
@@ -152,10 +136,6 @@ TEST(GdiWithoutState, CallsFailHarmlessly)
     RECT r{0, 0, 1, 1};
     EXPECT_EQ(DrawText(nullptr, u"x", 1, &r, 0), 0);
     EXPECT_EQ(create_surface_dc(std::make_shared<Surface>(1, 1), POINT{0, 0}, r), nullptr);
-}
-
-TEST(GdiStateLifetime, RegistersWhileAlive)
-{
     {
         GdiState outer;
         EXPECT_EQ(GdiState::current(), &outer);

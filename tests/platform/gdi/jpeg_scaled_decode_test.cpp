@@ -30,27 +30,23 @@ BITMAP header(HBITMAP b)
 // A compressed picture answers its size but shows no bits.
 bool still_compressed(HBITMAP b) { return header(b).bmWidth > 0 && header(b).bmBits == nullptr; }
 
-// The whole picture squeezed into a new w x h bitmap from x = -1, as the now-playing cover is.
-Surface shrink(HBITMAP picture, int w, int h)
-{
-    const BITMAP bm = header(picture);
-    HDC src = CreateCompatibleDC(nullptr), dst = CreateCompatibleDC(nullptr);
-    HGDIOBJ old_src = SelectObject(src, picture);
-    HBITMAP out = CreateCompatibleBitmap(src, w, h);
-    HGDIOBJ old_dst = SelectObject(dst, out);
-    EXPECT_TRUE(StretchBlt(dst, -1, 0, w, h, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY));
-    SelectObject(dst, old_dst);
-    SelectObject(src, old_src);
-    DeleteDC(dst);
-    DeleteDC(src);
-    Surface s = *bitmap_surface(out);
-    DeleteObject(out);
-    return s;
-}
+class JpegScaledDecode : public GdiFixture {
+protected:
+    // The whole picture squeezed into a fresh w x h canvas from x = -1, as the now-playing cover is.
+    Surface shrink(HBITMAP picture, int w, int h)
+    {
+        make_canvas(w, h);
+        HDC src = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(src, picture);
+        EXPECT_TRUE(
+            StretchBlt(dc_, -1, 0, w, h, src, 0, 0, header(picture).bmWidth, header(picture).bmHeight, SRCCOPY));
+        SelectObject(src, old);
+        DeleteDC(src);
+        return *canvas_;
+    }
+};
 
-using JpegScaledDecode = GdiFixture;
-
-TEST_F(JpegScaledDecode, ShrunkCoverIsCloseToFullDecodeThenAverageAndNeverDecodedFull)
+TEST_F(JpegScaledDecode, ShrunkCoverIsCloseToFullDecodeThenAverageNeverDecodedFullAndDamagedDrawsBlack)
 {
     const std::size_t objects = gdi_.object_count();
     HBITMAP lazy = create_bitmap_from_picture(cover());
@@ -77,6 +73,19 @@ TEST_F(JpegScaledDecode, ShrunkCoverIsCloseToFullDecodeThenAverageAndNeverDecode
     DeleteObject(lazy);
     DeleteObject(eager);
     EXPECT_EQ(gdi_.object_count(), objects);
+
+    // Cut short, it is refused at load (no end marker); with the end marker put back after half
+    // the data, the header is sound and the scan is not: it draws black at any size.
+    const Bytes cut(cover().begin(), cover().begin() + static_cast<long>(cover().size() / 2));
+    EXPECT_EQ(create_bitmap_from_picture(cut), nullptr);
+    Bytes damaged = cut;
+    damaged.insert(damaged.end(), {0xFF, 0xD9});
+    HBITMAP b = create_bitmap_from_picture(damaged);
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(still_compressed(b));
+    EXPECT_EQ(shrink(b, 250, 232).pixels(), Surface(250, 232).pixels());
+    EXPECT_EQ(bitmap_surface(b)->pixels(), Surface(1000, 1000).pixels()) << "and so at its own size";
+    DeleteObject(b);
 }
 
 TEST_F(JpegScaledDecode, AnyOtherUseDecodesAtItsOwnSizeExactly)
@@ -109,24 +118,6 @@ TEST_F(JpegScaledDecode, AnyOtherUseDecodesAtItsOwnSizeExactly)
     EXPECT_EQ(canvas_->pixels(), full->pixels()) << "the copy at its own size";
     EXPECT_EQ(clip_box.right, 96);
     EXPECT_EQ(clip_box.bottom, 64);
-}
-
-TEST_F(JpegScaledDecode, CutShortIsRefusedAtLoadAndDamagedDataDrawBlack)
-{
-    const Bytes& whole = cover();
-    const Bytes cut(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2));
-    EXPECT_EQ(create_bitmap_from_picture(cut), nullptr) << "no end marker: refused as before";
-
-    // The end marker put back after half the data: the header is sound, the scan is not.
-    Bytes damaged = cut;
-    damaged.insert(damaged.end(), {0xFF, 0xD9});
-    HBITMAP b = create_bitmap_from_picture(damaged);
-    ASSERT_NE(b, nullptr);
-    EXPECT_TRUE(still_compressed(b));
-    const Surface shrunk = shrink(b, 250, 232);
-    EXPECT_EQ(shrunk.pixels(), Surface(250, 232).pixels()) << "a damaged picture shows black";
-    EXPECT_EQ(bitmap_surface(b)->pixels(), Surface(1000, 1000).pixels()) << "and so at its own size";
-    DeleteObject(b);
 }
 
 TEST_F(JpegScaledDecode, ScaleIsTheSmallestThatCoversTheDestination)

@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::size_t kCover = 1000 * 1000 * 4;
 
-TEST(PixelMemory, FreedCoverBufferServesTheNextCoverOfItsSize)
+TEST(PixelMemory, FreedCoverBufferServesTheNextCoverOfItsSizeAndTheCacheIsBounded)
 {
     void* first = pixel_memory::allocate(kCover);
     pixel_memory::release(first, kCover);
@@ -25,10 +25,8 @@ TEST(PixelMemory, FreedCoverBufferServesTheNextCoverOfItsSize)
     pixel_memory::release(again, kCover);
     EXPECT_EQ(pixel_memory::allocate(kCover), first);
     pixel_memory::release(first, kCover);
-}
 
-TEST(PixelMemory, SmallAndHugeBuffersAreNotKeptAndTheCacheIsBounded)
-{
+    // Small and huge buffers are not kept, and the cache is bounded.
     const std::size_t before = pixel_memory::kept_count();
     pixel_memory::release(pixel_memory::allocate(240 * 320 * 4), 240 * 320 * 4);
     pixel_memory::release(pixel_memory::allocate(std::size_t{64} << 20), std::size_t{64} << 20);
@@ -42,17 +40,15 @@ TEST(PixelMemory, SmallAndHugeBuffersAreNotKeptAndTheCacheIsBounded)
     // The most recently freed are the ones kept.
     EXPECT_EQ(pixel_memory::allocate(blocks.back().second), blocks.back().first);
     pixel_memory::release(blocks.back().first, blocks.back().second);
-}
 
-TEST(PixelMemory, SurfacesOfOneSizeReuseTheirPixels)
-{
-    const std::uint32_t* first;
+    // Surfaces of one size reuse their pixels.
+    const std::uint32_t* pixels;
     {
         Surface a = Surface::uninitialized(1000, 1000);
-        first = a.pixels().data();
+        pixels = a.pixels().data();
     }
     Surface b(1000, 1000, 0x123456);
-    EXPECT_EQ(b.pixels().data(), first);
+    EXPECT_EQ(b.pixels().data(), pixels);
     // Reused memory is filled as asked, never showing the old picture.
     EXPECT_EQ(b.pixel(0, 0), 0x123456u);
     EXPECT_EQ(b.pixel(999, 999), 0x123456u);

@@ -2,8 +2,6 @@
 #include <png.h>
 #include <turbojpeg.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,11 +9,10 @@
 
 #include "aygshell.h"
 #include "tests/platform/gdi/gdi_fixture.h"
+#include "tests/support/fixture_dir.h"
 
 namespace zv::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> encode_jpeg(int w, int h, int pixel_format, const std::vector<std::uint8_t>& pixels,
                                       int subsamp)
@@ -63,41 +60,33 @@ std::vector<std::uint8_t> encode_png_rgba(int w, int h, const std::vector<std::u
 
 class ImageLoader : public GdiFixture {
 protected:
-    void SetUp() override
-    {
-        GdiFixture::SetUp();
-        dir_ = fs::path(::testing::TempDir()) / ("zv_images_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
     void TearDown() override
     {
         for (HBITMAP b : loaded_) DeleteObject(b);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
         GdiFixture::TearDown();
     }
 
     std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes)
     {
-        const std::string path = (dir_ / name).string();
+        const std::string path = (dir_.path() / name).string();
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
-    HBITMAP load(const std::string& path)
+    HBITMAP load(const std::u16string& path)
     {
-        std::u16string wide(path.begin(), path.end());
-        HBITMAP b = SHLoadImageFile(wide.c_str());
+        HBITMAP b = SHLoadImageFile(path.c_str());
         if (b) loaded_.push_back(b);
         return b;
     }
+    HBITMAP load(const std::string& path) { return load(std::u16string(path.begin(), path.end())); }
 
-    fs::path dir_;
+    zv::testing::FixtureDir dir_;
     std::vector<HBITMAP> loaded_;
 };
 
-TEST_F(ImageLoader, JpegDecodesToItsSizeAndColours)
+TEST_F(ImageLoader, JpegAndPngByContentUnderAnyName)
 {
     const auto bytes = encode_jpeg(64, 48, TJPF_RGB, gradient(64, 48), TJSAMP_444);
     HBITMAP b = load(write("cover.jpg", bytes));
@@ -114,14 +103,11 @@ TEST_F(ImageLoader, JpegDecodesToItsSizeAndColours)
     EXPECT_GT((bottom_right >> 16) & 0xFF, 243u);
     EXPECT_GT((bottom_right >> 8) & 0xFF, 243u);
     EXPECT_EQ(top_left >> 24, 0u) << "no alpha byte in the surface";
-}
 
-TEST_F(ImageLoader, FormatIsTakenFromContentNotName)
-{
     std::vector<std::uint8_t> rgba = {255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 128, 255, 255, 255, 255};
-    HBITMAP b = load(write("really_a_png.jpg", encode_png_rgba(2, 2, rgba)));
+    b = load(write("really_a_png.jpg", encode_png_rgba(2, 2, rgba)));
     ASSERT_NE(b, nullptr);
-    auto s = bitmap_surface(b);
+    s = bitmap_surface(b);
     EXPECT_EQ(s->pixel(0, 0), 0xFF0000u);
     EXPECT_EQ(s->pixel(1, 0), 0u) << "transparent is composited onto black";
     EXPECT_NEAR(static_cast<int>(s->pixel(0, 1)), 0x80, 1);
@@ -130,6 +116,16 @@ TEST_F(ImageLoader, FormatIsTakenFromContentNotName)
     const auto jpeg = encode_jpeg(8, 8, TJPF_RGB, gradient(8, 8), TJSAMP_420);
     EXPECT_NE(load(write("really_a_jpeg.png", jpeg)), nullptr);
     EXPECT_NE(load(write("no_extension", jpeg)), nullptr);
+    // Names that are not UTF-8 (each bad byte as U+DC00 + byte), and names that are.
+    std::u16string wide;
+    for (char c : write("cover\xff\xfe.jpg", jpeg)) {
+        const auto u = static_cast<unsigned char>(c);
+        wide += u < 0x80 ? static_cast<char16_t>(u) : static_cast<char16_t>(0xDC00 + u);
+    }
+    EXPECT_NE(load(wide), nullptr);
+    write("Обложка.jpg", jpeg);
+    const std::string dir = dir_.path().string();
+    EXPECT_NE(load(std::u16string(dir.begin(), dir.end()) + u"/Обложка.jpg"), nullptr);
 }
 
 TEST_F(ImageLoader, DamagedAndForeignFilesGiveNull)
@@ -145,8 +141,8 @@ TEST_F(ImageLoader, DamagedAndForeignFilesGiveNull)
     EXPECT_EQ(load(write("header_only.jpg", {jpeg.begin(), jpeg.begin() + 20})), nullptr);
     EXPECT_EQ(load(write("half.png", {png.begin(), png.begin() + static_cast<long>(png.size() / 2)})), nullptr);
     EXPECT_EQ(load(write("sig_only.png", {png.begin(), png.begin() + 8})), nullptr);
-    EXPECT_EQ(load((dir_ / "missing.jpg").string()), nullptr);
-    EXPECT_EQ(load(dir_.string()), nullptr) << "a folder";
+    EXPECT_EQ(load((dir_.path() / "missing.jpg").string()), nullptr);
+    EXPECT_EQ(load(dir_.path().string()), nullptr) << "a folder";
     EXPECT_EQ(SHLoadImageFile(nullptr), nullptr);
     EXPECT_EQ(SHLoadImageFile(u""), nullptr);
 
@@ -178,46 +174,16 @@ TEST_F(ImageLoader, HugeCoverDecodesReduced)
     EXPECT_GE(bm.bmWidth, 1000);
     EXPECT_LE(bm.bmWidth, 2048);
     // Grey stays grey and the blocks stay where they were.
-    auto s = bitmap_surface(b);
-    const std::uint32_t p = s->pixel(bm.bmWidth * 15 / 60, bm.bmHeight * 5 / 60);
+    const std::uint32_t p = bitmap_surface(b)->pixel(bm.bmWidth * 15 / 60, bm.bmHeight * 5 / 60);
     EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
     EXPECT_NEAR(static_cast<int>(p & 0xFF), 24, 3);
 
     // And it scales down to the panel's picture like any other.
+    make_canvas(250, 232);
     HDC src = CreateCompatibleDC(nullptr);
-    HDC dst = CreateCompatibleDC(nullptr);
     SelectObject(src, b);
-    HBITMAP art = CreateCompatibleBitmap(src, 250, 232);
-    SelectObject(dst, art);
-    EXPECT_TRUE(StretchBlt(dst, -1, 0, 250, 232, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dc_, -1, 0, 250, 232, src, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY));
     DeleteDC(src);
-    DeleteDC(dst);
-    DeleteObject(art);
-}
-
-TEST_F(ImageLoader, NamesThatAreNotUtf8)
-{
-    const auto jpeg = encode_jpeg(8, 8, TJPF_RGB, gradient(8, 8), TJSAMP_420);
-    const std::string raw = (dir_ / "cover\xff\xfe.jpg").string();
-    write("cover\xff\xfe.jpg", jpeg);
-    std::u16string wide;
-    for (char c : raw) {
-        const auto b = static_cast<unsigned char>(c);
-        wide += b < 0x80 ? static_cast<char16_t>(b) : static_cast<char16_t>(0xDC00 + b);
-    }
-    HBITMAP b = SHLoadImageFile(wide.c_str());
-    EXPECT_NE(b, nullptr);
-    DeleteObject(b);
-
-    const std::string utf8 = (dir_ / "Обложка.jpg").string();
-    std::ofstream(utf8, std::ios::binary)
-        .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
-    const std::string dir = dir_.string();
-    std::u16string w2(dir.begin(), dir.end());
-    w2 += u"/Обложка.jpg";
-    b = SHLoadImageFile(w2.c_str());
-    EXPECT_NE(b, nullptr);
-    DeleteObject(b);
 }
 
 }  // namespace
