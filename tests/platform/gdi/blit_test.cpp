@@ -8,6 +8,8 @@
 namespace zv::test {
 namespace {
 
+using Pixels = std::vector<std::uint32_t>;
+
 class Blit : public GdiFixture {
 protected:
     // A second memory DC over a bitmap filled by `paint(x, y)`, replacing the previous one.
@@ -47,8 +49,7 @@ TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasAndHandlesOverla
     SetViewportOrgEx(src, 0, -4, nullptr);  // logical row 4 is row 0 of the bitmap
     SetViewportOrgEx(dc_, 2, 0, nullptr);
     EXPECT_TRUE(BitBlt(dc_, 0, 0, 3, 2, src, 1, 5, SRCCOPY));
-    EXPECT_EQ(px(2, 0), coords(1, 1));
-    EXPECT_EQ(px(4, 1), coords(3, 2));
+    EXPECT_EQ(at({{2, 0}, {4, 1}}), (Pixels{coords(1, 1), coords(3, 2)}));
     EXPECT_EQ(ink(0), 6);
     EXPECT_FALSE(BitBlt(dc_, 0, 0, 3, 2, src, 1, 5, 0x00EE0086)) << "only SRCCOPY";
     EXPECT_FALSE(BitBlt(dc_, 0, 0, 3, 2, nullptr, 1, 5, SRCCOPY));
@@ -57,10 +58,7 @@ TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasAndHandlesOverla
     SetViewportOrgEx(dc_, 0, 0, nullptr);
     canvas_->fill(0xFFFFFF);
     EXPECT_TRUE(BitBlt(dc_, 0, 0, 10, 10, src, -2, -1, SRCCOPY));
-    EXPECT_EQ(px(1, 1), 0xFFFFFFu);
-    EXPECT_EQ(px(2, 1), 0x336699u);
-    EXPECT_EQ(px(5, 4), 0x336699u);
-    EXPECT_EQ(px(6, 4), 0xFFFFFFu);
+    EXPECT_EQ(at({{1, 1}, {2, 1}, {5, 4}, {6, 4}}), (Pixels{0xFFFFFF, 0x336699, 0x336699, 0xFFFFFF}));
     EXPECT_EQ(ink(0xFFFFFF), 16);
     // And never writes past the destination.
     EXPECT_TRUE(BitBlt(dc_, 30, 22, 10, 10, src, 0, 0, SRCCOPY));
@@ -70,11 +68,9 @@ TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasAndHandlesOverla
     for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 32; ++x) canvas_->set_pixel(x, y, coords(x, y));
     EXPECT_TRUE(BitBlt(dc_, 1, 2, 20, 20, dc_, 0, 0, SRCCOPY));
-    EXPECT_EQ(px(1, 2), coords(0, 0));
-    EXPECT_EQ(px(20, 21), coords(19, 19));
+    EXPECT_EQ(at({{1, 2}, {20, 21}}), (Pixels{coords(0, 0), coords(19, 19)}));
     EXPECT_TRUE(BitBlt(dc_, 0, 0, 20, 20, dc_, 1, 2, SRCCOPY));
-    EXPECT_EQ(px(0, 0), coords(0, 0));
-    EXPECT_EQ(px(19, 19), coords(19, 19));
+    EXPECT_EQ(at({{0, 0}, {19, 19}}), (Pixels{coords(0, 0), coords(19, 19)}));
 }
 
 TEST_F(Blit, BackBufferSliceReachesTheScreen)
@@ -93,8 +89,7 @@ TEST_F(Blit, BackBufferSliceReachesTheScreen)
     HDC screen_dc = create_surface_dc(screen, POINT{0, 0}, RECT{0, 0, 24, 32});
     SetViewportOrgEx(screen_dc, 0, -400, nullptr);
     EXPECT_TRUE(BitBlt(screen_dc, 0, 400, 24, 32, dc_, 0, 400, SRCCOPY));
-    EXPECT_EQ(screen->pixel(0, 0), 0xFFu);
-    EXPECT_EQ(screen->pixel(23, 31), 0xFFu);
+    EXPECT_EQ(at(*screen, {{0, 0}, {23, 31}}), (Pixels{0xFF, 0xFF}));
     DeleteDC(screen_dc);
     DeleteObject(b);
 }
@@ -161,10 +156,7 @@ TEST_F(Blit, StretchShrinkAveragesTheAreaItCovers)
     make_canvas(250, 232);
     src = source(1000, 1000, flat);
     EXPECT_TRUE(StretchBlt(dc_, -1, 0, 250, 232, src, 0, 0, 1000, 1000, SRCCOPY));
-    EXPECT_EQ(px(0, 0), 0x336699u);
-    EXPECT_EQ(px(248, 231), 0x336699u);
-    EXPECT_EQ(px(249, 0), 0u);
-    EXPECT_EQ(px(249, 231), 0u);
+    EXPECT_EQ(at({{0, 0}, {248, 231}, {249, 0}, {249, 231}}), (Pixels{0x336699, 0x336699, 0, 0}));
     EXPECT_EQ(ink(RECT{0, 0, 249, 232}, 0x336699), 0);
 
     // Tens of source rows or columns per destination pixel: the quantised weights must still add
@@ -187,15 +179,11 @@ TEST_F(Blit, StretchGrowKeepsEdgesAndOrderAndClips)
         return x == 0 ? (y == 0 ? 0xFF0000 : 0x00FF00) : (y == 0 ? 0x0000FF : 0xFFFFFF);
     });
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 8, 8, src, 0, 0, 2, 2, SRCCOPY));
-    EXPECT_EQ(px(0, 0), 0xFF0000u);
-    EXPECT_EQ(px(7, 0), 0x0000FFu);
-    EXPECT_EQ(px(0, 7), 0x00FF00u);
-    EXPECT_EQ(px(7, 7), 0xFFFFFFu);
+    EXPECT_EQ(at({{0, 0}, {7, 0}, {0, 7}, {7, 7}}), (Pixels{0xFF0000, 0x0000FF, 0x00FF00, 0xFFFFFF}));
     // Mirrored when one width is negative.
     canvas_->fill(0);
     EXPECT_TRUE(StretchBlt(dc_, 8, 0, -8, 8, src, 0, 0, 2, 2, SRCCOPY));
-    EXPECT_EQ(px(0, 0), 0x0000FFu);
-    EXPECT_EQ(px(7, 0), 0xFF0000u);
+    EXPECT_EQ(at({{0, 0}, {7, 0}}), (Pixels{0x0000FF, 0xFF0000}));
 
     src = source(4, 4, flat);
     canvas_->fill(0xFFFFFF);
