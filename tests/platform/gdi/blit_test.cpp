@@ -1,5 +1,6 @@
 // BitBlt and StretchBlt: origins, clipping, overlap, filtering.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -122,28 +123,26 @@ TEST_F(Blit, StretchShrinkAveragesTheAreaItCovers)
             EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
         }
 
-    struct Case {
-        int sw, sh, dw, dh;
-    };
     // Whole and fractional factors, odd widths (the vector loops' tails), one source column.
-    for (const Case c : {Case{1000, 1000, 250, 232}, Case{37, 23, 5, 7}, Case{641, 97, 333, 40}, Case{5, 3, 3, 2},
-                         Case{1, 50, 1, 9}, Case{90, 90, 89, 13}}) {
-        SCOPED_TRACE(testing::Message() << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
-        make_canvas(c.dw, c.dh);
-        src = source(c.sw, c.sh, [](int x, int y) -> std::uint32_t {
+    const std::array<int, 4> cases[] = {{1000, 1000, 250, 232}, {37, 23, 5, 7}, {641, 97, 333, 40},
+                                        {5, 3, 3, 2},           {1, 50, 1, 9},  {90, 90, 89, 13}};
+    for (const auto [sw, sh, dw, dh] : cases) {
+        SCOPED_TRACE(testing::Message() << sw << "x" << sh << " -> " << dw << "x" << dh);
+        make_canvas(dw, dh);
+        src = source(sw, sh, [](int x, int y) -> std::uint32_t {
             std::uint32_t h = static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 40503u;
             h ^= h >> 13;
             return (h * 0x9E3779B1u) & 0x00FFFFFFu;
         });
-        ASSERT_TRUE(StretchBlt(dc_, 0, 0, c.dw, c.dh, src, 0, 0, c.sw, c.sh, SRCCOPY));
+        ASSERT_TRUE(StretchBlt(dc_, 0, 0, dw, dh, src, 0, 0, sw, sh, SRCCOPY));
         const auto s = bitmap_surface(src_bmp_);
         int worst = 0;
-        for (int y = 0; y < c.dh; ++y)
-            for (int x = 0; x < c.dw; ++x) {
+        for (int y = 0; y < dh; ++y)
+            for (int x = 0; x < dw; ++x) {
                 const std::uint32_t got = px(x, y);
                 EXPECT_EQ(got >> 24, 0u);
                 for (int shift : {0, 8, 16}) {
-                    const double want = area_average(*s, c.sw, c.sh, c.dw, c.dh, x, y, shift);
+                    const double want = area_average(*s, sw, sh, dw, dh, x, y, shift);
                     worst = std::max(worst, static_cast<int>(std::abs(((got >> shift) & 0xFF) - want) + 0.5));
                 }
             }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mpris/mpris_model.h"
@@ -21,14 +22,9 @@ std::vector<std::string> changed(const zv::PlayerView& before, const zv::PlayerV
     return {names.begin(), names.end()};
 }
 
-TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWay)
+TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWayAndVolumeWritesStep)
 {
-    struct Row {
-        MediaRequest request;
-        PlaybackState state;
-        int command;
-    };
-    const Row rows[] = {
+    const std::tuple<MediaRequest, PlaybackState, int> rows[] = {
         {MediaRequest::Play, PlaybackState::Paused, APPCOMMAND_MEDIA_PLAY_PAUSE},
         {MediaRequest::Play, PlaybackState::Playing, 0},
         {MediaRequest::Play, PlaybackState::Stopped, 0},
@@ -43,19 +39,12 @@ TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWay)
         {MediaRequest::Previous, PlaybackState::Paused, APPCOMMAND_MEDIA_PREVIOUSTRACK},
         {MediaRequest::Raise, PlaybackState::Playing, 0},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(zv::app_command_for(r.request, r.state), r.command)
-            << static_cast<int>(r.request) << " in state " << static_cast<int>(r.state);
-}
+    for (auto [request, state, command] : rows)
+        EXPECT_EQ(zv::app_command_for(request, state), command)
+            << static_cast<int>(request) << " in state " << static_cast<int>(state);
 
-TEST(MprisModel, VolumeWritesBecomeTheNearestNumberOfSteps)
-{
-    struct Row {
-        int volume;
-        double wanted;
-        zv::VolumeSteps steps;
-    };
-    const Row rows[] = {
+    // Volume writes become the nearest number of the player's steps.
+    const std::tuple<int, double, zv::VolumeSteps> volumes[] = {
         {50, 0.5, {APPCOMMAND_VOLUME_UP, 4}},     // 127.5: 130 is nearer than 110
         {130, 0.5, {}},                           // already the nearest
         {130, 0.2, {APPCOMMAND_VOLUME_DOWN, 4}},  // 51
@@ -66,8 +55,8 @@ TEST(MprisModel, VolumeWritesBecomeTheNearestNumberOfSteps)
         {-10, 0.0, {}},
         {50, std::nan(""), {}},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(zv::volume_steps(r.volume, r.wanted), r.steps) << r.volume << " towards " << r.wanted;
+    for (auto [volume, wanted, steps] : volumes)
+        EXPECT_EQ(zv::volume_steps(volume, wanted), steps) << volume << " towards " << wanted;
 }
 
 TEST(MprisModel, MetadataNamesTheTrackAndItsCoverOnlyWhenItHasOne)

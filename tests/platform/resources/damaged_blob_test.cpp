@@ -222,8 +222,8 @@ TEST(DibDecode, DepthsOrientationsAndPalettes)
     } cases[] = {
         {zvtest::dib(2, 2, 24, {}, kRows24), {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF}},   // bottom-up
         {zvtest::dib(2, -2, 24, {}, kRows24), {0xFF0000, 0xFFFFFF, 0x0000FF, 0x00FF00}},  // top-down
-        // Index 7 lies outside the 2-entry palette and shows black.
-        {zvtest::dib(3, 1, 8, {0x112233, 0x445566}, {1, 7, 0, 0}, 2), {0x445566, 0, 0x112233}},
+        // Indices 7 and 2 lie outside the 2-entry palette and show black.
+        {zvtest::dib(4, 1, 8, {0x112233, 0x445566}, {1, 7, 0, 2}, 2), {0x445566, 0, 0x112233, 0}},
         {zvtest::dib(3, 1, 4, pal16, {0xA3, 0x30, 0, 0}), {0xABCDEF, 0x030303, 0x030303}},
         {zvtest::dib(3, 1, 1, {0x000000, 0xFFFFFF}, {0b10100000, 0, 0, 0}), {0xFFFFFF, 0, 0xFFFFFF}},
     };

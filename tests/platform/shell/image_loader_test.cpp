@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "aygshell.h"
@@ -148,22 +149,18 @@ TEST_F(JpegScaledDecode, AnyOtherUseDecodesAtItsOwnSizeExactly)
     const std::shared_ptr<Surface> full = decode_jpeg(bytes);
     ASSERT_TRUE(full);
     make_canvas(96, 64);
-    struct Use {
-        const char* name;
-        void (*run)(HDC canvas, HDC picture);
-    };
-    const Use uses[] = {
+    const std::pair<const char*, void (*)(HDC canvas, HDC picture)> uses[] = {
         {"StretchBlt enlarging", [](HDC c, HDC p) { StretchBlt(c, 0, 0, 96, 64, p, 0, 0, 48, 32, SRCCOPY); }},
         {"BitBlt", [](HDC c, HDC p) { BitBlt(c, 0, 0, 96, 64, p, 0, 0, SRCCOPY); }},
         {"clip box of its DC", [](HDC, HDC p) { GetClipBox(p, &clip_box); }},
     };
-    for (const Use& use : uses) {
+    for (auto [name, run] : uses) {
         HBITMAP b = create_bitmap_from_picture(bytes);
         HDC dc = CreateCompatibleDC(nullptr);
         HGDIOBJ old = SelectObject(dc, b);
-        use.run(dc_, dc);
-        EXPECT_FALSE(still_compressed(b)) << use.name;
-        EXPECT_EQ(bitmap_surface(b)->pixels(), full->pixels()) << use.name;
+        run(dc_, dc);
+        EXPECT_FALSE(still_compressed(b)) << name;
+        EXPECT_EQ(bitmap_surface(b)->pixels(), full->pixels()) << name;
         SelectObject(dc, old);
         DeleteDC(dc);
         DeleteObject(b);
@@ -178,14 +175,8 @@ TEST_F(JpegScaledDecode, ScaleIsTheSmallestThatCoversTheDestination)
     const auto square = read_jpeg_geometry(cover());
     const auto small = read_jpeg_geometry(fixtures::make_cover_jpeg(300, 300, 1));
     ASSERT_TRUE(square && small);
-    struct Row {
-        const JpegGeometry& g;
-        RECT src;
-        int w, h;
-        unsigned eighths;
-    };
     // clang-format off
-    const Row rows[] = {
+    const std::tuple<const JpegGeometry&, RECT, int, int, unsigned> rows[] = {
         {*square, {0, 0, 1000, 1000}, 250, 232, 2},
         {*square, {0, 0, 1000, 1000}, 126, 126, 2},  // 125 would not cover 126
         {*square, {0, 0, 1000, 1000}, 125, 40, 1},
@@ -196,9 +187,8 @@ TEST_F(JpegScaledDecode, ScaleIsTheSmallestThatCoversTheDestination)
         {*small, {0, 0, 300, 300}, 299, 299, 8},
     };
     // clang-format on
-    for (const Row& r : rows)
-        EXPECT_EQ(stretch_eighths(r.g, r.src, r.w, r.h), r.eighths)
-            << r.src.right - r.src.left << " -> " << r.w << " x " << r.h;
+    for (const auto& [g, src, w, h, eighths] : rows)
+        EXPECT_EQ(stretch_eighths(g, src, w, h), eighths) << src.right - src.left << " -> " << w << " x " << h;
 }
 
 class ImageLoader : public JpegScaledDecode {

@@ -1,10 +1,18 @@
 // Fonts and DrawText: colours, background modes, wrapping, alignment, clipping, fallback.
+#include <gmock/gmock.h>
+
 #include <cstring>
 
 #include "tests/platform/gdi/gdi_fixture.h"
 
 namespace zv::test {
 namespace {
+
+using ::testing::AllOf;
+using ::testing::Ge;
+using ::testing::Gt;
+using ::testing::Le;
+using ::testing::Lt;
 
 LOGFONTW logfont(LONG height, LONG weight, const char16_t* face = u"Arial")
 {
@@ -116,18 +124,15 @@ TEST_F(Text, WrappingAlignmentAndClipping)
 
     // The playlist's format: VCENTER | WORDBREAK | NOCLIP draws from the top.
     box = drawn(u"Track name", RECT{12, 40, 240, 80}, 0x114);
-    EXPECT_GE(box.top, 40);
-    EXPECT_LT(box.top, 44);
+    EXPECT_THAT(box.top, AllOf(Ge(40), Lt(44)));
     box = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_VCENTER | DT_SINGLELINE);
     EXPECT_NEAR((box.top + box.bottom) / 2.0, 60.0, 3.0);
     box = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_BOTTOM | DT_SINGLELINE);
-    EXPECT_LE(box.bottom, 80);
-    EXPECT_GT(box.bottom, 74);
+    EXPECT_THAT(box.bottom, AllOf(Le(80), Gt(74)));
     box = drawn(u"Middle", RECT{0, 0, 240, 30}, DT_CENTER | DT_SINGLELINE);
     EXPECT_NEAR(box.left, 240 - box.right, 3);
     box = drawn(u"Right", RECT{0, 0, 200, 30}, DT_RIGHT | DT_SINGLELINE);
-    EXPECT_LE(box.right, 200);
-    EXPECT_GE(box.right, 197);
+    EXPECT_THAT(box.right, AllOf(Le(200), Ge(197)));
 
     // Clipped to the rectangle unless DT_NOCLIP.
     box = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE);
@@ -156,8 +161,7 @@ TEST_F(Text, MeasuringPrefixesCountsBreaksAndEllipsis)
     EXPECT_EQ(calc(u"a\r\nb", 0).bottom, 2 * calc(u"a\r\nb", DT_SINGLELINE).bottom);
 
     const RECT cut = calc(u"A rather long track name.mp3", DT_SINGLELINE | DT_END_ELLIPSIS, -1, 60);
-    EXPECT_LE(cut.right, 60);
-    EXPECT_GT(cut.right, 30);
+    EXPECT_THAT(cut.right, AllOf(Le(60), Gt(30)));
 }
 
 TEST_F(Text, FontsFollowWin32Conventions)
@@ -170,17 +174,14 @@ TEST_F(Text, FontsFollowWin32Conventions)
 
     use_font(-12, 400);
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
-    EXPECT_GE(tm.tmHeight, 13) << "negative height is the character height";
-    EXPECT_LE(tm.tmHeight, 15);
+    EXPECT_THAT(tm.tmHeight, AllOf(Ge(13), Le(15))) << "negative height is the character height";
     EXPECT_EQ(tm.tmInternalLeading, tm.tmHeight - 12);
 
     // Dialog units come from the dialog font.
     use_font(-11, 400, u"MS Shell Dlg");
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
-    EXPECT_GE(tm.tmAveCharWidth, 4);
-    EXPECT_LE(tm.tmAveCharWidth, 7);
-    EXPECT_GE(tm.tmHeight, 12);
-    EXPECT_LE(tm.tmHeight, 14);
+    EXPECT_THAT(tm.tmAveCharWidth, AllOf(Ge(4), Le(7)));
+    EXPECT_THAT(tm.tmHeight, AllOf(Ge(12), Le(14)));
     SIZE a{}, b{}, ab{}, ii{}, ww{};
     GetTextExtentPoint32(dc_, u"a", 1, &a);
     GetTextExtentPoint32(dc_, u"b", 1, &b);
@@ -194,8 +195,7 @@ TEST_F(Text, FontsFollowWin32Conventions)
     // The stock fonts work as selected into a fresh DC.
     HDC fresh = CreateCompatibleDC(nullptr);
     ASSERT_TRUE(GetTextMetrics(fresh, &tm));
-    EXPECT_GE(tm.tmHeight, 13);
-    EXPECT_LE(tm.tmHeight, 17);
+    EXPECT_THAT(tm.tmHeight, AllOf(Ge(13), Le(17)));
     DeleteDC(fresh);
 
     // Heavier weights ink more.
