@@ -199,9 +199,8 @@ TEST_F(FindFile, PatternsLoopsNamesAndTimes)
     const auto ticks = [](const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
     EXPECT_EQ(ticks(fd.ftLastWriteTime), (1000000000ull + 11644473600ull) * 10000000ull + 5000000ull);
     EXPECT_EQ(ticks(fd.ftLastAccessTime), (1000000000ull + 11644473600ull) * 10000000ull);
-    EXPECT_EQ(fd.nFileSizeHigh, 0u);
-    EXPECT_EQ(fd.nFileSizeLow, 5u);
-    EXPECT_EQ(fd.cAlternateFileName[0], u'\0');
+    EXPECT_EQ((std::vector<DWORD>{fd.nFileSizeHigh, fd.nFileSizeLow, fd.cAlternateFileName[0]}),
+              (std::vector<DWORD>{0, 5, 0}));
     EXPECT_EQ(first(root_ + u"music").nFileSizeLow, 0u);
 }
 

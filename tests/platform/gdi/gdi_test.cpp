@@ -113,16 +113,14 @@ TEST_F(Drawing, ClipBoxIsInLogicalCoordinatesAndSurfaceDcsDrawInsideTheirClip)
 
 TEST_F(Drawing, DcAttributesHaveWin32DefaultsAndPixelsSurviveAPngRoundTrip)
 {
-    EXPECT_EQ(GetBkMode(dc_), OPAQUE);
-    EXPECT_EQ(GetTextColor(dc_), 0u);
-    EXPECT_EQ(GetBkColor(dc_), 0xFFFFFFu);
-    EXPECT_EQ(SetTextColor(dc_, 0x00FFFDF0), 0u);
-    EXPECT_EQ(GetTextColor(dc_), 0x00FFFDF0u);
-    EXPECT_EQ(SetBkMode(dc_, TRANSPARENT), OPAQUE);
-    EXPECT_EQ(SetBkMode(dc_, 7), 0);
-    EXPECT_EQ(GetBkMode(dc_), TRANSPARENT);
-    EXPECT_EQ(SetBkColor(dc_, 0x123456), 0xFFFFFFu);
-    EXPECT_EQ(GetBkColor(dc_), 0x123456u);
+    // Each setter answers the previous value; a mode that is neither is refused.
+    EXPECT_EQ((std::vector<DWORD>{static_cast<DWORD>(GetBkMode(dc_)), GetTextColor(dc_), GetBkColor(dc_)}),
+              (std::vector<DWORD>{OPAQUE, 0, 0xFFFFFF}));
+    EXPECT_EQ((std::vector<DWORD>{SetTextColor(dc_, 0x00FFFDF0), static_cast<DWORD>(SetBkMode(dc_, TRANSPARENT)),
+                                  static_cast<DWORD>(SetBkMode(dc_, 7)), SetBkColor(dc_, 0x123456)}),
+              (std::vector<DWORD>{0, OPAQUE, 0, 0xFFFFFF}));
+    EXPECT_EQ((std::vector<DWORD>{static_cast<DWORD>(GetBkMode(dc_)), GetTextColor(dc_), GetBkColor(dc_)}),
+              (std::vector<DWORD>{TRANSPARENT, 0x00FFFDF0, 0x123456}));
 
     // What is drawn survives a PNG round trip.
     canvas_->set_pixel(0, 0, 0x123456);
@@ -152,9 +150,9 @@ TEST_F(GdiObjects, StockObjectsSelectionAndHandlesOfTheWrongKind)
     }
     EXPECT_EQ(GetStockObject(9), nullptr);
     EXPECT_EQ(GetStockObject(-1), nullptr);
-    EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), static_cast<DWORD>(OBJ_BRUSH));
-    EXPECT_EQ(GetObjectType(GetStockObject(NULL_PEN)), static_cast<DWORD>(OBJ_PEN));
-    EXPECT_EQ(GetObjectType(dc_), static_cast<DWORD>(OBJ_MEMDC));
+    EXPECT_EQ((std::vector<DWORD>{GetObjectType(GetStockObject(BLACK_BRUSH)), GetObjectType(GetStockObject(NULL_PEN)),
+                                  GetObjectType(dc_)}),
+              (std::vector<DWORD>{OBJ_BRUSH, OBJ_PEN, OBJ_MEMDC}));
 
     // Selecting returns the previous object; a fresh DC holds the stock ones.
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
@@ -240,9 +238,8 @@ TEST_F(GdiObjects, BitmapsStartBlackAndDescribeThemselves)
     HBITMAP b = CreateCompatibleBitmap(dc_, 250, 232);
     BITMAP bm{};
     ASSERT_EQ(GetObject(b, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ((std::vector<LONG>{bm.bmWidth, bm.bmHeight, bm.bmWidthBytes}), (std::vector<LONG>{250, 232, 1000}));
-    EXPECT_EQ(bm.bmPlanes, 1);
-    EXPECT_EQ(bm.bmBitsPixel, 32);
+    EXPECT_EQ((std::vector<LONG>{bm.bmWidth, bm.bmHeight, bm.bmWidthBytes, bm.bmPlanes, bm.bmBitsPixel}),
+              (std::vector<LONG>{250, 232, 1000, 1, 32}));
     EXPECT_NE(bm.bmBits, nullptr);
     EXPECT_EQ(GetObject(b, 0, nullptr), static_cast<int>(sizeof(BITMAP)));
     for (std::uint32_t p : bitmap_surface(b)->pixels()) ASSERT_EQ(p, 0u);
@@ -254,8 +251,7 @@ TEST_F(GdiObjects, BitmapsStartBlackAndDescribeThemselves)
     const std::uint32_t pixels[4] = {0xFF112233, 0x00445566, 0x778899, 0xAABBCC};
     HBITMAP d = create_bitmap_from_pixels(2, 2, pixels);
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(bitmap_surface(d)->pixel(0, 0), 0x112233u) << "the unused byte is cleared";
-    EXPECT_EQ(bitmap_surface(d)->pixel(1, 1), 0xAABBCCu);
+    EXPECT_EQ(at(*bitmap_surface(d), {{0, 0}, {1, 1}}), (Pixels{0x112233, 0xAABBCC})) << "the unused byte is cleared";
     EXPECT_EQ(create_bitmap_from_pixels(3, 3, pixels), nullptr) << "too few pixels";
     DeleteObject(d);
 }

@@ -66,8 +66,9 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuAndMarker)
     const std::tuple<HINSTANCE, UINT, int, int, std::u16string> rows[] = {
         {inst, 1, 100, 4, u"Vemo"},    {inst, 2, 100, 4, u"VEMO"},
         {inst, 103, 100, 2, u"OK"},    {inst, 104, 100, 4, u"HELP"},
-        {inst, 1, 3, 2, u"Ve"},                                 // cut to buffer - 1 characters, always terminated
-        {inst, 1, 1, 0, u""},          {inst, 3, 100, 0, u""},  // missing in a present block, and in an absent one
+        {inst, 1, 3, 2, u"Ve"},  // cut to buffer - 1 characters, always terminated
+        {inst, 1, 1, 0, u""},          {inst, 3, 1, 0, u""},
+        {inst, 3, 100, 0, u""},  // missing in a present block, and in an absent one
         {inst, 500, 100, 0, u""},      {reinterpret_cast<HINSTANCE>(0x1234), 1, 100, 0, u""},
         {nullptr, 1, 100, 4, u"Vemo"},  // null is the program's own module
     };
@@ -107,7 +108,9 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuAndMarker)
               (std::vector<std::uint16_t>{0, 0, 0x90, 'H', 'e', 'l', 'p', 0, 0x80, 40002, 'A', 'b', 'o', 'u', 't', 0}));
     EXPECT_EQ(words(bytes(u"HI_RES_AWARE", u"CEUX")), std::vector<std::uint16_t>{1});
     EXPECT_EQ(words(bytes(u"hi_res_aware", u"ceux")), std::vector<std::uint16_t>{1}) << "names ignore case";
-    EXPECT_EQ(bytes(u"#102", u"#10").size(), 32u) << "#n names number n";
+    EXPECT_EQ((std::vector<std::size_t>{bytes(u"#102", u"#10").size(), bytes(u"#2", u"#9").size()}),
+              (std::vector<std::size_t>{32, 16}))
+        << "#n names number n";
 }
 
 TEST_F(EmbeddedResources, BackgroundBitmapRows)

@@ -226,8 +226,7 @@ TEST_F(ImageLoader, JpegAndPngByContentUnderAnyName)
     ASSERT_NE(b, nullptr);
     BITMAP bm{};
     ASSERT_EQ(GetObject(b, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ(bm.bmWidth, 64);
-    EXPECT_EQ(bm.bmHeight, 48);
+    EXPECT_EQ(std::tie(bm.bmWidth, bm.bmHeight), std::tuple(64, 48));
     auto s = bitmap_surface(b);
     const std::uint32_t top_left = s->pixel(0, 0), bottom_right = s->pixel(63, 47);
     EXPECT_LT((top_left >> 16) & 0xFF, 12u);

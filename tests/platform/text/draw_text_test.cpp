@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "tests/platform/gdi/gdi_fixture.h"
 
@@ -168,9 +169,8 @@ TEST_F(Text, FontsFollowWin32Conventions)
 {
     TEXTMETRICW tm{};
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
-    EXPECT_EQ(tm.tmHeight, 12) << "positive height is the cell height";
-    EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
-    EXPECT_EQ(tm.tmWeight, 600);
+    // A positive height is the cell height.
+    EXPECT_EQ(std::tuple(tm.tmHeight, tm.tmAscent + tm.tmDescent, tm.tmWeight), std::tuple(12, 12, 600));
 
     use_font(-12, 400);
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
