@@ -88,7 +88,7 @@ TEST(CodePage, EveryByteStringRoundTripsThroughTheExpectedUnits)
     EXPECT_TRUE(used);
 }
 
-TEST(CodePage, TerminatorExplicitLengthsAndShortBuffers)
+TEST(CodePage, TerminatorLengthsShortBuffersAndBadArguments)
 {
     WCHAR w[16];
     // -1 converts the terminator too and counts it.
@@ -125,12 +125,8 @@ TEST(CodePage, TerminatorExplicitLengthsAndShortBuffers)
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u65e5x", -1, n, 3, nullptr, nullptr), 0);
     EXPECT_STREQ(n, "");
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"abc", 3, n, 3, nullptr, nullptr), 3);
-}
 
-TEST(CodePage, BadArgumentsFailWithInvalidParameterInThisThreadOnly)
-{
-    WCHAR w[4];
-    char n[4];
+    // Bad arguments fail with ERROR_INVALID_PARAMETER.
     const auto fails = [](int result) {
         return result == 0 && GetLastError() == static_cast<DWORD>(ERROR_INVALID_PARAMETER);
     };

@@ -44,7 +44,7 @@ protected:
 std::uint32_t coords(int x, int y) { return static_cast<std::uint32_t>((x << 8) | y); }
 std::uint32_t flat(int, int) { return 0x336699; }
 
-TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasAndHandlesOverlap)
+TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasHandlesOverlapAndReachesTheScreen)
 {
     HDC src = source(16, 16, coords);
     SetViewportOrgEx(src, 0, -4, nullptr);  // logical row 4 is row 0 of the bitmap
@@ -72,10 +72,8 @@ TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasAndHandlesOverla
     EXPECT_EQ(at({{1, 2}, {20, 21}}), (Pixels{coords(0, 0), coords(19, 19)}));
     EXPECT_TRUE(BitBlt(dc_, 0, 0, 20, 20, dc_, 1, 2, SRCCOPY));
     EXPECT_EQ(at({{0, 0}, {19, 19}}), (Pixels{coords(0, 0), coords(19, 19)}));
-}
 
-TEST_F(Blit, BackBufferSliceReachesTheScreen)
-{
+    // A back buffer's slice reaches the screen.
     // A list taller than the buffer is painted at viewport (0, -400); only rows 400.. land.
     make_canvas(24, 32);
     SetViewportOrgEx(dc_, 0, -400, nullptr);
@@ -111,7 +109,7 @@ double area_average(const Surface& s, int sw, int sh, int dw, int dh, int dx, in
     return sum / (fx * fy);
 }
 
-TEST_F(Blit, StretchShrinkAveragesTheAreaItCovers)
+TEST_F(Blit, StretchAveragesWhatItShrinksKeepsEdgesAndOrderAndClips)
 {
     // A 1-pixel checkerboard halves to flat grey, not to one of its colours.
     HDC src = source(8, 8, [](int x, int y) -> std::uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
@@ -170,11 +168,10 @@ TEST_F(Blit, StretchShrinkAveragesTheAreaItCovers)
     for (int x = 1; x < 250; ++x) EXPECT_GE(px(x, 0) & 0xFF, px(x - 1, 0) & 0xFF) << x;
     EXPECT_LE(px(0, 0) & 0xFF, 1u);
     EXPECT_GE(px(249, 0) & 0xFF, 254u);
-}
 
-TEST_F(Blit, StretchGrowKeepsEdgesAndOrderAndClips)
-{
-    HDC src = source(2, 2, [](int x, int y) -> std::uint32_t {
+    // Growing keeps edges and order, and clips.
+    make_canvas(32, 24);
+    src = source(2, 2, [](int x, int y) -> std::uint32_t {
         return x == 0 ? (y == 0 ? 0xFF0000 : 0x00FF00) : (y == 0 ? 0x0000FF : 0xFFFFFF);
     });
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 8, 8, src, 0, 0, 2, 2, SRCCOPY));

@@ -66,7 +66,7 @@ TEST_F(Drawing, FillsAndRectanglesFollowTheViewportAndClip)
     DeleteObject(brush);
 }
 
-TEST_F(Drawing, ClipBoxIsInLogicalCoordinatesAndSurfaceDcsDrawInsideTheirClip)
+TEST_F(Drawing, ClipBoxIsInLogicalCoordinatesSurfaceDcsDrawInsideTheirClipAndAttributesHaveWin32Defaults)
 {
     RECT r{};
     EXPECT_EQ(GetClipBox(dc_, &r), SIMPLEREGION);
@@ -109,10 +109,8 @@ TEST_F(Drawing, ClipBoxIsInLogicalCoordinatesAndSurfaceDcsDrawInsideTheirClip)
     FillRect(wdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     EXPECT_EQ(surface->pixel(11, 11), 0xFFFFFFu);
     DeleteDC(wdc);
-}
 
-TEST_F(Drawing, DcAttributesHaveWin32DefaultsAndPixelsSurviveAPngRoundTrip)
-{
+    // DC attributes have Win32 defaults.
     // Each setter answers the previous value; a mode that is neither is refused.
     EXPECT_EQ((std::vector<DWORD>{static_cast<DWORD>(GetBkMode(dc_)), GetTextColor(dc_), GetBkColor(dc_)}),
               (std::vector<DWORD>{OPAQUE, 0, 0xFFFFFF}));
@@ -185,7 +183,7 @@ TEST_F(GdiObjects, StockObjectsSelectionAndHandlesOfTheWrongKind)
     DeleteDC(window_dc);
 }
 
-TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionUntilReleased)
+TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionAndBitmapsStartBlack)
 {
     // A deleted brush still draws while selected and goes when released.
     HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
@@ -231,19 +229,17 @@ TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionUntilReleased)
     EXPECT_EQ(SetTextColor(dc, 0), static_cast<COLORREF>(CLR_INVALID));
     EXPECT_EQ(CreateCompatibleDC(dc), nullptr);
     EXPECT_FALSE(SetViewportOrgEx(dc, 1, 1, nullptr));
-}
 
-TEST_F(GdiObjects, BitmapsStartBlackAndDescribeThemselves)
-{
-    HBITMAP b = CreateCompatibleBitmap(dc_, 250, 232);
-    BITMAP bm{};
-    ASSERT_EQ(GetObject(b, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ((std::vector<LONG>{bm.bmWidth, bm.bmHeight, bm.bmWidthBytes, bm.bmPlanes, bm.bmBitsPixel}),
+    // Bitmaps start black and describe themselves.
+    HBITMAP big = CreateCompatibleBitmap(dc_, 250, 232);
+    BITMAP info{};
+    ASSERT_EQ(GetObject(big, sizeof info, &info), static_cast<int>(sizeof info));
+    EXPECT_EQ((std::vector<LONG>{info.bmWidth, info.bmHeight, info.bmWidthBytes, info.bmPlanes, info.bmBitsPixel}),
               (std::vector<LONG>{250, 232, 1000, 1, 32}));
-    EXPECT_NE(bm.bmBits, nullptr);
-    EXPECT_EQ(GetObject(b, 0, nullptr), static_cast<int>(sizeof(BITMAP)));
-    for (std::uint32_t p : bitmap_surface(b)->pixels()) ASSERT_EQ(p, 0u);
-    DeleteObject(b);
+    EXPECT_NE(info.bmBits, nullptr);
+    EXPECT_EQ(GetObject(big, 0, nullptr), static_cast<int>(sizeof(BITMAP)));
+    for (std::uint32_t p : bitmap_surface(big)->pixels()) ASSERT_EQ(p, 0u);
+    DeleteObject(big);
     EXPECT_EQ(CreateCompatibleBitmap(dc_, -5, 10), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(dc_, 100000, 100000), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(nullptr, 5, 5), nullptr);

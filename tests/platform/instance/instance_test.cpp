@@ -127,7 +127,7 @@ TEST_F(Instance, ServerAnswersQueriesAndRaisesForItsOwnClassAndTitle)
     EXPECT_TRUE(fs::is_regular_file(*other));
 }
 
-TEST_F(Instance, WedgedPeersBadAndSilentClientsBlockNobody)
+TEST_F(Instance, WedgedPeersBadAndSilentClientsBlockNobodyAndAnUnusableFolderDisablesTheRule)
 {
     {
         // Listens but never accepts or answers.
@@ -145,15 +145,13 @@ TEST_F(Instance, WedgedPeersBadAndSilentClientsBlockNobody)
     // The silent client is still connected, and others are served meanwhile.
     EXPECT_TRUE(zv::raise_instance(u"VEMO", u"Zorvane"));
     EXPECT_EQ(raised_, 1);
-}
 
-TEST_F(Instance, UnusableRuntimeFolderDisablesTheRule)
-{
+    // An unusable runtime folder disables the rule.
     const std::string nested = (dir_.path() / "missing" / "deeper").string();
     setenv("ZORVANE_RUNTIME_DIR", nested.c_str(), 1);
     EXPECT_FALSE(zv::instance_socket_path(u"VEMO", u"Zorvane"));
-    zv::InstanceServer server(u"VEMO", u"Zorvane", {});
-    EXPECT_FALSE(server.listening());
+    zv::InstanceServer refused(u"VEMO", u"Zorvane", {});
+    EXPECT_FALSE(refused.listening());
     EXPECT_FALSE(zv::query_instance(u"VEMO", u"Zorvane"));
 
     // Too long for a socket address.

@@ -3,6 +3,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "res_builder.h"
@@ -119,9 +120,9 @@ TEST(GeneratedResFile, WholeFileAnswersEverythingAndBadPartsReadAsMissing)
     EXPECT_EQ(accel[1].fVirt, FVIRTKEY | FNOINVERT | FCONTROL);
     HICON icon = LoadIconW(t.instance(), MAKEINTRESOURCE(101));
     ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(zv::icon_pixels(icon)->width, 32);
-    EXPECT_EQ(zv::icon_pixels(icon)->argb[0], 0xFF405060u);
-    EXPECT_EQ(zv::icon_largest_pixels(icon)->width, 48);
+    EXPECT_EQ(
+        std::tuple(zv::icon_pixels(icon)->width, zv::icon_pixels(icon)->argb[0], zv::icon_largest_pixels(icon)->width),
+        std::tuple(32, 0xFF405060u, 48));
     EXPECT_NE(FindResourceW(t.instance(), u"hi_res_aware", u"ceux"), nullptr);
 
     // A string claiming 500 units, an empty block; an icon group of the wrong type, one claiming
@@ -142,10 +143,10 @@ TEST(GeneratedResFile, WholeFileAnswersEverythingAndBadPartsReadAsMissing)
                          .add(Id{3}, Id{9}, icon_image8())
                          .bytes();
     zv::ResourceTable b(bad);
-    EXPECT_EQ(LoadStringW(b.instance(), 0, buf, 8), 2);
-    EXPECT_EQ(LoadStringW(b.instance(), 1, buf, 8), 0);
-    EXPECT_EQ(LoadStringW(b.instance(), 5, buf, 8), 0) << "walk past the block's end";
-    EXPECT_EQ(LoadStringW(b.instance(), 16, buf, 8), 0) << "empty block";
+    // String 5 walks past the block's end; 16 is in the empty block.
+    std::vector<int> lengths;
+    for (UINT id : {0, 1, 5, 16}) lengths.push_back(LoadStringW(b.instance(), id, buf, 8));
+    EXPECT_EQ(lengths, (std::vector<int>{2, 0, 0, 0}));
     EXPECT_EQ(LoadIconW(b.instance(), MAKEINTRESOURCE(1)), nullptr);
     HICON two = LoadIconW(b.instance(), MAKEINTRESOURCE(2));
     ASSERT_NE(two, nullptr) << "the entries that are there still count";
@@ -211,7 +212,7 @@ TEST(GeneratedResFile, RandomBytesAndMutatedRealBlob)
     }
 }
 
-TEST(DibDecode, DepthsOrientationsAndPalettes)
+TEST(DibDecode, DepthsOrientationsPalettesAndRefusals)
 {
     std::vector<std::uint32_t> pal16(16, 0);
     pal16[0xA] = 0xABCDEF;
@@ -232,10 +233,8 @@ TEST(DibDecode, DepthsOrientationsAndPalettes)
         ASSERT_TRUE(d);
         EXPECT_EQ(d->pixels, c.pixels);
     }
-}
 
-TEST(DibDecode, RejectsWhatItCannotRead)
-{
+    // What it cannot read is refused.
     const std::vector<std::uint8_t> row = {0, 0, 0, 0};
     const auto ok = zvtest::dib(1, 1, 24, {}, row);
     ASSERT_TRUE(zv::decode_dib(ok));
@@ -257,10 +256,8 @@ TEST(DibDecode, RejectsWhatItCannotRead)
     EXPECT_FALSE(zv::decode_dib(zvtest::dib(1, 1, 8, {0, 0}, {}, 2))) << "palette but no pixels";
     EXPECT_FALSE(zv::decode_dib(std::span<const std::uint8_t>(ok).first(39)));
     EXPECT_FALSE(zv::decode_dib({}));
-}
 
-TEST(IconImageDecode, MaskAndAlpha)
-{
+    // Icon images: the mask and the alpha channel.
     auto i8 = zv::decode_icon_image(icon_image8());
     ASSERT_TRUE(i8);
     ASSERT_EQ(i8->height, 2);

@@ -162,7 +162,7 @@ TEST_F(EmbeddedResources, BackgroundBitmapRows)
     EXPECT_EQ(LoadBitmapW(inst, MAKEINTRESOURCE(101)), nullptr);
 }
 
-TEST_F(EmbeddedResources, EveryBitmapHasItsSizeDepthAndColours)
+TEST_F(EmbeddedResources, EveryBitmapAndIconHasItsSizeDepthAndColours)
 {
     const std::array<int, 3> all[] = {{130, 30, 34},  {137, 194, 209}, {140, 240, 78}, {141, 240, 78}, {144, 30, 34},
                                       {145, 30, 34},  {147, 37, 36},   {152, 50, 23},  {153, 50, 23},  {156, 37, 36},
@@ -209,10 +209,8 @@ TEST_F(EmbeddedResources, EveryBitmapHasItsSizeDepthAndColours)
     zv::DecodedDib sq = bitmap(160);
     EXPECT_GT(px(sq, 0, 13).r, 150);
     EXPECT_LT(px(sq, 13, 13).r, 60);
-}
 
-TEST_F(EmbeddedResources, IconGroupListsEightImagesAndLoadIconPicks)
-{
+    // The icon group lists eight images; LoadIcon picks two.
     auto group = bytes(MAKEINTRESOURCE(101), RT_GROUP_ICON);
     ASSERT_EQ(group.size(), 6u + 8 * 14);
     EXPECT_EQ(words(group.first(6)), (std::vector<std::uint16_t>{0, 1, 8}));
@@ -263,7 +261,7 @@ struct Item {
     bool operator==(const Item&) const = default;
 };
 
-TEST_F(EmbeddedResources, DialogTemplates)
+TEST_F(EmbeddedResources, DialogTemplatesModuleHandleAndLifetime)
 {
     // Each dialog's own style, box, menu and caption as an item numbered 0, then its items.
     const std::pair<int, Item> rows[] = {
@@ -313,10 +311,8 @@ TEST_F(EmbeddedResources, DialogTemplates)
             if (dialog == id) want.push_back(item);
         EXPECT_EQ(got, want);
     }
-}
 
-TEST_F(EmbeddedResources, ModuleHandleAndLifetime)
-{
+    // The module handle, and the table's lifetime.
     EXPECT_EQ(zv::ResourceTable::current(), &table);
     HRSRC r = FindResourceW(nullptr, MAKEINTRESOURCE(105), RT_DIALOG);
     ASSERT_NE(r, nullptr);

@@ -142,7 +142,7 @@ TEST_F(JpegScaledDecode, ShrunkCoverIsCloseToFullDecodeThenAverageNeverDecodedFu
     DeleteObject(b);
 }
 
-TEST_F(JpegScaledDecode, AnyOtherUseDecodesAtItsOwnSizeExactly)
+TEST_F(JpegScaledDecode, AnyOtherUseDecodesAtItsOwnSizeExactlyAndAShrinkAtTheSmallestScaleThatCovers)
 {
     static RECT clip_box;
     const Bytes bytes = fixtures::make_cover_jpeg(96, 64, 3);
@@ -168,10 +168,8 @@ TEST_F(JpegScaledDecode, AnyOtherUseDecodesAtItsOwnSizeExactly)
     EXPECT_EQ(canvas_->pixels(), full->pixels()) << "the copy at its own size";
     EXPECT_EQ(clip_box.right, 96);
     EXPECT_EQ(clip_box.bottom, 64);
-}
 
-TEST_F(JpegScaledDecode, ScaleIsTheSmallestThatCoversTheDestination)
-{
+    // The scale is the smallest that covers the destination.
     const auto square = read_jpeg_geometry(cover());
     const auto small = read_jpeg_geometry(fixtures::make_cover_jpeg(300, 300, 1));
     ASSERT_TRUE(square && small);
@@ -219,7 +217,7 @@ protected:
     std::vector<HBITMAP> loaded_;
 };
 
-TEST_F(ImageLoader, JpegAndPngByContentUnderAnyName)
+TEST_F(ImageLoader, JpegAndPngByContentUnderAnyNameAndDamagedOrForeignFilesGiveNull)
 {
     const auto bytes = encode_jpeg(64, 48, TJPF_RGB, gradient(64, 48), TJSAMP_444);
     HBITMAP b = load(write("cover.jpg", bytes));
@@ -258,19 +256,18 @@ TEST_F(ImageLoader, JpegAndPngByContentUnderAnyName)
     write("Обложка.jpg", jpeg);
     const std::string dir = dir_.path().string();
     EXPECT_NE(load(std::u16string(dir.begin(), dir.end()) + u"/Обложка.jpg"), nullptr);
-}
 
-TEST_F(ImageLoader, DamagedAndForeignFilesGiveNull)
-{
-    const auto jpeg = encode_jpeg(64, 64, TJPF_RGB, gradient(64, 64), TJSAMP_420);
-    std::vector<std::uint8_t> rgba(16 * 16 * 4, 200);
-    const auto png = encode_png_rgba(16, 16, rgba);
+    // Damaged and foreign files give null.
+    const auto big_jpeg = encode_jpeg(64, 64, TJPF_RGB, gradient(64, 64), TJSAMP_420);
+    std::vector<std::uint8_t> grey(16 * 16 * 4, 200);
+    const auto png = encode_png_rgba(16, 16, grey);
 
     EXPECT_EQ(load(write("garbage.jpg", std::vector<std::uint8_t>(1000, 0x5A))), nullptr);
     EXPECT_EQ(load(write("empty.jpg", {})), nullptr);
     EXPECT_EQ(load(write("bmp.jpg", {'B', 'M', 0, 0, 0, 0})), nullptr);
-    EXPECT_EQ(load(write("half.jpg", {jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)})), nullptr);
-    EXPECT_EQ(load(write("header_only.jpg", {jpeg.begin(), jpeg.begin() + 20})), nullptr);
+    EXPECT_EQ(load(write("half.jpg", {big_jpeg.begin(), big_jpeg.begin() + static_cast<long>(big_jpeg.size() / 2)})),
+              nullptr);
+    EXPECT_EQ(load(write("header_only.jpg", {big_jpeg.begin(), big_jpeg.begin() + 20})), nullptr);
     EXPECT_EQ(load(write("half.png", {png.begin(), png.begin() + static_cast<long>(png.size() / 2)})), nullptr);
     EXPECT_EQ(load(write("sig_only.png", {png.begin(), png.begin() + 8})), nullptr);
     EXPECT_EQ(load((dir_.path() / "missing.jpg").string()), nullptr);
@@ -279,7 +276,7 @@ TEST_F(ImageLoader, DamagedAndForeignFilesGiveNull)
     EXPECT_EQ(SHLoadImageFile(u""), nullptr);
 
     // A frame header claiming an absurd size is refused before any allocation.
-    auto huge = jpeg;
+    auto huge = big_jpeg;
     for (std::size_t i = 0; i + 9 < huge.size(); ++i)
         if (huge[i] == 0xFF && (huge[i + 1] == 0xC0 || huge[i + 1] == 0xC2)) {
             huge[i + 5] = huge[i + 7] = 0xFF;  // 65535 x 65535

@@ -102,7 +102,7 @@ TEST_F(Text, ColourAndBackgroundModes)
     for (std::uint32_t p : canvas_->pixels()) ASSERT_EQ(p & 0xFF, (p >> 16) & 0xFF) << "no blue anywhere";
 }
 
-TEST_F(Text, WrappingAlignmentAndClipping)
+TEST_F(Text, WrappingAlignmentClippingAndMeasuring)
 {
     SetBkMode(dc_, TRANSPARENT);
     const char16_t* s = u"The quick brown fox jumps over the lazy dog again and again";
@@ -143,10 +143,8 @@ TEST_F(Text, WrappingAlignmentAndClipping)
     box = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE | DT_NOCLIP);
     EXPECT_GT(box.right, 60);
     EXPECT_GT(box.bottom, 15);
-}
 
-TEST_F(Text, MeasuringPrefixesCountsBreaksAndEllipsis)
-{
+    // Measuring: prefixes, counts, line breaks and the ellipsis.
     const LONG plain = calc(u"ab", DT_SINGLELINE).right;
     EXPECT_EQ(calc(u"&ab", DT_SINGLELINE).right, plain);
     EXPECT_GT(calc(u"&ab", DT_SINGLELINE | DT_NOPREFIX).right, plain);
