@@ -24,7 +24,7 @@ std::string read(const fs::path& p)
     return s.str();
 }
 
-TEST(AppFolder, InstalledOnlyUnderAPrefixWithoutSettingsFileAndUserDirsNameTheMusicFolder)
+TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
 {
     zv::testing::FixtureDir dir;
     const fs::path root = dir.path();
@@ -56,11 +56,8 @@ TEST(AppFolder, InstalledOnlyUnderAPrefixWithoutSettingsFileAndUserDirsNameTheMu
         {"#XDG_MUSIC_DIR=\"/commented\"\nXDG_MUSIC_DIRS=\"/other\"", ""},
     };
     for (auto [text, expected] : dirs) EXPECT_EQ(zv::music_dir_from_user_dirs(text, "/h"), expected) << text;
-}
 
-TEST(AppFolder, PreparesThePerUserFolderAndKeepsTheUsersFiles)
-{
-    zv::testing::FixtureDir dir;
+    // The per-user folder is prepared, and the user's files are kept.
     const fs::path exe = dir.file("prefix/bin/zorvane");
     write(dir.file("prefix/share/zorvane/default.jpg"), "shipped");
     const fs::path home = dir.path() / "home";

@@ -33,7 +33,7 @@ std::string to_narrow(const std::u16string& s, BOOL* used_default = nullptr)
     return out;
 }
 
-TEST(CodePage, EveryByteStringRoundTripsThroughTheExpectedUnits)
+TEST(CodePage, EveryByteStringRoundTripsAndLengthsBuffersAndArgumentsAreChecked)
 {
     // Two-, three- and four-byte characters (the last becomes a surrogate pair); then Latin-1
     // names, a stray continuation byte, a truncated sequence, an overlong slash, an encoded
@@ -42,6 +42,7 @@ TEST(CodePage, EveryByteStringRoundTripsThroughTheExpectedUnits)
         {"Song 01.mp3", u"Song 01.mp3"},
         {"caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x8E\xB5", u"café 日 \U0001F3B5"},
         {"\xEF\xBF\xBF", u"\uFFFF"},
+        {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
         {"caf\xE9.mp3", u"caf\xDCE9.mp3"},
         {"a\x80z", u"a\xDC80z"},
         {"\xE6\x97", u"\xDCE6\xDC97"},
@@ -86,10 +87,8 @@ TEST(CodePage, EveryByteStringRoundTripsThroughTheExpectedUnits)
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, lone.data(), 2, buf, sizeof buf, "?", &used), 2);
     EXPECT_EQ(std::string(buf, 2), "x?");
     EXPECT_TRUE(used);
-}
 
-TEST(CodePage, TerminatorLengthsShortBuffersAndBadArguments)
-{
+    // The terminator, explicit lengths, short buffers and bad arguments.
     WCHAR w[16];
     // -1 converts the terminator too and counts it.
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "h\xC3\xA9", -1, nullptr, 0), 3);

@@ -44,7 +44,23 @@ protected:
 std::uint32_t coords(int x, int y) { return static_cast<std::uint32_t>((x << 8) | y); }
 std::uint32_t flat(int, int) { return 0x336699; }
 
-TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasHandlesOverlapAndReachesTheScreen)
+// Each channel of destination pixel (dx, dy) as the exact area average of the source rectangle
+// it covers, for a shrink of sw x sh onto dw x dh.
+double area_average(const Surface& s, int sw, int sh, int dw, int dh, int dx, int dy, int shift)
+{
+    const double fx = static_cast<double>(sw) / dw, fy = static_cast<double>(sh) / dh;
+    const double x0 = dx * fx, x1 = x0 + fx, y0 = dy * fy, y1 = y0 + fy;
+    double sum = 0;
+    for (int y = static_cast<int>(y0); y < sh && y < y1; ++y)
+        for (int x = static_cast<int>(x0); x < sw && x < x1; ++x) {
+            const double cover = (std::min<double>(x + 1, x1) - std::max<double>(x, x0)) *
+                                 (std::min<double>(y + 1, y1) - std::max<double>(y, y0));
+            sum += cover * ((s.pixel(x, y) >> shift) & 0xFF);
+        }
+    return sum / (fx * fy);
+}
+
+TEST_F(Blit, BitBltAndStretchBlt)
 {
     HDC src = source(16, 16, coords);
     SetViewportOrgEx(src, 0, -4, nullptr);  // logical row 4 is row 0 of the bitmap
@@ -91,28 +107,11 @@ TEST_F(Blit, BitBltCopiesBetweenOriginsTakesOnlyWhatTheSourceHasHandlesOverlapAn
     EXPECT_EQ(at(*screen, {{0, 0}, {23, 31}}), (Pixels{0xFF, 0xFF}));
     DeleteDC(screen_dc);
     DeleteObject(b);
-}
 
-// Each channel of destination pixel (dx, dy) as the exact area average of the source rectangle
-// it covers, for a shrink of sw x sh onto dw x dh.
-double area_average(const Surface& s, int sw, int sh, int dw, int dh, int dx, int dy, int shift)
-{
-    const double fx = static_cast<double>(sw) / dw, fy = static_cast<double>(sh) / dh;
-    const double x0 = dx * fx, x1 = x0 + fx, y0 = dy * fy, y1 = y0 + fy;
-    double sum = 0;
-    for (int y = static_cast<int>(y0); y < sh && y < y1; ++y)
-        for (int x = static_cast<int>(x0); x < sw && x < x1; ++x) {
-            const double cover = (std::min<double>(x + 1, x1) - std::max<double>(x, x0)) *
-                                 (std::min<double>(y + 1, y1) - std::max<double>(y, y0));
-            sum += cover * ((s.pixel(x, y) >> shift) & 0xFF);
-        }
-    return sum / (fx * fy);
-}
-
-TEST_F(Blit, StretchAveragesWhatItShrinksKeepsEdgesAndOrderAndClips)
-{
-    // A 1-pixel checkerboard halves to flat grey, not to one of its colours.
-    HDC src = source(8, 8, [](int x, int y) -> std::uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
+    // StretchBlt averages what it shrinks, keeps edges and order, and clips. A 1-pixel
+    // checkerboard halves to flat grey, not to one of its colours.
+    make_canvas(32, 24);
+    src = source(8, 8, [](int x, int y) -> std::uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 4, 4, src, 0, 0, 8, 8, SRCCOPY));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {

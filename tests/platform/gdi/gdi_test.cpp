@@ -12,7 +12,7 @@ namespace {
 using Drawing = GdiFixture;
 using Pixels = std::vector<std::uint32_t>;
 
-TEST_F(Drawing, FillsAndRectanglesFollowTheViewportAndClip)
+TEST_F(Drawing, FillsRectanglesClipBoxesAndAttributes)
 {
     HBRUSH b = CreateSolidBrush(RGB(0x10, 0x20, 0x30));
     RECT r{2, 3, 5, 7};
@@ -64,31 +64,29 @@ TEST_F(Drawing, FillsAndRectanglesFollowTheViewportAndClip)
     SelectObject(dc_, GetStockObject(WHITE_BRUSH));
     DeleteObject(pen);
     DeleteObject(brush);
-}
 
-TEST_F(Drawing, ClipBoxIsInLogicalCoordinatesSurfaceDcsDrawInsideTheirClipAndAttributesHaveWin32Defaults)
-{
-    RECT r{};
-    EXPECT_EQ(GetClipBox(dc_, &r), SIMPLEREGION);
-    EXPECT_EQ(edges(r), (std::vector<LONG>{0, 0, 32, 24}));
+    // The clip box is in logical coordinates; surface DCs draw inside their clip.
+    RECT clip{};
+    EXPECT_EQ(GetClipBox(dc_, &clip), SIMPLEREGION);
+    EXPECT_EQ(edges(clip), (std::vector<LONG>{0, 0, 32, 24}));
     POINT prev{}, org{};
     SetViewportOrgEx(dc_, 0, -400, &prev);
     EXPECT_EQ(prev.y, 0);
-    EXPECT_EQ(GetClipBox(dc_, &r), SIMPLEREGION);
-    EXPECT_EQ(edges(r), (std::vector<LONG>{0, 400, 32, 424}));
+    EXPECT_EQ(GetClipBox(dc_, &clip), SIMPLEREGION);
+    EXPECT_EQ(edges(clip), (std::vector<LONG>{0, 400, 32, 424}));
     EXPECT_TRUE(GetViewportOrgEx(dc_, &org));
     EXPECT_EQ(org.y, -400);
 
     // A DC onto a window surface: its own origin and clip, then the viewport on top.
     auto surface = std::make_shared<Surface>(100, 100);
     HDC wdc = create_surface_dc(surface, POINT{20, 30}, RECT{20, 30, 60, 50});
-    EXPECT_EQ(GetClipBox(wdc, &r), SIMPLEREGION);
-    EXPECT_EQ(edges(r), (std::vector<LONG>{0, 0, 40, 20}));
+    EXPECT_EQ(GetClipBox(wdc, &clip), SIMPLEREGION);
+    EXPECT_EQ(edges(clip), (std::vector<LONG>{0, 0, 40, 20}));
     SetViewportOrgEx(wdc, 5, 5, nullptr);
-    GetClipBox(wdc, &r);
-    EXPECT_EQ(edges(r), (std::vector<LONG>{-5, -5, 35, 15}));
+    GetClipBox(wdc, &clip);
+    EXPECT_EQ(edges(clip), (std::vector<LONG>{-5, -5, 35, 15}));
     HDC empty = create_surface_dc(surface, POINT{0, 0}, RECT{200, 200, 300, 300});
-    EXPECT_EQ(GetClipBox(empty, &r), NULLREGION);
+    EXPECT_EQ(GetClipBox(empty, &clip), NULLREGION);
     DeleteDC(empty);
     DeleteDC(wdc);
 
@@ -136,7 +134,7 @@ TEST_F(Drawing, ClipBoxIsInLogicalCoordinatesSurfaceDcsDrawInsideTheirClipAndAtt
 
 using GdiObjects = GdiFixture;
 
-TEST_F(GdiObjects, StockObjectsSelectionAndHandlesOfTheWrongKind)
+TEST_F(GdiObjects, StockObjectsSelectionWrongKindsLifetimesAndBitmaps)
 {
     for (int i :
          {WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, WHITE_PEN, BLACK_PEN, NULL_PEN, SYSTEM_FONT, DEFAULT_GUI_FONT}) {
@@ -181,10 +179,8 @@ TEST_F(GdiObjects, StockObjectsSelectionAndHandlesOfTheWrongKind)
     EXPECT_EQ(SelectObject(window_dc, b), nullptr);
     DeleteObject(b);
     DeleteDC(window_dc);
-}
 
-TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionAndBitmapsStartBlack)
-{
+    // Selected objects outlive their deletion until released.
     // A deleted brush still draws while selected and goes when released.
     HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
     SelectObject(dc_, blue);
@@ -198,14 +194,14 @@ TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionAndBitmapsStartBlack)
 
     // A selected bitmap is in one DC at a time and cannot be deleted.
     EXPECT_FALSE(DeleteObject(bitmap_));
-    HDC other = CreateCompatibleDC(dc_);
-    ASSERT_NE(other, nullptr);
-    EXPECT_EQ(SelectObject(other, bitmap_), nullptr);
+    HDC holder = CreateCompatibleDC(dc_);
+    ASSERT_NE(holder, nullptr);
+    EXPECT_EQ(SelectObject(holder, bitmap_), nullptr);
     HBITMAP spare = CreateCompatibleBitmap(dc_, 4, 4);
     HGDIOBJ old = SelectObject(dc_, spare);
     EXPECT_EQ(old, bitmap_);
-    EXPECT_NE(SelectObject(other, bitmap_), nullptr);
-    DeleteDC(other);
+    EXPECT_NE(SelectObject(holder, bitmap_), nullptr);
+    DeleteDC(holder);
     EXPECT_TRUE(DeleteObject(bitmap_));
     bitmap_ = spare;
     // The stale handle no longer resolves anywhere.
@@ -218,12 +214,12 @@ TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionAndBitmapsStartBlack)
     // DeleteDC releases its objects.
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bmp = CreateCompatibleBitmap(dc, 8, 8);
-    HPEN pen = CreatePen(PS_SOLID, 2, RGB(1, 2, 3));
+    HPEN thick = CreatePen(PS_SOLID, 2, RGB(1, 2, 3));
     SelectObject(dc, bmp);
-    SelectObject(dc, pen);
-    EXPECT_TRUE(DeleteObject(pen));
+    SelectObject(dc, thick);
+    EXPECT_TRUE(DeleteObject(thick));
     EXPECT_TRUE(DeleteDC(dc));
-    EXPECT_EQ(GetObjectType(pen), 0u);
+    EXPECT_EQ(GetObjectType(thick), 0u);
     EXPECT_TRUE(DeleteObject(bmp));
     EXPECT_FALSE(DeleteDC(dc));
     EXPECT_EQ(SetTextColor(dc, 0), static_cast<COLORREF>(CLR_INVALID));
@@ -252,7 +248,7 @@ TEST_F(GdiObjects, SelectedObjectsOutliveTheirDeletionAndBitmapsStartBlack)
     DeleteObject(d);
 }
 
-TEST(GdiState, RegistersWhileAliveAndCallsWithoutOneFailHarmlessly)
+TEST(GdiState, RegistersWhileAliveCallsWithoutOneFailAndPixelBuffersAreKept)
 {
     ASSERT_EQ(GdiState::current(), nullptr);
     EXPECT_EQ(CreateCompatibleDC(nullptr), nullptr);
@@ -272,12 +268,9 @@ TEST(GdiState, RegistersWhileAliveAndCallsWithoutOneFailHarmlessly)
         EXPECT_EQ(GdiState::current(), &outer);
     }
     EXPECT_EQ(GdiState::current(), nullptr);
-}
 
-constexpr std::size_t kCover = 1000 * 1000 * 4;
-
-TEST(PixelMemory, FreedCoverBufferServesTheNextCoverOfItsSizeAndTheCacheIsBounded)
-{
+    // Kept pixel buffers: a freed cover buffer serves the next of its size; the cache is bounded.
+    constexpr std::size_t kCover = 1000 * 1000 * 4;
     void* first = pixel_memory::allocate(kCover);
     pixel_memory::release(first, kCover);
     void* again = pixel_memory::allocate(kCover);

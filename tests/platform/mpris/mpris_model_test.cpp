@@ -22,7 +22,7 @@ std::vector<std::string> changed(const zv::PlayerView& before, const zv::PlayerV
     return {names.begin(), names.end()};
 }
 
-TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWayAndVolumeWritesStep)
+TEST(MprisModel, RequestsVolumeStepsAndMetadata)
 {
     const std::tuple<MediaRequest, PlaybackState, int> rows[] = {
         {MediaRequest::Play, PlaybackState::Paused, APPCOMMAND_MEDIA_PLAY_PAUSE},
@@ -57,10 +57,8 @@ TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWayAndVolumeWri
     };
     for (auto [volume, wanted, steps] : volumes)
         EXPECT_EQ(zv::volume_steps(volume, wanted), steps) << volume << " towards " << wanted;
-}
 
-TEST(MprisModel, MetadataNamesTheTrackAndItsCoverOnlyWhenItHasOne)
-{
+    // Metadata names the track, and its cover only when it has one.
     zv::NowPlaying now;
     now.stream = 0x1238;
     now.state = PlaybackState::Playing;

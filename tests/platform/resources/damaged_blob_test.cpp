@@ -106,7 +106,7 @@ void exercise(const zv::ResourceTable& t)
     (void)FindResourceW(inst, u"HI_RES_AWARE", u"CEUX");
 }
 
-TEST(GeneratedResFile, WholeFileAnswersEverythingAndBadPartsReadAsMissing)
+TEST(GeneratedResFile, WholeDamagedCutAndRandomFiles)
 {
     const std::vector<std::uint8_t> res = sample_res();
     zv::ResourceTable t(res);
@@ -152,10 +152,8 @@ TEST(GeneratedResFile, WholeFileAnswersEverythingAndBadPartsReadAsMissing)
     ASSERT_NE(two, nullptr) << "the entries that are there still count";
     EXPECT_EQ(zv::icon_pixels(two)->width, 2);
     EXPECT_EQ(LoadIconW(b.instance(), MAKEINTRESOURCE(3)), nullptr);
-}
 
-TEST(GeneratedResFile, CutShortOrOverlongFilesKeepWholeEntriesOnly)
-{
+    // Cut short or overlong files keep whole entries only.
     const std::vector<std::uint8_t> small = sample_res(1);
     const zv::ResourceTable whole(small);
     std::vector<std::size_t> ends;  // where each entry's data ends in the file
@@ -173,7 +171,6 @@ TEST(GeneratedResFile, CutShortOrOverlongFilesKeepWholeEntriesOnly)
 
     // The accelerator entry's data size ~2 GB, its header size huge, and too small to hold its
     // fields: the rest is dropped.
-    const std::vector<std::uint8_t> res = sample_res();
     const std::size_t second = 32 + 32 + ((string_block({u"", u"Vemo", u"VEMO"}).size() + 3) & ~std::size_t{3});
     const std::pair<int, int> damage[] = {{3, 0x7F}, {7, 0xFF}, {4, 8}};
     for (auto [at, value] : damage) {
@@ -188,10 +185,8 @@ TEST(GeneratedResFile, CutShortOrOverlongFilesKeepWholeEntriesOnly)
     unterminated.append(ResBuilder().bytes()).u32(0).u32(32);
     for (int i = 0; i < 12; ++i) unterminated.u16('X');
     EXPECT_TRUE(zv::ResourceTable(unterminated.b).entries().empty());
-}
 
-TEST(GeneratedResFile, RandomBytesAndMutatedRealBlob)
-{
+    // Random bytes, and the real file mutated, never crash.
     std::mt19937 rng(20240611);
     for (int round = 0; round < 300; ++round) {
         std::vector<std::uint8_t> junk(rng() % 600);

@@ -61,9 +61,9 @@ protected:
     }
 };
 
-TEST_F(EmbeddedResources, StringsAcceleratorsMenuAndMarker)
+TEST_F(EmbeddedResources, StringsAcceleratorsMenuMarkerBitmapsAndIcons)
 {
-    const std::tuple<HINSTANCE, UINT, int, int, std::u16string> rows[] = {
+    const std::tuple<HINSTANCE, UINT, int, int, std::u16string> strings[] = {
         {inst, 1, 100, 4, u"Vemo"},    {inst, 2, 100, 4, u"VEMO"},
         {inst, 103, 100, 2, u"OK"},    {inst, 104, 100, 4, u"HELP"},
         {inst, 1, 3, 2, u"Ve"},  // cut to buffer - 1 characters, always terminated
@@ -72,7 +72,7 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuAndMarker)
         {inst, 500, 100, 0, u""},      {reinterpret_cast<HINSTANCE>(0x1234), 1, 100, 0, u""},
         {nullptr, 1, 100, 4, u"Vemo"},  // null is the program's own module
     };
-    for (const auto& [module, id, size, length, text] : rows) {
+    for (const auto& [module, id, size, length, text] : strings) {
         WCHAR buf[100] = {u'x'};
         EXPECT_EQ(LoadStringW(module, id, buf, size), length) << id << " into " << size;
         EXPECT_EQ(std::u16string(buf), text) << id << " into " << size;
@@ -111,10 +111,8 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuAndMarker)
     EXPECT_EQ((std::vector<std::size_t>{bytes(u"#102", u"#10").size(), bytes(u"#2", u"#9").size()}),
               (std::vector<std::size_t>{32, 16}))
         << "#n names number n";
-}
 
-TEST_F(EmbeddedResources, BackgroundBitmapRows)
-{
+    // The background's rows, then every bitmap and icon: size, depth and colours.
     auto raw = bytes(MAKEINTRESOURCE(129), RT_BITMAP);
     ASSERT_GE(raw.size(), 40u + 1024u);
     EXPECT_EQ(raw[14], 8) << "8 bits per pixel";
@@ -160,10 +158,8 @@ TEST_F(EmbeddedResources, BackgroundBitmapRows)
     EXPECT_EQ(LoadBitmapW(inst, MAKEINTRESOURCE(131)), nullptr) << "a dialog, not a bitmap";
     EXPECT_EQ(LoadBitmapW(nullptr, MAKEINTRESOURCE(129)), nullptr);
     EXPECT_EQ(LoadBitmapW(inst, MAKEINTRESOURCE(101)), nullptr);
-}
 
-TEST_F(EmbeddedResources, EveryBitmapAndIconHasItsSizeDepthAndColours)
-{
+    // Every bitmap and icon has its size, depth and colours.
     const std::array<int, 3> all[] = {{130, 30, 34},  {137, 194, 209}, {140, 240, 78}, {141, 240, 78}, {144, 30, 34},
                                       {145, 30, 34},  {147, 37, 36},   {152, 50, 23},  {153, 50, 23},  {156, 37, 36},
                                       {157, 121, 50}, {158, 37, 36},   {159, 37, 36},  {160, 27, 27},  {161, 85, 68},

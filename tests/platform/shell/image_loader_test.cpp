@@ -100,7 +100,7 @@ protected:
     }
 };
 
-TEST_F(JpegScaledDecode, ShrunkCoverIsCloseToFullDecodeThenAverageNeverDecodedFullAndDamagedDrawsBlack)
+TEST_F(JpegScaledDecode, ReducedDecodeOnlyForShrinksAndDamagedDrawsBlack)
 {
     const std::size_t objects = gdi_.object_count();
     HBITMAP lazy = create_bitmap_from_picture(cover());
@@ -140,10 +140,8 @@ TEST_F(JpegScaledDecode, ShrunkCoverIsCloseToFullDecodeThenAverageNeverDecodedFu
     EXPECT_EQ(shrink(b, 250, 232).pixels(), Surface(250, 232).pixels());
     EXPECT_EQ(bitmap_surface(b)->pixels(), Surface(1000, 1000).pixels()) << "and so at its own size";
     DeleteObject(b);
-}
 
-TEST_F(JpegScaledDecode, AnyOtherUseDecodesAtItsOwnSizeExactlyAndAShrinkAtTheSmallestScaleThatCovers)
-{
+    // Any other use decodes at its own size exactly; a shrink at the smallest scale that covers.
     static RECT clip_box;
     const Bytes bytes = fixtures::make_cover_jpeg(96, 64, 3);
     const std::shared_ptr<Surface> full = decode_jpeg(bytes);
@@ -217,7 +215,7 @@ protected:
     std::vector<HBITMAP> loaded_;
 };
 
-TEST_F(ImageLoader, JpegAndPngByContentUnderAnyNameAndDamagedOrForeignFilesGiveNull)
+TEST_F(ImageLoader, JpegAndPngByContentUnderAnyNameDamagedOrForeignFilesGiveNullAndHugeOnesDecodeReduced)
 {
     const auto bytes = encode_jpeg(64, 48, TJPF_RGB, gradient(64, 48), TJSAMP_444);
     HBITMAP b = load(write("cover.jpg", bytes));
@@ -284,31 +282,29 @@ TEST_F(ImageLoader, JpegAndPngByContentUnderAnyNameAndDamagedOrForeignFilesGiveN
             break;
         }
     EXPECT_EQ(load(write("huge_header.jpg", huge)), nullptr);
-}
 
-TEST_F(ImageLoader, HugeCoverDecodesReduced)
-{
+    // A huge cover decodes reduced.
     const int side = 6000;
-    std::vector<std::uint8_t> grey(static_cast<std::size_t>(side) * side);
+    std::vector<std::uint8_t> shades(static_cast<std::size_t>(side) * side);
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)
-            grey[static_cast<std::size_t>(y) * side + x] = static_cast<std::uint8_t>((x / 600 + y / 600) * 12);
-    const auto bytes = encode_jpeg(side, side, TJPF_GRAY, grey, TJSAMP_GRAY);
-    ASSERT_FALSE(bytes.empty());
-    HBITMAP b = load(write("big.jpg", bytes));
-    ASSERT_NE(b, nullptr);
-    BITMAP bm{};
-    GetObject(b, sizeof bm, &bm);
-    EXPECT_EQ(bm.bmWidth, bm.bmHeight);
-    EXPECT_GE(bm.bmWidth, 1000);
-    EXPECT_LE(bm.bmWidth, 2048);
-    // Grey stays grey and the blocks stay where they were.
-    const std::uint32_t p = bitmap_surface(b)->pixel(bm.bmWidth * 15 / 60, bm.bmHeight * 5 / 60);
+            shades[static_cast<std::size_t>(y) * side + x] = static_cast<std::uint8_t>((x / 600 + y / 600) * 12);
+    const auto big_bytes = encode_jpeg(side, side, TJPF_GRAY, shades, TJSAMP_GRAY);
+    ASSERT_FALSE(big_bytes.empty());
+    HBITMAP big = load(write("big.jpg", big_bytes));
+    ASSERT_NE(big, nullptr);
+    BITMAP big_bm{};
+    GetObject(big, sizeof big_bm, &big_bm);
+    EXPECT_EQ(big_bm.bmWidth, big_bm.bmHeight);
+    EXPECT_GE(big_bm.bmWidth, 1000);
+    EXPECT_LE(big_bm.bmWidth, 2048);
+    // Grey stays shades and the blocks stay where they were.
+    const std::uint32_t p = bitmap_surface(big)->pixel(big_bm.bmWidth * 15 / 60, big_bm.bmHeight * 5 / 60);
     EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
     EXPECT_NEAR(static_cast<int>(p & 0xFF), 24, 3);
 
     // And it scales down to the panel's picture like any other.
-    shrink(b, 250, 232);
+    shrink(big, 250, 232);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ protected:
     HFONT font_ = nullptr;
 };
 
-TEST_F(Text, ColourAndBackgroundModes)
+TEST_F(Text, ColourBackgroundModesWrappingAlignmentClippingAndMeasuring)
 {
     SetTextColor(dc_, RGB(255, 0, 0));
     SetBkMode(dc_, TRANSPARENT);
@@ -100,49 +100,47 @@ TEST_F(Text, ColourAndBackgroundModes)
     SetBkMode(dc_, TRANSPARENT);
     drawn(u"Abc", RECT{0, 0, 100, 30}, DT_SINGLELINE);
     for (std::uint32_t p : canvas_->pixels()) ASSERT_EQ(p & 0xFF, (p >> 16) & 0xFF) << "no blue anywhere";
-}
 
-TEST_F(Text, WrappingAlignmentClippingAndMeasuring)
-{
-    SetBkMode(dc_, TRANSPARENT);
+    // Wrapping, alignment, clipping and measuring.
+    canvas_->fill(kWhite);
     const char16_t* s = u"The quick brown fox jumps over the lazy dog again and again";
     const int single = calc(s, DT_SINGLELINE, -1, 1000).bottom;
     RECT wrapped{0, 0, 80, 0};
-    const int h = DrawText(dc_, s, -1, &wrapped, DT_CALCRECT | DT_WORDBREAK);
-    EXPECT_EQ(h, wrapped.bottom);
-    EXPECT_GE(h, 3 * single);
+    const int tall = DrawText(dc_, s, -1, &wrapped, DT_CALCRECT | DT_WORDBREAK);
+    EXPECT_EQ(tall, wrapped.bottom);
+    EXPECT_GE(tall, 3 * single);
     EXPECT_LE(wrapped.right, 80);
     EXPECT_EQ(ink(kWhite), 0) << "DT_CALCRECT draws nothing";
     // Drawn, the ink covers as many line bands, inside the width.
-    EXPECT_EQ(draw(s, RECT{0, 0, 80, 200}, DT_WORDBREAK), h);
-    RECT box = ink_box(kWhite);
-    EXPECT_LE(box.right, 80);
-    EXPECT_GT(box.bottom, h - single);
+    EXPECT_EQ(draw(s, RECT{0, 0, 80, 200}, DT_WORDBREAK), tall);
+    RECT area = ink_box(kWhite);
+    EXPECT_LE(area.right, 80);
+    EXPECT_GT(area.bottom, tall - single);
     // A word longer than the line is broken inside.
     const RECT word = calc(u"Supercalifragilistic", DT_WORDBREAK, -1, 30);
     EXPECT_LE(word.right, 30);
     EXPECT_GE(word.bottom, 3 * single);
 
     // The playlist's format: VCENTER | WORDBREAK | NOCLIP draws from the top.
-    box = drawn(u"Track name", RECT{12, 40, 240, 80}, 0x114);
-    EXPECT_THAT(box.top, AllOf(Ge(40), Lt(44)));
-    box = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_VCENTER | DT_SINGLELINE);
-    EXPECT_NEAR((box.top + box.bottom) / 2.0, 60.0, 3.0);
-    box = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_BOTTOM | DT_SINGLELINE);
-    EXPECT_THAT(box.bottom, AllOf(Le(80), Gt(74)));
-    box = drawn(u"Middle", RECT{0, 0, 240, 30}, DT_CENTER | DT_SINGLELINE);
-    EXPECT_NEAR(box.left, 240 - box.right, 3);
-    box = drawn(u"Right", RECT{0, 0, 200, 30}, DT_RIGHT | DT_SINGLELINE);
-    EXPECT_THAT(box.right, AllOf(Le(200), Ge(197)));
+    area = drawn(u"Track name", RECT{12, 40, 240, 80}, 0x114);
+    EXPECT_THAT(area.top, AllOf(Ge(40), Lt(44)));
+    area = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_VCENTER | DT_SINGLELINE);
+    EXPECT_NEAR((area.top + area.bottom) / 2.0, 60.0, 3.0);
+    area = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_BOTTOM | DT_SINGLELINE);
+    EXPECT_THAT(area.bottom, AllOf(Le(80), Gt(74)));
+    area = drawn(u"Middle", RECT{0, 0, 240, 30}, DT_CENTER | DT_SINGLELINE);
+    EXPECT_NEAR(area.left, 240 - area.right, 3);
+    area = drawn(u"Right", RECT{0, 0, 200, 30}, DT_RIGHT | DT_SINGLELINE);
+    EXPECT_THAT(area.right, AllOf(Le(200), Ge(197)));
 
     // Clipped to the rectangle unless DT_NOCLIP.
-    box = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE);
-    EXPECT_GE(box.left, 10);
-    EXPECT_LE(box.right, 40);
-    EXPECT_LE(box.bottom, 15);
-    box = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE | DT_NOCLIP);
-    EXPECT_GT(box.right, 60);
-    EXPECT_GT(box.bottom, 15);
+    area = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE);
+    EXPECT_GE(area.left, 10);
+    EXPECT_LE(area.right, 40);
+    EXPECT_LE(area.bottom, 15);
+    area = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_GT(area.right, 60);
+    EXPECT_GT(area.bottom, 15);
 
     // Measuring: prefixes, counts, line breaks and the ellipsis.
     const LONG plain = calc(u"ab", DT_SINGLELINE).right;
@@ -163,7 +161,7 @@ TEST_F(Text, WrappingAlignmentClippingAndMeasuring)
     EXPECT_THAT(cut.right, AllOf(Le(60), Gt(30)));
 }
 
-TEST_F(Text, FontsFollowWin32Conventions)
+TEST_F(Text, FontsFollowWin32ConventionsAndOtherScriptsAreDrawn)
 {
     TEXTMETRICW tm{};
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
@@ -224,10 +222,8 @@ TEST_F(Text, FontsFollowWin32Conventions)
     SelectObject(dc_, font_);
     DeleteObject(g);
     EXPECT_EQ(CreateFontIndirect(nullptr), nullptr);
-}
 
-TEST_F(Text, OtherScriptsAreDrawnNotBoxed)
-{
+    // Other scripts are drawn, not boxed.
     use_font(-16, 400);
     SetBkMode(dc_, TRANSPARENT);
     // Ink pattern of one character drawn alone at the origin.
