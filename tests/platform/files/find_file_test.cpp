@@ -267,6 +267,10 @@ TEST(FileSystemState, SearchesWithoutOneFailAndTheModuleFileNameTruncatesLikeWin
     EXPECT_EQ(GetModuleFileNameW(nullptr, buf, 21), 20u);
     EXPECT_EQ(GetModuleFileNameW(nullptr, buf, 0), 0u);
     EXPECT_EQ(GetModuleFileNameW(nullptr, nullptr, 10), 0u);
+    // A surrogate pair is never cut in half.
+    state.set_executable_path(u"/a/\U0001F3B5");
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buf, 5), 5u);
+    EXPECT_EQ(std::u16string(buf), u"/a/");
 }
 
 }  // namespace

@@ -58,8 +58,8 @@ TEST_F(Drawing, FillsRectanglesClipBoxesAndAttributes)
     canvas_->fill(0);
     SelectObject(dc_, GetStockObject(NULL_PEN));
     SelectObject(dc_, brush);
-    Rectangle(dc_, 0, 0, 6, 6);
-    EXPECT_EQ(ink(0), 5 * 5) << "without a pen the fill is one pixel smaller";
+    Rectangle(dc_, 6, 6, 0, 0);
+    EXPECT_EQ(ink(0), 5 * 5) << "without a pen the fill is one pixel smaller; corners in either order";
     SelectObject(dc_, GetStockObject(BLACK_PEN));
     SelectObject(dc_, GetStockObject(WHITE_BRUSH));
     DeleteObject(pen);
@@ -113,8 +113,9 @@ TEST_F(Drawing, FillsRectanglesClipBoxesAndAttributes)
     EXPECT_EQ((std::vector<DWORD>{static_cast<DWORD>(GetBkMode(dc_)), GetTextColor(dc_), GetBkColor(dc_)}),
               (std::vector<DWORD>{OPAQUE, 0, 0xFFFFFF}));
     EXPECT_EQ((std::vector<DWORD>{SetTextColor(dc_, 0x00FFFDF0), static_cast<DWORD>(SetBkMode(dc_, TRANSPARENT)),
-                                  static_cast<DWORD>(SetBkMode(dc_, 7)), SetBkColor(dc_, 0x123456)}),
-              (std::vector<DWORD>{0, OPAQUE, 0, 0xFFFFFF}));
+                                  static_cast<DWORD>(SetBkMode(dc_, 7)), static_cast<DWORD>(SetBkMode(dc_, 0)),
+                                  SetBkColor(dc_, 0x123456)}),
+              (std::vector<DWORD>{0, OPAQUE, 0, 0, 0xFFFFFF}));
     EXPECT_EQ((std::vector<DWORD>{static_cast<DWORD>(GetBkMode(dc_)), GetTextColor(dc_), GetBkColor(dc_)}),
               (std::vector<DWORD>{TRANSPARENT, 0x00FFFDF0, 0x123456}));
 
