@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "aygshell.h"
+#include "files/codepage.h"
 #include "gdi/deferred_jpeg.h"
 #include "gdi/image_decoders.h"
 #include "tests/platform/gdi/gdi_fixture.h"
@@ -244,16 +245,11 @@ TEST_F(ImageLoader, JpegAndPngByContentUnderAnyNameDamagedOrForeignFilesGiveNull
     const auto jpeg = encode_jpeg(8, 8, TJPF_RGB, gradient(8, 8), TJSAMP_420);
     EXPECT_NE(load(write("really_a_jpeg.png", jpeg)), nullptr);
     EXPECT_NE(load(write("no_extension", jpeg)), nullptr);
-    // Names that are not UTF-8 (each bad byte as U+DC00 + byte), and names that are.
-    std::u16string wide;
-    for (char c : write("cover\xff\xfe.jpg", jpeg)) {
-        const auto u = static_cast<unsigned char>(c);
-        wide += u < 0x80 ? static_cast<char16_t>(u) : static_cast<char16_t>(0xDC00 + u);
-    }
-    EXPECT_NE(load(wide), nullptr);
+    // Names that are not UTF-8 (each bad byte as U+DC00 + byte, as the code page maps it), and
+    // names that are.
+    EXPECT_NE(load(zv::widen(write("cover\xff\xfe.jpg", jpeg))), nullptr);
     write("Обложка.jpg", jpeg);
-    const std::string dir = dir_.path().string();
-    EXPECT_NE(load(std::u16string(dir.begin(), dir.end()) + u"/Обложка.jpg"), nullptr);
+    EXPECT_NE(load(zv::widen(dir_.path().string()) + u"/Обложка.jpg"), nullptr);
 
     // Damaged and foreign files give null.
     const auto big_jpeg = encode_jpeg(64, 64, TJPF_RGB, gradient(64, 64), TJSAMP_420);

@@ -156,6 +156,7 @@ TEST_F(Text, ColourBackgroundModesWrappingAlignmentClippingAndMeasuring)
     EXPECT_EQ(DrawText(dc_, u"x", 1, nullptr, 0), 0);
     // Line breaks start new lines unless single-line.
     EXPECT_EQ(calc(u"a\r\nb", 0).bottom, 2 * calc(u"a\r\nb", DT_SINGLELINE).bottom);
+    EXPECT_EQ(calc(u"a\r\n", 0).bottom, calc(u"a", 0).bottom) << "a final line break adds no line";
 
     const RECT cut = calc(u"A rather long track name.mp3", DT_SINGLELINE | DT_END_ELLIPSIS, -1, 60);
     EXPECT_THAT(cut.right, AllOf(Le(60), Gt(30)));
