@@ -116,6 +116,8 @@ TEST_F(Text, ColourBackgroundModesWrappingAlignmentClippingAndMeasuring)
     RECT area = ink_box(kWhite);
     EXPECT_LE(area.right, 80);
     EXPECT_GT(area.bottom, tall - single);
+    EXPECT_EQ(calc(u"aaaa\tbbbb", DT_WORDBREAK, -1, 40).right, calc(u"aaaa bbbb", DT_WORDBREAK, -1, 40).right)
+        << "a tab breaks a line as a space does";
     // A word longer than the line is broken inside.
     const RECT word = calc(u"Supercalifragilistic", DT_WORDBREAK, -1, 30);
     EXPECT_LE(word.right, 30);
