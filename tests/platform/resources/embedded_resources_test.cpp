@@ -112,7 +112,7 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuMarkerBitmapsAndIcons)
               (std::vector<std::size_t>{32, 16}))
         << "#n names number n";
 
-    // The background's rows, then every bitmap and icon: size, depth and colours.
+    // The background's rows.
     auto raw = bytes(MAKEINTRESOURCE(129), RT_BITMAP);
     ASSERT_GE(raw.size(), 40u + 1024u);
     EXPECT_EQ(raw[14], 8) << "8 bits per pixel";
