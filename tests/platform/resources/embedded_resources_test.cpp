@@ -67,7 +67,7 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuMarkerBitmapsAndIcons)
         {inst, 1, 100, 4, u"Vemo"},    {inst, 2, 100, 4, u"VEMO"},
         {inst, 103, 100, 2, u"OK"},    {inst, 104, 100, 4, u"HELP"},
         {inst, 1, 3, 2, u"Ve"},  // cut to buffer - 1 characters, always terminated
-        {inst, 1, 1, 0, u""},          {inst, 3, 1, 0, u""},
+        {inst, 1, 1, 0, u""},          {inst, 500, 1, 0, u""},
         {inst, 3, 100, 0, u""},  // missing in a present block, and in an absent one
         {inst, 500, 100, 0, u""},      {reinterpret_cast<HINSTANCE>(0x1234), 1, 100, 0, u""},
         {nullptr, 1, 100, 4, u"Vemo"},  // null is the program's own module
@@ -227,7 +227,9 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuMarkerBitmapsAndIcons)
     auto shown = zv::icon_pixels(icon);
     auto big = zv::icon_largest_pixels(icon);
     ASSERT_TRUE(shown && big);
-    EXPECT_EQ(shown->width, 32);
+    EXPECT_EQ(std::vector<std::uint32_t>(shown->argb.begin(), shown->argb.end()),
+              zv::decode_icon_image(bytes(MAKEINTRESOURCE(7), RT_ICON))->pixels)
+        << "32 pixels, 32 bits";
     ASSERT_EQ(big->width, 48);
     ASSERT_EQ(big->argb.size(), 48u * 48);
     auto at = [&](int x, int y) { return big->argb[static_cast<std::size_t>(y) * 48 + x]; };
