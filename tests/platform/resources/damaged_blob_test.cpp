@@ -125,11 +125,11 @@ TEST(GeneratedResFile, WholeDamagedCutAndRandomFiles)
         std::tuple(32, 0xFF405060u, 48));
     EXPECT_NE(FindResourceW(t.instance(), u"hi_res_aware", u"ceux"), nullptr);
 
-    // A string claiming 500 units, an empty block; an icon group of the wrong type, one claiming
+    // A string claiming 500 units, an empty block; an icon group of the wrong type naming a sound image, one claiming
     // 40 entries and holding one, and one whose only image is cut short.
     Bytes overrun, wrong_type, too_many;
     overrun.u16(2).u16('o').u16('k').u16(500).u16('x');
-    wrong_type.u16(0).u16(2).u16(1);
+    wrong_type.u16(0).u16(2).u16(1).u8(2).u8(2).u16(0).u16(1).u16(8).u32(0).u16(9);
     too_many.u16(0).u16(1).u16(40).u8(32).u8(32).u16(0).u16(1).u16(32).u32(0).u16(9);
     std::vector<std::uint8_t> bad_image = icon_image32(32, 0xFF000000);
     bad_image.resize(bad_image.size() / 2);

@@ -266,6 +266,7 @@ TEST_F(ImageLoader, JpegAndPngByContentUnderAnyNameDamagedOrForeignFilesGiveNull
     EXPECT_EQ(load(write("sig_only.png", {png.begin(), png.begin() + 8})), nullptr);
     EXPECT_EQ(load((dir_.path() / "missing.jpg").string()), nullptr);
     EXPECT_EQ(load(dir_.path().string()), nullptr) << "a folder";
+    EXPECT_EQ(load("/sys/devices/system/cpu/online"), nullptr) << "shorter than its size says, read to its end";
     EXPECT_EQ(SHLoadImageFile(nullptr), nullptr);
     EXPECT_EQ(SHLoadImageFile(u""), nullptr);
 
