@@ -125,7 +125,7 @@ TEST(GeneratedResFile, WholeDamagedCutAndRandomFiles)
         std::tuple(32, 0xFF405060u, 48));
     EXPECT_NE(FindResourceW(t.instance(), u"hi_res_aware", u"ceux"), nullptr);
 
-    // A string claiming 500 units, an empty block; an icon group of the wrong type naming a sound image, one claiming
+    // A string claiming 500 units, an empty block; an icon group of the wrong type naming a good image, one claiming
     // 40 entries and holding one, and one whose only image is cut short.
     Bytes overrun, wrong_type, too_many;
     overrun.u16(2).u16('o').u16('k').u16(500).u16('x');
