@@ -24,35 +24,27 @@ std::string read(const fs::path& p)
     return s.str();
 }
 
-TEST(AppFolder, InstalledOnlyUnderAPrefixWithoutSettingsFile)
+TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
 {
     zv::testing::FixtureDir dir;
     const fs::path root = dir.path();
     for (const char* d : {"usr/share", "portable/bin", "opt/share"}) fs::create_directories(root / d);
     write(dir.file("opt/bin/direc.zvn"), "/music/\n");  // a settings file keeps it portable
-    const struct {
-        fs::path executable;
-        fs::path prefix;
-    } cases[] = {
+    const std::pair<fs::path, fs::path> cases[] = {
         {root / "usr/bin/zorvane", root / "usr"},
         {root / "portable/bin/zorvane", {}},  // no share/ beside bin/
         {root / "build/zorvane", {}},
         {root / "opt/bin/zorvane", {}},
         {"zorvane", {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(zv::installed_prefix(c.executable), c.prefix) << c.executable;
+    for (const auto& [executable, prefix] : cases) EXPECT_EQ(zv::installed_prefix(executable), prefix) << executable;
 
     EXPECT_EQ(zv::user_data_folder({"/h", "/data", ""}), "/data/zorvane");
     EXPECT_EQ(zv::user_data_folder({"/h", "relative", ""}), "/h/.local/share/zorvane");
     EXPECT_EQ(zv::user_data_folder({"", "", ""}), "");
-}
 
-TEST(AppFolder, UserDirsNameTheMusicFolder)
-{
-    const struct {
-        const char* text;
-        const char* expected;
-    } cases[] = {
+    // user-dirs.dirs names the music folder.
+    const std::pair<const char*, const char*> dirs[] = {
         {"XDG_MUSIC_DIR=\"$HOME/Music\"\n", "/h/Music"},
         {"# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n  XDG_MUSIC_DIR=\"$HOME/Musik/\"", "/h/Musik"},
         {"XDG_MUSIC_DIR=\"/srv/songs\"\nXDG_MUSIC_DIR=\"$HOME//Later\"\n", "/h/Later"},
@@ -63,12 +55,9 @@ TEST(AppFolder, UserDirsNameTheMusicFolder)
         {"XDG_MUSIC_DIR=\"$HOME/unterminated", ""},
         {"#XDG_MUSIC_DIR=\"/commented\"\nXDG_MUSIC_DIRS=\"/other\"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(zv::music_dir_from_user_dirs(c.text, "/h"), c.expected) << c.text;
-}
+    for (auto [text, expected] : dirs) EXPECT_EQ(zv::music_dir_from_user_dirs(text, "/h"), expected) << text;
 
-TEST(AppFolder, PreparesThePerUserFolderAndKeepsTheUsersFiles)
-{
-    zv::testing::FixtureDir dir;
+    // The per-user folder is prepared, and the user's files are kept.
     const fs::path exe = dir.file("prefix/bin/zorvane");
     write(dir.file("prefix/share/zorvane/default.jpg"), "shipped");
     const fs::path home = dir.path() / "home";

@@ -33,20 +33,16 @@ std::string to_narrow(const std::u16string& s, BOOL* used_default = nullptr)
     return out;
 }
 
-TEST(CodePage, ValidUtf8RoundTripsThroughTheExpectedUnits)
+TEST(CodePage, EveryByteStringRoundTripsAndLengthsBuffersAndArgumentsAreChecked)
 {
-    EXPECT_EQ(to_wide("Song 01.mp3"), u"Song 01.mp3");
-    // Two-, three- and four-byte characters; the last becomes a surrogate pair.
-    EXPECT_EQ(to_wide("caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x8E\xB5"), u"café 日 \U0001F3B5");
-    EXPECT_EQ(to_narrow(u"café 日 \U0001F3B5"), "caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x8E\xB5");
-    EXPECT_EQ(zv::widen("\xEF\xBF\xBF"), u"\uFFFF");
-}
-
-TEST(CodePage, UndecodableBytesMapToEscapesAndBack)
-{
-    // Latin-1 names, a stray continuation byte, a truncated sequence, an overlong slash, an encoded
+    // Two-, three- and four-byte characters (the last becomes a surrogate pair); then Latin-1
+    // names, a stray continuation byte, a truncated sequence, an overlong slash, an encoded
     // surrogate and a value past U+10FFFF: each bad byte is kept as U+DC00 + byte.
     const std::vector<std::pair<std::string, std::u16string>> cases = {
+        {"Song 01.mp3", u"Song 01.mp3"},
+        {"caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x8E\xB5", u"café 日 \U0001F3B5"},
+        {"\xEF\xBF\xBF", u"\uFFFF"},
+        {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
         {"caf\xE9.mp3", u"caf\xDCE9.mp3"},
         {"a\x80z", u"a\xDC80z"},
         {"\xE6\x97", u"\xDCE6\xDC97"},
@@ -62,10 +58,7 @@ TEST(CodePage, UndecodableBytesMapToEscapesAndBack)
         EXPECT_EQ(to_narrow(wide), bytes);
         EXPECT_EQ(zv::narrow(wide), bytes);
     }
-}
 
-TEST(CodePage, EveryByteStringRoundTrips)
-{
     // All short strings over a byte alphabet that mixes ASCII, lead, continuation and invalid bytes.
     const unsigned char alphabet[] = {'a', 0x80, 0xBF, 0xC3, 0xA9, 0xE2, 0xED, 0xF0, 0x9F, 0xF4, 0xFF};
     std::string s;
@@ -76,12 +69,10 @@ TEST(CodePage, EveryByteStringRoundTrips)
                     s = {static_cast<char>(a), static_cast<char>(b), static_cast<char>(c), static_cast<char>(d)};
                     ASSERT_EQ(zv::narrow(zv::widen(s)), s);
                 }
-}
 
-TEST(CodePage, LoneSurrogatesOutsideTheEscapeRangeAreReplaced)
-{
+    // Lone surrogates outside the escape range are replaced: a high surrogate with no partner, a low surrogate below
+    // the escape range, and one after a pair.
     BOOL used = FALSE;
-    // A high surrogate with no partner, a low surrogate below the escape range, and one after a pair.
     EXPECT_EQ(to_narrow(u"a\xD800z", &used), "a\xEF\xBF\xBDz");
     EXPECT_TRUE(used);
     EXPECT_EQ(to_narrow(u"\xDC41", &used), "\xEF\xBF\xBD");
@@ -96,10 +87,8 @@ TEST(CodePage, LoneSurrogatesOutsideTheEscapeRangeAreReplaced)
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, lone.data(), 2, buf, sizeof buf, "?", &used), 2);
     EXPECT_EQ(std::string(buf, 2), "x?");
     EXPECT_TRUE(used);
-}
 
-TEST(CodePage, TerminatorAndExplicitLengths)
-{
+    // The terminator, explicit lengths, short buffers and bad arguments.
     WCHAR w[16];
     // -1 converts the terminator too and counts it.
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "h\xC3\xA9", -1, nullptr, 0), 3);
@@ -118,11 +107,8 @@ TEST(CodePage, TerminatorAndExplicitLengths)
     EXPECT_STREQ(n, "h\xC3\xA9");
     // Half a surrogate pair at the end of an explicit length is a lone surrogate.
     EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"\U0001F3B5", 1, n, 16, nullptr, nullptr), 3);
-}
 
-TEST(CodePage, TooSmallBufferFailsWithATerminatedWholeCharacterPrefix)
-{
-    WCHAR w[4];
+    // Too small a buffer fails with a terminated prefix of whole characters.
     SetLastError(0);
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abcdef", -1, w, 4), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
@@ -132,19 +118,14 @@ TEST(CodePage, TooSmallBufferFailsWithATerminatedWholeCharacterPrefix)
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\xF0\x9F\x8E\xB5", -1, w, 3), 0);
     EXPECT_EQ(std::u16string(w), u"a");
 
-    char n[4];
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"a\u00e9\u00e9", -1, n, 4, nullptr, nullptr), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_STREQ(n, "a\xC3\xA9");
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u65e5x", -1, n, 3, nullptr, nullptr), 0);
     EXPECT_STREQ(n, "");
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"abc", 3, n, 3, nullptr, nullptr), 3);
-}
 
-TEST(CodePage, BadArgumentsFailWithInvalidParameter)
-{
-    WCHAR w[4];
-    char n[4];
+    // Bad arguments fail with ERROR_INVALID_PARAMETER.
     const auto fails = [](int result) {
         return result == 0 && GetLastError() == static_cast<DWORD>(ERROR_INVALID_PARAMETER);
     };
@@ -157,10 +138,8 @@ TEST(CodePage, BadArgumentsFailWithInvalidParameter)
     EXPECT_TRUE(fails(WideCharToMultiByte(932, 0, u"a", -1, n, 4, nullptr, nullptr)));
     EXPECT_TRUE(fails(WideCharToMultiByte(CP_ACP, 0, u"a", -1, nullptr, 4, nullptr, nullptr)));
     EXPECT_TRUE(fails(WideCharToMultiByte(CP_ACP, 0, u"a", 0, n, 4, nullptr, nullptr)));
-}
 
-TEST(CodePage, LastErrorIsPerThread)
-{
+    // The last error is per thread.
     SetLastError(ERROR_NO_MORE_FILES);
     DWORD seen = 1;
     std::thread([&] { seen = GetLastError(); }).join();

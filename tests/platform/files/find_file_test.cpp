@@ -7,16 +7,15 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "files/codepage.h"
 #include "files/file_system.h"
+#include "tests/support/fixture_dir.h"
 #include "winbase.h"
 #include "winnls.h"
 
@@ -24,52 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string tmpl = (fs::temp_directory_path() / "zvfind-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) ADD_FAILURE() << "mkdtemp failed";
-        path_ = tmpl;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    std::u16string wide() const { return zv::widen(path_.string()) + u"/"; }
-
-private:
-    fs::path path_;
-};
-
 void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-
-struct Found {
-    DWORD attributes;
-    DWORD size;
-};
-
-// Walks like the library scan does, but descends into every reported directory so that loops and
-// hidden folders get enumerated too. Keys are paths relative to `root`.
-void walk(const std::u16string& root, const std::u16string& rel, std::map<std::u16string, Found>& out,
-          bool basic = false)
-{
-    WIN32_FIND_DATAW fd;
-    std::u16string pattern = root + rel + u"*";
-    HANDLE h = basic ? FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0)
-                     : FindFirstFileW(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::u16string path = rel + fd.cFileName;
-        ASSERT_EQ(out.count(path), 0u) << zv::narrow(path);
-        out[path] = {fd.dwFileAttributes, fd.nFileSizeLow};
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(root, path + u"/", out, basic);
-    } while (FindNextFileW(h, &fd));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
-    EXPECT_TRUE(FindClose(h));
-}
 
 std::vector<std::u16string> list(const std::u16string& pattern)
 {
@@ -84,20 +38,26 @@ std::vector<std::u16string> list(const std::u16string& pattern)
     return names;
 }
 
+// The first entry matching `pattern`; its name is empty when there is none.
+WIN32_FIND_DATAW first(const std::u16string& pattern)
+{
+    WIN32_FIND_DATAW fd{};
+    HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    return fd;
+}
+
 class FindFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
         const fs::path& r = tree_.path();
-        write_file(r / "Song.MP3", "song");
+        write_file(r / "Song.MP3", "s");
         write_file(r / "notes.mp3.txt", "notes");
-        fs::create_directories(r / "x.mp3");
-        write_file(r / "x.mp3" / "inner.wav", "");
-        fs::create_directories(r / "music" / "album");
-        write_file(r / "music" / "album" / "track.mp3", "track");
+        write_file(tree_.file("x.mp3/inner.wav"), "");
+        write_file(tree_.file("music/album/track.mp3"), "track");
         fs::create_directory_symlink(".", r / "music" / "here");  // loops onto its own folder
-        fs::create_directories(r / ".hidden");
-        write_file(r / ".hidden" / "secret.mp3", "");
+        write_file(tree_.file(".hidden/secret.mp3"), "");
         write_file(r / ".dotfile", "");
         fs::create_directories(r / "a" / "b");
         fs::create_directory_symlink(r / "a", r / "a" / "b" / "link");  // a/b/link -> a
@@ -105,17 +65,36 @@ protected:
         fs::create_directory_symlink(outside_.path(), r / "out");
         fs::create_symlink(r / "nowhere", r / "dangling");
         write_file(r / "bad\xFF.mp3", "bad bytes");
+        root_ = zv::widen(r.string()) + u"/";
+    }
+
+    // Walks like the library scan does, but descends into every reported directory so that
+    // loops and hidden folders get enumerated too. Maps paths relative to the root to attributes.
+    void walk(const std::u16string& rel, std::map<std::u16string, DWORD>& out, bool basic)
+    {
+        WIN32_FIND_DATAW fd;
+        const std::u16string pattern = root_ + rel + u"*";
+        HANDLE h = basic ? FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0)
+                         : FindFirstFileW(pattern.c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return;
+        do {
+            const std::u16string path = rel + fd.cFileName;
+            ASSERT_EQ(out.count(path), 0u) << zv::narrow(path);
+            out[path] = fd.dwFileAttributes;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(path + u"/", out, basic);
+        } while (FindNextFileW(h, &fd));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+        EXPECT_TRUE(FindClose(h));
     }
 
     zv::FileSystemState state_;
-    TempDir tree_;
-    TempDir outside_;
+    zv::testing::FixtureDir tree_;
+    zv::testing::FixtureDir outside_;
+    std::u16string root_;
 };
 
-TEST_F(FindFile, RecursiveWalkReportsEveryEntryOnceWithItsAttributes)
+TEST_F(FindFile, WalksPatternsLoopsNamesTimesFailuresAndStaleHandles)
 {
-    std::map<std::u16string, Found> found;
-    walk(tree_.wide(), u"", found);
     const std::map<std::u16string, DWORD> expected = {
         {u"Song.MP3", 0x20},
         {u"notes.mp3.txt", 0x20},
@@ -134,108 +113,30 @@ TEST_F(FindFile, RecursiveWalkReportsEveryEntryOnceWithItsAttributes)
         {u"dangling", 0x20},
         {u"bad\xDCFF.mp3", 0x20},
     };
-    std::map<std::u16string, DWORD> got;
-    for (const auto& [path, f] : found) got[path] = f.attributes;
-    EXPECT_EQ(got, expected);
-    EXPECT_EQ(found[u"music/album/track.mp3"].size, 5u);
-    EXPECT_EQ(found[u"music"].size, 0u);
+    // The library's scan descends only into attribute 16 exactly and takes any path containing
+    // ".mp3"; every name and attribute it reads is pinned here.
+    for (bool basic : {false, true}) {
+        std::map<std::u16string, DWORD> got;
+        walk(u"", got, basic);
+        EXPECT_EQ(got, expected) << (basic ? "basic information" : "full information");
+    }
     EXPECT_EQ(state_.finds().live_count(), 0u);
-}
-
-TEST_F(FindFile, BasicInformationReportsTheSameEntriesAndAttributes)
-{
-    std::map<std::u16string, Found> full, basic;
-    walk(tree_.wide(), u"", full);
-    walk(tree_.wide(), u"", basic, /*basic=*/true);
-    ASSERT_EQ(full.size(), basic.size());
-    for (const auto& [path, f] : full) {
-        ASSERT_EQ(basic.count(path), 1u) << zv::narrow(path);
-        EXPECT_EQ(basic[path].attributes, f.attributes) << zv::narrow(path);
-    }
     WIN32_FIND_DATAW fd;
-    EXPECT_EQ(FindFirstFileExW((tree_.wide() + u"*").c_str(), static_cast<FINDEX_INFO_LEVELS>(7), &fd,
-                               FindExSearchNameMatch, nullptr, 0),
+    EXPECT_EQ(FindFirstFileExW((root_ + u"*").c_str(), static_cast<FINDEX_INFO_LEVELS>(7), &fd, FindExSearchNameMatch,
+                               nullptr, 0),
               INVALID_HANDLE_VALUE);
-}
 
-TEST_F(FindFile, TheLibraryRuleFindsTheTracksAndBothPassesAgree)
-{
-    // Descend only into attribute 16 exactly; a track is a full path containing ".mp3".
-    std::vector<std::u16string> passes[2];
-    for (auto& tracks : passes) {
-        std::function<void(const std::u16string&)> scan = [&](const std::u16string& folder) {
-            WIN32_FIND_DATAW fd;
-            HANDLE h = FindFirstFileW((folder + u"*").c_str(), &fd);
-            if (h == INVALID_HANDLE_VALUE) return;
-            do {
-                const std::u16string full = folder + fd.cFileName;
-                if (fd.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY)
-                    scan(full + PATH_SEPARATOR_STR);
-                else if (full.find(u".mp3") != std::u16string::npos)
-                    tracks.push_back(full.substr(tree_.wide().size()));
-            } while (FindNextFileW(h, &fd));
-            FindClose(h);
-        };
-        scan(tree_.wide());
-    }
-    EXPECT_EQ(passes[0], passes[1]);
-    std::vector<std::u16string> sorted = passes[0];
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, (std::vector<std::u16string>{u"bad\xDCFF.mp3", u"music/album/track.mp3", u"notes.mp3.txt",
-                                                   u"out/far.mp3", u"x.mp3/inner.wav"}));
-}
-
-TEST_F(FindFile, ALoopIsSkippedOnlyWhileItsTargetIsBeingEnumerated)
-{
-    // Enumerated on its own, a/b has no ancestor open, so the link is an ordinary directory.
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((tree_.wide() + u"a/b/*").c_str(), &fd);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(std::u16string(fd.cFileName), u"link");
-    EXPECT_EQ(fd.dwFileAttributes, 0x10u);
-    FindClose(h);
-
-    // With a open, the same entry is the way back into it.
-    HANDLE outer = FindFirstFileW((tree_.wide() + u"a/*").c_str(), &fd);
-    ASSERT_NE(outer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(FindFirstFileW((tree_.wide() + u"a/b/*").c_str(), &fd), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    FindClose(outer);
-
+    // Patterns match the last component only.
+    EXPECT_EQ(list(root_ + u"*.txt"), std::vector<std::u16string>{u"notes.mp3.txt"});
+    EXPECT_EQ(list(root_ + u"S?ng.MP3"), std::vector<std::u16string>{u"Song.MP3"});
+    EXPECT_EQ(list(root_ + u"notes.mp3.txt"), std::vector<std::u16string>{u"notes.mp3.txt"});
+    EXPECT_EQ(list(root_ + u"*.*"), list(root_ + u"*"));
+    EXPECT_EQ(list(root_ + u"*.mp3"), (std::vector<std::u16string>{u"bad\xDCFF.mp3", u"x.mp3"}));
+    EXPECT_EQ(list(root_ + u"music/album/*"), std::vector<std::u16string>{u"track.mp3"});
     // A link to the folder being enumerated is never reported.
-    EXPECT_EQ(list(tree_.wide() + u"music/*"), std::vector<std::u16string>{u"album"});
-}
+    EXPECT_EQ(list(root_ + u"music/*"), std::vector<std::u16string>{u"album"});
 
-TEST_F(FindFile, NonUtf8NameOpensFromItsWideForm)
-{
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((tree_.wide() + u"bad*").c_str(), &fd);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    FindClose(h);
-    const std::u16string full = tree_.wide() + fd.cFileName;
-    char narrow[PATH_BUFFER_CHARS];
-    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, full.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr), 0);
-    std::FILE* f = std::fopen(narrow, "rb");
-    ASSERT_NE(f, nullptr);
-    char buf[32] = {};
-    EXPECT_EQ(std::fread(buf, 1, sizeof buf, f), 9u);
-    std::fclose(f);
-    EXPECT_STREQ(buf, "bad bytes");
-}
-
-TEST_F(FindFile, PatternsMatchTheLastComponentOnly)
-{
-    const std::u16string r = tree_.wide();
-    EXPECT_EQ(list(r + u"*.txt"), std::vector<std::u16string>{u"notes.mp3.txt"});
-    EXPECT_EQ(list(r + u"S?ng.MP3"), std::vector<std::u16string>{u"Song.MP3"});
-    EXPECT_EQ(list(r + u"notes.mp3.txt"), std::vector<std::u16string>{u"notes.mp3.txt"});
-    EXPECT_EQ(list(r + u"*.*"), list(r + u"*"));
-    EXPECT_EQ(list(r + u"*.mp3"), (std::vector<std::u16string>{u"bad\xDCFF.mp3", u"x.mp3"}));
-    EXPECT_EQ(list(r + u"music/album/*"), std::vector<std::u16string>{u"track.mp3"});
-}
-
-TEST_F(FindFile, RelativePatternsUseTheWorkingDirectory)
-{
+    // Relative patterns use the working directory.
     char old[PATH_MAX];
     ASSERT_NE(getcwd(old, sizeof old), nullptr);
     ASSERT_EQ(chdir((tree_.path() / "music" / "album").c_str()), 0);
@@ -244,19 +145,50 @@ TEST_F(FindFile, RelativePatternsUseTheWorkingDirectory)
     ASSERT_EQ(chdir(old), 0);
     EXPECT_EQ(bare, std::vector<std::u16string>{u"track.mp3"});
     EXPECT_EQ(relative, std::vector<std::u16string>{u"album"});
-}
 
-TEST_F(FindFile, FailuresReturnInvalidHandleWithAReason)
-{
-    WIN32_FIND_DATAW fd;
-    const std::u16string r = tree_.wide();
+    // Enumerated on its own, a/b has no ancestor open, so the link is an ordinary directory;
+    // with a open, the same entry is the way back into it.
+    fd = first(root_ + u"a/b/*");
+    EXPECT_EQ(std::u16string(fd.cFileName), u"link");
+    EXPECT_EQ(fd.dwFileAttributes, 0x10u);
+    HANDLE outer = FindFirstFileW((root_ + u"a/*").c_str(), &fd);
+    ASSERT_NE(outer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FindFirstFileW((root_ + u"a/b/*").c_str(), &fd), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    FindClose(outer);
+
+    // A name that is not UTF-8 opens from its wide form.
+    const std::u16string full = root_ + first(root_ + u"bad*").cFileName;
+    char narrow[PATH_BUFFER_CHARS];
+    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, full.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr), 0);
+    std::FILE* f = std::fopen(narrow, "rb");
+    ASSERT_NE(f, nullptr);
+    char buf[32] = {};
+    EXPECT_EQ(std::fread(buf, 1, sizeof buf, f), 9u);
+    std::fclose(f);
+    EXPECT_STREQ(buf, "bad bytes");
+
+    // Times and sizes come from the file.
+    const fs::path p = tree_.path() / "music" / "album" / "track.mp3";
+    const timespec times[2] = {{1000000000, 0}, {1000000000, 500000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+    fd = first(root_ + u"music/album/track.mp3");
+    const auto ticks = [](const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+    EXPECT_EQ(ticks(fd.ftLastWriteTime), (1000000000ull + 11644473600ull) * 10000000ull + 5000000ull);
+    EXPECT_EQ(ticks(fd.ftLastAccessTime), (1000000000ull + 11644473600ull) * 10000000ull);
+    EXPECT_EQ((std::vector<DWORD>{fd.nFileSizeHigh, fd.nFileSizeLow, fd.cAlternateFileName[0]}),
+              (std::vector<DWORD>{0, 5, 0}));
+    EXPECT_EQ((std::vector<DWORD>{first(root_ + u"music").nFileSizeLow, first(root_ + u"Song.MP3").nFileSizeLow}),
+              (std::vector<DWORD>{0, 1}));
+
+    // Failures give an invalid handle and a reason; stale and foreign handles fail.
     fs::create_directory(tree_.path() / "empty");
     const std::pair<std::u16string, DWORD> cases[] = {
-        {r + u"missing/*", ERROR_PATH_NOT_FOUND},
-        {r + u"Song.MP3/*", ERROR_PATH_NOT_FOUND},
-        {r + u"empty/*", ERROR_FILE_NOT_FOUND},
-        {r + u"*.flac", ERROR_FILE_NOT_FOUND},
-        {r, ERROR_FILE_NOT_FOUND},
+        {root_ + u"missing/*", ERROR_PATH_NOT_FOUND},
+        {root_ + u"Song.MP3/*", ERROR_PATH_NOT_FOUND},
+        {root_ + u"empty/*", ERROR_FILE_NOT_FOUND},
+        {root_ + u"*.flac", ERROR_FILE_NOT_FOUND},
+        {root_, ERROR_FILE_NOT_FOUND},
     };
     for (const auto& [pattern, error] : cases) {
         SetLastError(0);
@@ -266,16 +198,12 @@ TEST_F(FindFile, FailuresReturnInvalidHandleWithAReason)
     EXPECT_EQ(FindFirstFileW(nullptr, &fd), INVALID_HANDLE_VALUE);
     EXPECT_EQ(FindFirstFileW(u"*", nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(state_.finds().live_count(), 0u);
-}
 
-TEST_F(FindFile, StaleAndForeignHandlesFail)
-{
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((tree_.wide() + u"*").c_str(), &fd);
+    HANDLE h = FindFirstFileW((root_ + u"*").c_str(), &fd);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(FindClose(h));
     // The slot is reused by the next search; the old handle must not reach it.
-    HANDLE h2 = FindFirstFileW((tree_.wide() + u"*").c_str(), &fd);
+    HANDLE h2 = FindFirstFileW((root_ + u"*").c_str(), &fd);
     ASSERT_NE(h2, INVALID_HANDLE_VALUE);
     EXPECT_NE(h2, h);
     EXPECT_FALSE(FindNextFileW(h, &fd));
@@ -288,30 +216,23 @@ TEST_F(FindFile, StaleAndForeignHandlesFail)
     EXPECT_FALSE(FindNextFileW(h2, nullptr));
     EXPECT_TRUE(FindNextFileW(h2, &fd));
     EXPECT_TRUE(FindClose(h2));
-}
 
-TEST_F(FindFile, HandlesDieWithTheirState)
-{
-    WIN32_FIND_DATAW fd;
-    HANDLE h;
+    // Handles die with their state.
     {
         zv::FileSystemState inner;
         EXPECT_EQ(zv::FileSystemState::current(), &inner);
-        h = FindFirstFileW((tree_.wide() + u"*").c_str(), &fd);
+        h = FindFirstFileW((root_ + u"*").c_str(), &fd);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
     }
     EXPECT_EQ(zv::FileSystemState::current(), &state_);
     EXPECT_FALSE(FindNextFileW(h, &fd));
     EXPECT_FALSE(FindClose(h));
-}
 
-TEST_F(FindFile, EntriesRemovedMidEnumerationAreSkippedOrFiles)
-{
+    // Entries removed mid-enumeration are skipped.
     const fs::path churn = tree_.path() / "churn";
     fs::create_directory(churn);
     for (int i = 0; i < 64; ++i) fs::create_directory(churn / ("d" + std::to_string(i)));
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((tree_.wide() + u"churn/*").c_str(), &fd);
+    h = FindFirstFileW((root_ + u"churn/*").c_str(), &fd);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     for (int i = 0; i < 64; ++i) fs::remove(churn / ("d" + std::to_string(i)));
     int reported = 1;
@@ -320,34 +241,14 @@ TEST_F(FindFile, EntriesRemovedMidEnumerationAreSkippedOrFiles)
     EXPECT_TRUE(FindClose(h));
 }
 
-TEST_F(FindFile, TimesAndSizesComeFromTheFile)
+TEST(FileSystemState, SearchesWithoutOneFailAndTheModuleFileNameTruncatesLikeWin32)
 {
-    const fs::path p = tree_.path() / "music" / "album" / "track.mp3";
-    const timespec times[2] = {{1000000000, 0}, {1000000000, 500000000}};
-    ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((tree_.wide() + u"music/album/track.mp3").c_str(), &fd);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    FindClose(h);
-    const auto ticks = [](const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-    EXPECT_EQ(ticks(fd.ftLastWriteTime), (1000000000ull + 11644473600ull) * 10000000ull + 5000000ull);
-    EXPECT_EQ(ticks(fd.ftLastAccessTime), (1000000000ull + 11644473600ull) * 10000000ull);
-    EXPECT_EQ(fd.nFileSizeHigh, 0u);
-    EXPECT_EQ(fd.nFileSizeLow, 5u);
-    EXPECT_EQ(fd.cAlternateFileName[0], u'\0');
-}
-
-TEST(FindFileWithoutState, FailsHarmlessly)
-{
-    if (zv::FileSystemState::current()) GTEST_SKIP() << "a platform state is alive";
+    ASSERT_EQ(zv::FileSystemState::current(), nullptr);
     WIN32_FIND_DATAW fd;
     EXPECT_EQ(FindFirstFileW(u"*", &fd), INVALID_HANDLE_VALUE);
     EXPECT_FALSE(FindNextFileW(reinterpret_cast<HANDLE>(0x13), &fd));
     EXPECT_FALSE(FindClose(reinterpret_cast<HANDLE>(0x13)));
-}
 
-TEST(ModuleFileName, ReportsTheExecutableAndTruncatesLikeWin32)
-{
     zv::FileSystemState state;
     WCHAR buf[PATH_BUFFER_CHARS];
     char exe[PATH_MAX] = {};
@@ -366,6 +267,10 @@ TEST(ModuleFileName, ReportsTheExecutableAndTruncatesLikeWin32)
     EXPECT_EQ(GetModuleFileNameW(nullptr, buf, 21), 20u);
     EXPECT_EQ(GetModuleFileNameW(nullptr, buf, 0), 0u);
     EXPECT_EQ(GetModuleFileNameW(nullptr, nullptr, 10), 0u);
+    // A surrogate pair is never cut in half.
+    state.set_executable_path(u"/a/\U0001F3B5");
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buf, 5), 5u);
+    EXPECT_EQ(std::u16string(buf), u"/a/");
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "gdi/gdi_internal.h"
 #include "windows.h"
@@ -30,6 +32,15 @@ protected:
     }
 
     std::uint32_t px(int x, int y) const { return canvas_->pixel(x, y); }
+    // The pixels of `s` at `points`, to check against a list in one comparison.
+    static std::vector<std::uint32_t> at(const Surface& s, std::initializer_list<POINT> points)
+    {
+        std::vector<std::uint32_t> v;
+        for (POINT p : points) v.push_back(s.pixel(p.x, p.y));
+        return v;
+    }
+    std::vector<std::uint32_t> at(std::initializer_list<POINT> points) const { return at(*canvas_, points); }
+    static std::vector<LONG> edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
     // Pixels in `r` (surface coordinates) that differ from `background`.
     int ink(RECT r, std::uint32_t background) const

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mpris/mpris_model.h"
@@ -21,14 +22,9 @@ std::vector<std::string> changed(const zv::PlayerView& before, const zv::PlayerV
     return {names.begin(), names.end()};
 }
 
-TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWay)
+TEST(MprisModel, RequestsVolumeStepsAndMetadata)
 {
-    struct Row {
-        MediaRequest request;
-        PlaybackState state;
-        int command;
-    };
-    const Row rows[] = {
+    const std::tuple<MediaRequest, PlaybackState, int> rows[] = {
         {MediaRequest::Play, PlaybackState::Paused, APPCOMMAND_MEDIA_PLAY_PAUSE},
         {MediaRequest::Play, PlaybackState::Playing, 0},
         {MediaRequest::Play, PlaybackState::Stopped, 0},
@@ -43,19 +39,12 @@ TEST(MprisModel, TransportRequestsUseTheToggleOnlyWhenItGoesTheirWay)
         {MediaRequest::Previous, PlaybackState::Paused, APPCOMMAND_MEDIA_PREVIOUSTRACK},
         {MediaRequest::Raise, PlaybackState::Playing, 0},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(zv::app_command_for(r.request, r.state), r.command)
-            << static_cast<int>(r.request) << " in state " << static_cast<int>(r.state);
-}
+    for (auto [request, state, command] : rows)
+        EXPECT_EQ(zv::app_command_for(request, state), command)
+            << static_cast<int>(request) << " in state " << static_cast<int>(state);
 
-TEST(MprisModel, VolumeWritesBecomeTheNearestNumberOfSteps)
-{
-    struct Row {
-        int volume;
-        double wanted;
-        zv::VolumeSteps steps;
-    };
-    const Row rows[] = {
+    // Volume writes become the nearest number of the player's steps.
+    const std::tuple<int, double, zv::VolumeSteps> volumes[] = {
         {50, 0.5, {APPCOMMAND_VOLUME_UP, 4}},     // 127.5: 130 is nearer than 110
         {130, 0.5, {}},                           // already the nearest
         {130, 0.2, {APPCOMMAND_VOLUME_DOWN, 4}},  // 51
@@ -66,12 +55,10 @@ TEST(MprisModel, VolumeWritesBecomeTheNearestNumberOfSteps)
         {-10, 0.0, {}},
         {50, std::nan(""), {}},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(zv::volume_steps(r.volume, r.wanted), r.steps) << r.volume << " towards " << r.wanted;
-}
+    for (auto [volume, wanted, steps] : volumes)
+        EXPECT_EQ(zv::volume_steps(volume, wanted), steps) << volume << " towards " << wanted;
 
-TEST(MprisModel, MetadataNamesTheTrackAndItsCoverOnlyWhenItHasOne)
-{
+    // Metadata names the track, and its cover only when it has one.
     zv::NowPlaying now;
     now.stream = 0x1238;
     now.state = PlaybackState::Playing;
@@ -82,11 +69,10 @@ TEST(MprisModel, MetadataNamesTheTrackAndItsCoverOnlyWhenItHasOne)
     now.has_cover = true;
 
     zv::PlayerView v = zv::player_view(now, 180000000, "/opt/zor vane/");
-    EXPECT_EQ(v.trackid, "/org/zorvane/track/4664");
-    EXPECT_EQ(v.title, "Song");
+    EXPECT_EQ(std::tie(v.trackid, v.title, v.art_url),
+              std::tuple("/org/zorvane/track/4664", "Song", "file:///opt/zor%20vane/album.jpg"));
     EXPECT_EQ(v.artists, std::vector<std::string>{"Some Band"});
     EXPECT_EQ(v.length_us, 180000000);
-    EXPECT_EQ(v.art_url, "file:///opt/zor%20vane/album.jpg");
     EXPECT_EQ(v.volume, 1.0);
     EXPECT_TRUE(v.can_play && v.can_pause);
 
@@ -95,8 +81,8 @@ TEST(MprisModel, MetadataNamesTheTrackAndItsCoverOnlyWhenItHasOne)
     now.artist.clear();
     now.state = PlaybackState::Paused;
     const zv::PlayerView bare = zv::player_view(now, 0, "/opt/zor vane/");
-    EXPECT_EQ(bare.art_url, "");
-    EXPECT_EQ(bare.title, "02 Song");  // the file's name stands in for a missing title
+    // The file's name stands in for a missing title.
+    EXPECT_EQ(std::tie(bare.art_url, bare.title), std::tuple("", "02 Song"));
     EXPECT_TRUE(bare.artists.empty());
     EXPECT_EQ(changed(v, bare), (std::vector<std::string>{"PlaybackStatus", "Metadata"}));
 

@@ -1,10 +1,14 @@
 // The program's real resources, as compiled from resources/zorvane.rc and embedded.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "dialogs/dialog_template.h"
+#include "gdi/gdi_internal.h"
 #include "resources/dib.h"
 #include "resources/resource_access.h"
 #include "resources/resource_blob.h"
@@ -25,6 +29,7 @@ Rgb rgb_of(std::uint32_t p)
 
 class EmbeddedResources : public ::testing::Test {
 protected:
+    zv::GdiState gdi;
     zv::ResourceTable table{std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size)};
     HINSTANCE inst = table.instance();
 
@@ -43,6 +48,11 @@ protected:
         return d ? *d : zv::DecodedDib{};
     }
 
+    static Rgb px(const zv::DecodedDib& d, int x, int y)
+    {
+        return rgb_of(d.pixels[static_cast<std::size_t>(y) * d.width + x]);
+    }
+
     std::vector<std::uint16_t> words(std::span<const std::uint8_t> b)
     {
         std::vector<std::uint16_t> w;
@@ -51,137 +61,123 @@ protected:
     }
 };
 
-// ---- Strings and accelerators ----
-
-TEST_F(EmbeddedResources, StringsLoadWithWin32Truncation)
+TEST_F(EmbeddedResources, StringsAcceleratorsMenuMarkerBitmapsAndIcons)
 {
-    WCHAR buf[100];
-    EXPECT_EQ(LoadStringW(inst, 1, buf, 100), 4);
-    EXPECT_EQ(std::u16string(buf), u"Vemo");
-    EXPECT_EQ(LoadString(inst, 2, buf, 100), 4);
-    EXPECT_EQ(std::u16string(buf), u"VEMO");
-    EXPECT_EQ(LoadStringW(inst, 103, buf, 100), 2);
-    EXPECT_EQ(std::u16string(buf), u"OK");
-    EXPECT_EQ(LoadStringW(inst, 104, buf, 100), 4);
-    EXPECT_EQ(std::u16string(buf), u"HELP");
-
-    // Cut to buffer - 1 characters, always terminated.
-    EXPECT_EQ(LoadStringW(inst, 1, buf, 3), 2);
-    EXPECT_EQ(std::u16string(buf), u"Ve");
-    buf[0] = u'x';
-    EXPECT_EQ(LoadStringW(inst, 1, buf, 1), 0);
-    EXPECT_EQ(buf[0], 0);
+    const std::tuple<HINSTANCE, UINT, int, int, std::u16string> strings[] = {
+        {inst, 1, 100, 4, u"Vemo"},    {inst, 2, 100, 4, u"VEMO"},
+        {inst, 103, 100, 2, u"OK"},    {inst, 104, 100, 4, u"HELP"},
+        {inst, 1, 3, 2, u"Ve"},  // cut to buffer - 1 characters, always terminated
+        {inst, 1, 1, 0, u""},          {inst, 500, 1, 0, u""},
+        {inst, 3, 100, 0, u""},  // missing in a present block, and in an absent one
+        {inst, 500, 100, 0, u""},      {reinterpret_cast<HINSTANCE>(0x1234), 1, 100, 0, u""},
+        {nullptr, 1, 100, 4, u"Vemo"},  // null is the program's own module
+    };
+    for (const auto& [module, id, size, length, text] : strings) {
+        WCHAR buf[100] = {u'x'};
+        EXPECT_EQ(LoadStringW(module, id, buf, size), length) << id << " into " << size;
+        EXPECT_EQ(std::u16string(buf), text) << id << " into " << size;
+    }
+    WCHAR buf[4];
     EXPECT_EQ(LoadStringW(inst, 1, nullptr, 100), 0);
     EXPECT_EQ(LoadStringW(inst, 1, buf, -1), 0);
-
     // Buffer size 0: a read-only pointer to the unterminated text.
     const WCHAR* text = nullptr;
     EXPECT_EQ(LoadStringW(inst, 2, reinterpret_cast<LPWSTR>(&text), 0), 4);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(std::u16string(text, 4), u"VEMO");
 
-    // Missing ids (in a present block and in an absent one), and a foreign module.
-    EXPECT_EQ(LoadStringW(inst, 3, buf, 100), 0);
-    EXPECT_EQ(buf[0], 0);
-    EXPECT_EQ(LoadStringW(inst, 500, buf, 100), 0);
-    EXPECT_EQ(LoadStringW(reinterpret_cast<HINSTANCE>(0x1234), 1, buf, 100), 0);
-    EXPECT_EQ(LoadStringW(nullptr, 1, buf, 100), 4);  // null is the program's own module
-}
-
-TEST_F(EmbeddedResources, AcceleratorTableTwo)
-{
     // As stored: 8-byte entries, the last one flagged with 0x80.
-    const std::vector<std::uint16_t> raw = words(bytes(MAKEINTRESOURCE(2), RT_ACCELERATOR));
-    const std::vector<std::uint16_t> expected = {0x0B, 0x41, 40002, 0, 0x8B, 0x51, 40000, 0};
-    EXPECT_EQ(raw, expected);
-
+    EXPECT_EQ(words(bytes(MAKEINTRESOURCE(2), RT_ACCELERATOR)),
+              (std::vector<std::uint16_t>{0x0B, 0x41, 40002, 0, 0x8B, 0x51, 40000, 0}));
     HACCEL a = LoadAcceleratorsW(inst, MAKEINTRESOURCE(2));
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(LoadAccelerators(inst, MAKEINTRESOURCE(2)), a) << "one table per resource";
     auto e = zv::accelerator_entries(a);
     ASSERT_EQ(e.size(), 2u);
-    EXPECT_EQ(e[0].fVirt, FVIRTKEY | FNOINVERT | FCONTROL);
-    EXPECT_EQ(e[0].key, 'A');
-    EXPECT_EQ(e[0].cmd, 40002);
-    EXPECT_EQ(e[1].fVirt, FVIRTKEY | FNOINVERT | FCONTROL);
-    EXPECT_EQ(e[1].key, 'Q');
-    EXPECT_EQ(e[1].cmd, 40000);
-
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(e[i].fVirt, FVIRTKEY | FNOINVERT | FCONTROL);
+    EXPECT_EQ((std::vector<int>{e[0].key, e[0].cmd, e[1].key, e[1].cmd}), (std::vector<int>{'A', 40002, 'Q', 40000}));
     EXPECT_EQ(LoadAcceleratorsW(inst, MAKEINTRESOURCE(3)), nullptr);
     EXPECT_TRUE(zv::accelerator_entries(nullptr).empty());
     EXPECT_TRUE(zv::accelerator_entries(reinterpret_cast<HACCEL>(0x5555)).empty());
-}
 
-// ---- Bitmaps ----
+    // The menu-bar definition, the menu and the high-resolution marker.
+    EXPECT_EQ(words(bytes(MAKEINTRESOURCE(102), RT_RCDATA)),
+              (std::vector<std::uint16_t>{102, 2, 0xFFFE, 40000, 4, 0x10, 103, 0, 0xFFFF, 0xFFFE, 40001, 4, 0x18, 104,
+                                          0, 0}));
+    EXPECT_EQ(words(bytes(MAKEINTRESOURCE(102), RT_MENU)),
+              (std::vector<std::uint16_t>{0, 0, 0x90, 'H', 'e', 'l', 'p', 0, 0x80, 40002, 'A', 'b', 'o', 'u', 't', 0}));
+    EXPECT_EQ(words(bytes(u"HI_RES_AWARE", u"CEUX")), std::vector<std::uint16_t>{1});
+    EXPECT_EQ(words(bytes(u"hi_res_aware", u"ceux")), std::vector<std::uint16_t>{1}) << "names ignore case";
+    EXPECT_EQ((std::vector<std::size_t>{bytes(u"#102", u"#10").size(), bytes(u"#2", u"#9").size()}),
+              (std::vector<std::size_t>{32, 16}))
+        << "#n names number n";
 
-TEST_F(EmbeddedResources, BackgroundBitmapRows)
-{
+    // The background's rows.
     auto raw = bytes(MAKEINTRESOURCE(129), RT_BITMAP);
     ASSERT_GE(raw.size(), 40u + 1024u);
     EXPECT_EQ(raw[14], 8) << "8 bits per pixel";
     zv::DecodedDib d = bitmap(129);
     ASSERT_EQ(d.width, 240);
     ASSERT_EQ(d.height, 320);
-    auto row = [&](int y) { return rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + 120]); };
+    auto row = [&](int y) { return px(d, 120, y); };
     // Every row is one colour.
     for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 240; x += 37) ASSERT_EQ(rgb_of(d.pixels[static_cast<std::size_t>(y) * 240 + x]), row(y));
+        for (int x = 0; x < 240; x += 37) ASSERT_EQ(px(d, x, y), row(y));
 
     EXPECT_EQ(row(0), (Rgb{153, 153, 153}));
     for (int y = 1; y < 10; ++y) {
         EXPECT_LT(row(y).r, row(y - 1).r) << "fading at row " << y;
-        EXPECT_EQ(row(y).r, row(y).g);
-        EXPECT_EQ(row(y).r, row(y).b);
+        EXPECT_EQ(row(y), (Rgb{row(y).r, row(y).r, row(y).r})) << "grey";
     }
-    for (int y = 10; y < 37; ++y) EXPECT_EQ(row(y), (Rgb{0, 0, 0})) << y;
-    EXPECT_GT(row(37).r, 40);
-    EXPECT_GT(row(38).r, 40);
-    for (int y = 39; y < 247; ++y) EXPECT_EQ(row(y), (Rgb{0, 0, 0})) << y;
+    EXPECT_GT(std::min(row(37).r, row(38).r), 40);
     int brightest = 247;
     for (int y = 247; y < 290; ++y) {
         EXPECT_GT(row(y).r, 0) << y;
         if (row(y).r > row(brightest).r) brightest = y;
     }
     EXPECT_NEAR(brightest, 250, 1);
-    for (int y = 290; y < 320; ++y) EXPECT_EQ(row(y), (Rgb{0, 0, 0})) << y;
-}
+    for (int y = 10; y < 320; ++y)
+        if (y < 37 || (y > 38 && y < 247) || y >= 290) {
+            EXPECT_EQ(row(y), (Rgb{0, 0, 0})) << y;
+        }
 
-TEST_F(EmbeddedResources, EveryBitmapHasItsSizeAndDepth)
-{
-    struct Want {
-        int id, w, h;
-    };
-    const Want all[] = {{130, 30, 34}, {137, 194, 209}, {140, 240, 78}, {141, 240, 78}, {144, 30, 34},  {145, 30, 34},
-                        {147, 37, 36}, {152, 50, 23},   {153, 50, 23},  {156, 37, 36},  {157, 121, 50}, {158, 37, 36},
-                        {159, 37, 36}, {160, 27, 27},   {161, 85, 68},  {162, 27, 27},  {165, 48, 40},  {166, 240, 82},
-                        {167, 58, 55}, {168, 64, 55},   {169, 56, 52},  {170, 30, 30},  {171, 48, 40},  {172, 48, 40},
-                        {173, 48, 40}, {174, 48, 40},   {175, 240, 5},  {176, 48, 40},  {177, 48, 40},  {178, 48, 40}};
-    for (const Want& w : all) {
-        auto raw = bytes(MAKEINTRESOURCE(w.id), RT_BITMAP);
-        ASSERT_GE(raw.size(), 40u) << w.id;
-        EXPECT_EQ(raw[0], 40) << "header size of " << w.id;
-        EXPECT_EQ(raw[14], 24) << "depth of " << w.id;
-        zv::DecodedDib d = bitmap(w.id);
-        EXPECT_EQ(d.width, w.w) << w.id;
-        EXPECT_EQ(d.height, w.h) << w.id;
+    // Through LoadBitmap: a new GDI bitmap the caller owns at each load.
+    HBITMAP bg = LoadBitmap(inst, MAKEINTRESOURCE(129));
+    ASSERT_NE(bg, nullptr);
+    BITMAP info{};
+    ASSERT_EQ(GetObjectW(bg, sizeof info, &info), static_cast<int>(sizeof info));
+    EXPECT_EQ((std::vector<LONG>{info.bmWidth, info.bmHeight}), (std::vector<LONG>{240, 320}));
+    EXPECT_EQ((std::vector<std::uint32_t>{zv::bitmap_surface(bg)->pixel(0, 0), zv::bitmap_surface(bg)->pixel(239, 20)}),
+              (std::vector<std::uint32_t>{0x999999, 0}));
+    HBITMAP pressed = LoadBitmapW(inst, MAKEINTRESOURCE(176));
+    ASSERT_NE(pressed, nullptr);
+    EXPECT_EQ(zv::bitmap_surface(pressed)->pixel(10, 36), 0x0075E7u);
+    HBITMAP again = LoadBitmapW(inst, MAKEINTRESOURCE(176));
+    EXPECT_NE(again, pressed);
+    for (HBITMAP b : {again, pressed, bg}) EXPECT_TRUE(DeleteObject(b));
+    EXPECT_EQ(LoadBitmapW(inst, MAKEINTRESOURCE(131)), nullptr) << "a dialog, not a bitmap";
+    EXPECT_EQ(LoadBitmapW(nullptr, MAKEINTRESOURCE(129)), nullptr);
+    EXPECT_EQ(LoadBitmapW(inst, MAKEINTRESOURCE(101)), nullptr);
+
+    // Every bitmap and icon has its size, depth and colours.
+    const std::array<int, 3> all[] = {{130, 30, 34},  {137, 194, 209}, {140, 240, 78}, {141, 240, 78}, {144, 30, 34},
+                                      {145, 30, 34},  {147, 37, 36},   {152, 50, 23},  {153, 50, 23},  {156, 37, 36},
+                                      {157, 121, 50}, {158, 37, 36},   {159, 37, 36},  {160, 27, 27},  {161, 85, 68},
+                                      {162, 27, 27},  {165, 48, 40},   {166, 240, 82}, {167, 58, 55},  {168, 64, 55},
+                                      {169, 56, 52},  {170, 30, 30},   {171, 48, 40},  {172, 48, 40},  {173, 48, 40},
+                                      {174, 48, 40},  {175, 240, 5},   {176, 48, 40},  {177, 48, 40},  {178, 48, 40}};
+    for (const auto [id, w, h] : all) {
+        auto raw = bytes(MAKEINTRESOURCE(id), RT_BITMAP);
+        ASSERT_GE(raw.size(), 40u) << id;
+        const zv::DecodedDib d = bitmap(id);
+        EXPECT_EQ((std::vector<int>{raw[0], raw[14], d.width, d.height}), (std::vector<int>{40, 24, w, h})) << id;
     }
-}
-
-TEST_F(EmbeddedResources, BitmapColoursAndTwins)
-{
-    auto px = [](const zv::DecodedDib& d, int x, int y) {
-        return rgb_of(d.pixels[static_cast<std::size_t>(y) * d.width + x]);
-    };
 
     zv::DecodedDib sep = bitmap(175);
-    EXPECT_EQ(px(sep, 0, 2), (Rgb{12, 12, 12}));
-    EXPECT_EQ(px(sep, 239, 2), (Rgb{179, 179, 179}));
+    EXPECT_EQ((std::vector<Rgb>{px(sep, 0, 2), px(sep, 239, 2)}), (std::vector<Rgb>{{12, 12, 12}, {179, 179, 179}}));
     for (int x = 1; x < 240; ++x) EXPECT_GE(px(sep, x, 0).r, px(sep, x - 1, 0).r);
-
-    for (int id : {157, 166}) {
-        zv::DecodedDib d = bitmap(id);
-        for (std::uint32_t p : d.pixels) ASSERT_EQ(p, 0u) << "solid black " << id;
-    }
+    for (int id : {157, 166})
+        for (std::uint32_t p : bitmap(id).pixels) ASSERT_EQ(p, 0u) << "solid black " << id;
 
     // Pressed pictures: the symbol sits where the normal picture has it, on the main blue.
     const std::pair<int, int> pairs[] = {{165, 176}, {172, 177}, {174, 178}};
@@ -203,52 +199,37 @@ TEST_F(EmbeddedResources, BitmapColoursAndTwins)
     EXPECT_EQ(bitmap(160).pixels, bitmap(162).pixels);
     EXPECT_EQ(bitmap(171).pixels, bitmap(174).pixels);
     // White strip with black symbols, and its inverse.
-    EXPECT_EQ(px(bitmap(140), 0, 0), (Rgb{255, 255, 255}));
-    EXPECT_EQ(px(bitmap(141), 0, 0), (Rgb{0, 0, 0}));
+    EXPECT_EQ((std::vector<Rgb>{px(bitmap(140), 0, 0), px(bitmap(141), 0, 0)}),
+              (std::vector<Rgb>{{255, 255, 255}, {0, 0, 0}}));
     // The dark square's light outline.
     zv::DecodedDib sq = bitmap(160);
     EXPECT_GT(px(sq, 0, 13).r, 150);
     EXPECT_LT(px(sq, 13, 13).r, 60);
-}
 
-// ---- Icon ----
-
-TEST_F(EmbeddedResources, IconGroupListsEightImages)
-{
-    const std::vector<std::uint16_t> head = words(bytes(MAKEINTRESOURCE(101), RT_GROUP_ICON).first(6));
-    ASSERT_EQ(head.size(), 3u);
-    EXPECT_EQ(head[1], 1);
-    ASSERT_EQ(head[2], 8);
+    // The icon group lists eight images; LoadIcon picks two.
     auto group = bytes(MAKEINTRESOURCE(101), RT_GROUP_ICON);
     ASSERT_EQ(group.size(), 6u + 8 * 14);
-    struct Want {
-        int size, bpp;
-    };
-    const Want want[] = {{32, 4}, {16, 4}, {48, 8}, {32, 8}, {16, 8}, {48, 32}, {32, 32}, {16, 32}};
+    EXPECT_EQ(words(group.first(6)), (std::vector<std::uint16_t>{0, 1, 8}));
+    const std::pair<int, int> want[] = {{32, 4}, {16, 4}, {48, 8}, {32, 8}, {16, 8}, {48, 32}, {32, 32}, {16, 32}};
     for (int i = 0; i < 8; ++i) {
         const std::uint8_t* e = group.data() + 6 + i * 14;
-        EXPECT_EQ(e[0], want[i].size) << i;
-        EXPECT_EQ(e[1], want[i].size) << i;
-        EXPECT_EQ(e[6] | e[7] << 8, want[i].bpp) << i;
         const int id = e[12] | e[13] << 8;
-        EXPECT_EQ(id, i + 1);
+        EXPECT_EQ((std::vector<int>{e[0], e[1], e[6] | e[7] << 8, id}),
+                  (std::vector<int>{want[i].first, want[i].first, want[i].second, i + 1}));
         auto img = zv::decode_icon_image(bytes(MAKEINTRESOURCE(id), RT_ICON));
         ASSERT_TRUE(img) << id;
-        EXPECT_EQ(img->width, want[i].size);
-        EXPECT_EQ(img->height, want[i].size);
-        EXPECT_EQ(img->bits_per_pixel, want[i].bpp);
+        EXPECT_EQ((std::vector<int>{img->width, img->height, img->bits_per_pixel}),
+                  (std::vector<int>{want[i].first, want[i].first, want[i].second}));
     }
-}
 
-TEST_F(EmbeddedResources, LoadIconPicksImagesAndDestroys)
-{
     HICON icon = LoadIconW(inst, MAKEINTRESOURCE(101));
     ASSERT_NE(icon, nullptr);
     auto shown = zv::icon_pixels(icon);
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->width, 32);
     auto big = zv::icon_largest_pixels(icon);
-    ASSERT_TRUE(big);
+    ASSERT_TRUE(shown && big);
+    EXPECT_EQ(std::vector<std::uint32_t>(shown->argb.begin(), shown->argb.end()),
+              zv::decode_icon_image(bytes(MAKEINTRESOURCE(7), RT_ICON))->pixels)
+        << "32 pixels, 32 bits";
     ASSERT_EQ(big->width, 48);
     ASSERT_EQ(big->argb.size(), 48u * 48);
     auto at = [&](int x, int y) { return big->argb[static_cast<std::size_t>(y) * 48 + x]; };
@@ -266,216 +247,70 @@ TEST_F(EmbeddedResources, LoadIconPicksImagesAndDestroys)
     EXPECT_EQ(LoadIcon(inst, MAKEINTRESOURCE(102)), nullptr);
 }
 
-// ---- Menu, menu-bar definition, marker ----
-
-TEST_F(EmbeddedResources, MenuBarDefinitionAndMarker)
-{
-    const std::vector<std::uint16_t> bar = words(bytes(MAKEINTRESOURCE(102), RT_RCDATA));
-    const std::vector<std::uint16_t> want = {102,    2,      0xFFFE, 40000, 4,    0x10, 103, 0,
-                                             0xFFFF, 0xFFFE, 40001,  4,     0x18, 104,  0,   0};
-    EXPECT_EQ(bar, want);
-
-    const std::vector<std::uint16_t> menu = words(bytes(MAKEINTRESOURCE(102), RT_MENU));
-    const std::vector<std::uint16_t> menu_want = {0,    0,     0x90, 'H', 'e', 'l', 'p', 0,
-                                                  0x80, 40002, 'A',  'b', 'o', 'u', 't', 0};
-    EXPECT_EQ(menu, menu_want);
-
-    EXPECT_EQ(words(bytes(u"HI_RES_AWARE", u"CEUX")), std::vector<std::uint16_t>{1});
-    EXPECT_EQ(words(bytes(u"hi_res_aware", u"ceux")), std::vector<std::uint16_t>{1}) << "names ignore case";
-    EXPECT_EQ(bytes(u"#102", u"#10").size(), 32u) << "#n names number n";
-}
-
-// ---- Dialog templates ----
-
-struct Field {
-    bool is_number = false;
-    std::uint16_t number = 0;
-    std::u16string text;
-    bool operator==(const Field&) const = default;
-};
-Field num(std::uint16_t n) { return {true, n, {}}; }
-Field str(std::u16string s) { return {false, 0, std::move(s)}; }
+zv::TemplateText num(WORD n) { return {true, n, {}}; }
+zv::TemplateText str(std::u16string s) { return {false, 0, std::move(s)}; }
+const zv::TemplateText kButton = num(0x80), kStatic = num(0x82), kListBox = num(0x83);
 
 struct Item {
-    std::uint32_t style;
-    std::int16_t x, y, cx, cy;
-    std::uint16_t id;
-    Field cls, title;
+    DWORD style;
+    short x, y, cx, cy;
+    WORD id;
+    zv::TemplateText cls, title;
     bool operator==(const Item&) const = default;
 };
 
-struct Dialog {
-    std::uint32_t style = 0;
-    std::int16_t x = 0, y = 0, cx = 0, cy = 0;
-    Field menu, cls, caption;
-    std::uint16_t point_size = 0;
-    std::u16string face;
-    std::vector<Item> items;
-};
-
-// Walks a classic template; fails the test on anything out of bounds.
-Dialog walk(std::span<const std::uint8_t> t)
+TEST_F(EmbeddedResources, DialogTemplatesModuleHandleAndLifetime)
 {
-    Dialog d;
-    std::size_t pos = 0;
-    auto u16 = [&]() -> std::uint16_t {
-        if (pos + 2 > t.size()) {
-            ADD_FAILURE() << "template too short";
-            pos = t.size() + 2;
-            return 0;
-        }
-        std::uint16_t v = static_cast<std::uint16_t>(t[pos] | t[pos + 1] << 8);
-        pos += 2;
-        return v;
+    // Each dialog's own style, box, menu and caption as an item numbered 0, then its items.
+    const std::pair<int, Item> rows[] = {
+        {105, {0x80880048, 0, 0, 160, 199, 0, str(u""), str(u"")}},
+        {105, {0x40A10101, 193, 188, 141, 110, 1006, kListBox, str(u"")}},
+        {105, {0x50010000, 52, 182, 58, 16, 1009, kButton, str(u"Back To Player")}},
+        {105, {0x50010000, 60, 239, 58, 16, 1011, kButton, str(u"Sort By Artist")}},
+        {105, {0x50A10101, 227, 4, 161, 181, 1010, kListBox, str(u"")}},
+        {105, {0x52004405, 1, 0, 177, 180, 1036, str(u"SysListView32"), str(u"")}},
+        {106, {0x80C00040, 0, 0, 210, 129, 0, str(u""), str(u"About Zorvane")}},
+        {106, {0x50000803, 12, 12, 21, 20, 201, kStatic, num(101)}},
+        {106, {0x50020080, 48, 12, 66, 8, 202, kStatic, str(u"Zorvane 1.0")}},
+        {106, {0x50020000, 48, 24, 66, 8, 203, kStatic, str(u"MP3 player")}},
+        {142, {0x80880048, 240, 0, 182, 219, 0, str(u""), str(u"")}},
+        {142, {0x5000010E, 68, 174, 29, 21, 1012, kStatic, num(165)}},
+        {142, {0x5000010E, 7, 174, 32, 25, 1013, kStatic, num(174)}},
+        {142, {0x5000010E, 0, 24, 161, 145, 1016, kStatic, str(u"")}},
+        {142, {0x50020081, 1, 7, 159, 16, 1026, kStatic, str(u"Static")}},
+        {142, {0x5000000E, 0, 169, 160, 3, 0xFFFF, kStatic, num(175)}},
+        {142, {0x5000010E, 120, 174, 32, 25, 1014, kStatic, num(172)}},
+        {142, {0x5000000E, 0, 151, 160, 50, 0xFFFF, kStatic, num(166)}},
+        {142, {0x5000000E, 0, 0, 160, 197, 1011, kStatic, num(129)}},
+        {146, {0x80880048, -230, 0, 156, 114, 0, str(u""), str(u"")}},
+        {146, {0x5000010E, 116, 37, 33, 14, 1028, kStatic, num(152)}},
+        {146, {0x5000010E, 16, 37, 33, 14, 1029, kStatic, num(153)}},
+        {146, {0x5000010E, 71, 12, 27, 25, 1030, kStatic, num(156)}},
+        {146, {0x5000010E, 22, 12, 30, 25, 1032, kStatic, num(158)}},
+        {146, {0x5000010E, 119, 12, 25, 22, 1017, kStatic, num(159)}},
+        {146, {0x5000010E, 74, 35, 20, 18, 1037, kStatic, num(170)}},
+        {131, {0x80880040, 0, 0, 160, 200, 0, str(u""), str(u"")}},
+        {131, {0x50010000, 72, 121, 54, 13, 1009, kButton, str(u"Button1")}},
+        {163, {0x80C80048, 0, 0, 166, 190, 0, str(u""), str(u"Dialog")}},
+        {163, {0x50810800, 7, 9, 152, 173, 1006, str(u"SysListView32"), str(u"")}},
     };
-    auto u32 = [&] { return static_cast<std::uint32_t>(u16() | (std::uint32_t{u16()} << 16)); };
-    auto text = [&] {
-        std::u16string s;
-        for (std::uint16_t c; (c = u16()) != 0 && pos <= t.size();) s.push_back(c);
-        return s;
-    };
-    auto field = [&] {
-        std::size_t at = pos;
-        if (u16() == 0xFFFF) return num(u16());
-        pos = at;
-        return str(text());
-    };
-    d.style = u32();
-    u32();
-    const std::uint16_t count = u16();
-    d.x = static_cast<std::int16_t>(u16());
-    d.y = static_cast<std::int16_t>(u16());
-    d.cx = static_cast<std::int16_t>(u16());
-    d.cy = static_cast<std::int16_t>(u16());
-    d.menu = field();
-    d.cls = field();
-    d.caption = field();
-    if (d.style & 0x40) {
-        d.point_size = u16();
-        d.face = text();
-    }
-    for (int i = 0; i < count && pos <= t.size(); ++i) {
-        pos = (pos + 3) & ~std::size_t{3};
-        Item it{};
-        it.style = u32();
-        u32();
-        it.x = static_cast<std::int16_t>(u16());
-        it.y = static_cast<std::int16_t>(u16());
-        it.cx = static_cast<std::int16_t>(u16());
-        it.cy = static_cast<std::int16_t>(u16());
-        it.id = u16();
-        it.cls = field();
-        it.title = field();
-        const std::uint16_t extra = u16();
-        pos += extra ? extra - 2 : 0;
-        d.items.push_back(it);
-    }
-    EXPECT_LE(pos, t.size());
-    return d;
-}
-
-const Field kButton = num(0x80), kStatic = num(0x82), kListBox = num(0x83);
-
-class DialogTemplates : public EmbeddedResources {
-protected:
-    Dialog dialog(int id)
-    {
+    for (int id : {105, 106, 142, 146, 131, 163}) {
+        SCOPED_TRACE(id);
         auto t = bytes(MAKEINTRESOURCE(id), RT_DIALOG);
-        EXPECT_FALSE(t.empty()) << id;
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(t.data()) % 4, 0u) << "templates start DWORD-aligned";
-        Dialog d = walk(t);
-        EXPECT_EQ(d.menu, str(u"")) << id;
-        EXPECT_EQ(d.cls, str(u"")) << id;
-        EXPECT_EQ(d.point_size, 8) << id;
-        EXPECT_EQ(d.face, u"MS Shell Dlg") << id;
-        return d;
+        const auto d = zv::parse_dialog_template(t);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->cls, str(u""));
+        EXPECT_EQ(d->point_size, 8);
+        EXPECT_EQ(d->face, u"MS Shell Dlg");
+        std::vector<Item> got = {{d->style, d->x, d->y, d->cx, d->cy, 0, d->menu, str(d->title)}}, want;
+        for (const auto& i : d->items) got.push_back({i.style, i.x, i.y, i.cx, i.cy, i.id, i.cls, i.title});
+        for (const auto& [dialog, item] : rows)
+            if (dialog == id) want.push_back(item);
+        EXPECT_EQ(got, want);
     }
-};
 
-TEST_F(DialogTemplates, LibraryBrowser105)
-{
-    Dialog d = dialog(105);
-    EXPECT_EQ(d.style, 0x80880048u);
-    EXPECT_EQ(d.caption, str(u""));
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{0, 0, 160, 199}));
-    const std::vector<Item> want = {
-        {0x40A10101, 193, 188, 141, 110, 1006, kListBox, str(u"")},
-        {0x50010000, 52, 182, 58, 16, 1009, kButton, str(u"Back To Player")},
-        {0x50010000, 60, 239, 58, 16, 1011, kButton, str(u"Sort By Artist")},
-        {0x50A10101, 227, 4, 161, 181, 1010, kListBox, str(u"")},
-        {0x52004405, 1, 0, 177, 180, 1036, str(u"SysListView32"), str(u"")},
-    };
-    EXPECT_EQ(d.items, want);
-}
-
-TEST_F(DialogTemplates, AboutBox106)
-{
-    Dialog d = dialog(106);
-    EXPECT_EQ(d.style, 0x80C00040u);
-    EXPECT_FALSE(d.caption.is_number);
-    EXPECT_FALSE(d.caption.text.empty());
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{0, 0, 210, 129}));
-    ASSERT_EQ(d.items.size(), 3u);
-    EXPECT_EQ(d.items[0], (Item{0x50000803, 12, 12, 21, 20, 201, kStatic, num(101)}));
-    for (int i = 1; i < 3; ++i) {
-        EXPECT_EQ(d.items[i].cls, kStatic);
-        EXPECT_FALSE(d.items[i].title.is_number);
-    }
-    EXPECT_EQ(d.items[1].style, 0x50020080u);
-    EXPECT_EQ(d.items[2].style, 0x50020000u);
-    EXPECT_EQ((std::vector<int>{d.items[1].id, d.items[1].x, d.items[1].y, d.items[1].cx, d.items[1].cy}),
-              (std::vector<int>{202, 48, 12, 66, 8}));
-    EXPECT_EQ((std::vector<int>{d.items[2].id, d.items[2].x, d.items[2].y, d.items[2].cx, d.items[2].cy}),
-              (std::vector<int>{203, 48, 24, 66, 8}));
-}
-
-TEST_F(DialogTemplates, NowPlaying142)
-{
-    Dialog d = dialog(142);
-    EXPECT_EQ(d.style, 0x80880048u);
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{240, 0, 182, 219}));
-    const std::vector<Item> want = {
-        {0x5000010E, 68, 174, 29, 21, 1012, kStatic, num(165)},
-        {0x5000010E, 7, 174, 32, 25, 1013, kStatic, num(174)},
-        {0x5000010E, 0, 24, 161, 145, 1016, kStatic, str(u"")},
-        {0x50020081, 1, 7, 159, 16, 1026, kStatic, str(u"Static")},
-        {0x5000000E, 0, 169, 160, 3, 0xFFFF, kStatic, num(175)},
-        {0x5000010E, 120, 174, 32, 25, 1014, kStatic, num(172)},
-        {0x5000000E, 0, 151, 160, 50, 0xFFFF, kStatic, num(166)},
-        {0x5000000E, 0, 0, 160, 197, 1011, kStatic, num(129)},
-    };
-    EXPECT_EQ(d.items, want);
-}
-
-TEST_F(DialogTemplates, Options146)
-{
-    Dialog d = dialog(146);
-    EXPECT_EQ(d.style, 0x80880048u);
-    EXPECT_EQ((std::vector<std::int16_t>{d.x, d.y, d.cx, d.cy}), (std::vector<std::int16_t>{-230, 0, 156, 114}));
-    const std::vector<Item> want = {
-        {0x5000010E, 116, 37, 33, 14, 1028, kStatic, num(152)}, {0x5000010E, 16, 37, 33, 14, 1029, kStatic, num(153)},
-        {0x5000010E, 71, 12, 27, 25, 1030, kStatic, num(156)},  {0x5000010E, 22, 12, 30, 25, 1032, kStatic, num(158)},
-        {0x5000010E, 119, 12, 25, 22, 1017, kStatic, num(159)}, {0x5000010E, 74, 35, 20, 18, 1037, kStatic, num(170)},
-    };
-    EXPECT_EQ(d.items, want);
-}
-
-TEST_F(DialogTemplates, UnusedDialogs131And163)
-{
-    Dialog a = dialog(131);
-    EXPECT_EQ(a.style, 0x80880040u);
-    EXPECT_EQ((std::vector<std::int16_t>{a.cx, a.cy}), (std::vector<std::int16_t>{160, 200}));
-    EXPECT_EQ(a.items, (std::vector<Item>{{0x50010000, 72, 121, 54, 13, 1009, kButton, str(u"Button1")}}));
-
-    Dialog b = dialog(163);
-    EXPECT_EQ(b.style, 0x80C80048u);
-    EXPECT_EQ(b.caption, str(u"Dialog"));
-    EXPECT_EQ((std::vector<std::int16_t>{b.cx, b.cy}), (std::vector<std::int16_t>{166, 190}));
-    EXPECT_EQ(b.items, (std::vector<Item>{{0x50810800, 7, 9, 152, 173, 1006, str(u"SysListView32"), str(u"")}}));
-}
-
-TEST_F(EmbeddedResources, ModuleHandleAndLifetime)
-{
+    // The module handle, and the table's lifetime.
     EXPECT_EQ(zv::ResourceTable::current(), &table);
     HRSRC r = FindResourceW(nullptr, MAKEINTRESOURCE(105), RT_DIALOG);
     ASSERT_NE(r, nullptr);

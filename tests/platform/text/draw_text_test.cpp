@@ -1,10 +1,19 @@
 // Fonts and DrawText: colours, background modes, wrapping, alignment, clipping, fallback.
+#include <gmock/gmock.h>
+
 #include <cstring>
+#include <tuple>
 
 #include "tests/platform/gdi/gdi_fixture.h"
 
 namespace zv::test {
 namespace {
+
+using ::testing::AllOf;
+using ::testing::Ge;
+using ::testing::Gt;
+using ::testing::Le;
+using ::testing::Lt;
 
 LOGFONTW logfont(LONG height, LONG weight, const char16_t* face = u"Arial")
 {
@@ -41,11 +50,25 @@ protected:
         font_ = f;
     }
     int draw(const char16_t* s, RECT r, UINT format) { return DrawText(dc_, s, -1, &r, format); }
+    // The ink of `s` drawn alone on a white canvas.
+    RECT drawn(const char16_t* s, RECT r, UINT format)
+    {
+        canvas_->fill(kWhite);
+        draw(s, r, format);
+        return ink_box(kWhite);
+    }
+    // The rectangle DT_CALCRECT gives `s`, from a box `width` wide.
+    RECT calc(const char16_t* s, UINT format, int count = -1, LONG width = 500)
+    {
+        RECT r{0, 0, width, 0};
+        DrawText(dc_, s, count, &r, format | DT_CALCRECT);
+        return r;
+    }
     static constexpr std::uint32_t kWhite = 0xFFFFFF;
     HFONT font_ = nullptr;
 };
 
-TEST_F(Text, DrawsInTheTextColourInsideTheRect)
+TEST_F(Text, ColourBackgroundModesWrappingAlignmentClippingAndMeasuring)
 {
     SetTextColor(dc_, RGB(255, 0, 0));
     SetBkMode(dc_, TRANSPARENT);
@@ -62,131 +85,108 @@ TEST_F(Text, DrawsInTheTextColourInsideTheRect)
         ASSERT_EQ((p >> 16) & 0xFF, 0xFFu) << "only blends of red over white";
     }
     EXPECT_GT(red, 10);
-}
 
-TEST_F(Text, OpaqueModeFillsTheCellTransparentDoesNot)
-{
+    // Opaque, the cell is filled in the background colour and ends with the text.
+    canvas_->fill(kWhite);
+    SetBkMode(dc_, OPAQUE);
     SetBkColor(dc_, RGB(0, 0, 255));
     SetTextColor(dc_, 0);
     draw(u"Abc", RECT{0, 0, 100, 30}, DT_SINGLELINE);
     SIZE ext{};
     ASSERT_TRUE(GetTextExtentPoint32(dc_, u"Abc", 3, &ext));
     EXPECT_EQ(px(0, ext.cy - 1), 0x0000FFu);
-    EXPECT_EQ(px(ext.cx, 0), kWhite) << "the cell ends with the text";
+    EXPECT_EQ(px(ext.cx, 0), kWhite);
     EXPECT_EQ(px(0, ext.cy), kWhite);
-
-    canvas_->fill(kWhite);
     SetBkMode(dc_, TRANSPARENT);
-    draw(u"Abc", RECT{0, 0, 100, 30}, DT_SINGLELINE);
+    drawn(u"Abc", RECT{0, 0, 100, 30}, DT_SINGLELINE);
     for (std::uint32_t p : canvas_->pixels()) ASSERT_EQ(p & 0xFF, (p >> 16) & 0xFF) << "no blue anywhere";
-}
 
-TEST_F(Text, WordBreakWrapsAndCalcRectGrows)
-{
-    SetBkMode(dc_, TRANSPARENT);
+    // Wrapping, alignment, clipping and measuring.
+    canvas_->fill(kWhite);
     const char16_t* s = u"The quick brown fox jumps over the lazy dog again and again";
-    RECT one{0, 0, 1000, 0};
-    const int single = DrawText(dc_, s, -1, &one, DT_CALCRECT | DT_SINGLELINE);
-    RECT calc{0, 0, 80, 0};
-    const int h = DrawText(dc_, s, -1, &calc, DT_CALCRECT | DT_WORDBREAK);
-    EXPECT_EQ(h, calc.bottom);
-    EXPECT_GE(h, 3 * single);
-    EXPECT_LE(calc.right, 80);
+    const int single = calc(s, DT_SINGLELINE, -1, 1000).bottom;
+    RECT wrapped{0, 0, 80, 0};
+    const int tall = DrawText(dc_, s, -1, &wrapped, DT_CALCRECT | DT_WORDBREAK);
+    EXPECT_EQ(tall, wrapped.bottom);
+    EXPECT_GE(tall, 3 * single);
+    EXPECT_LE(wrapped.right, 80);
     EXPECT_EQ(ink(kWhite), 0) << "DT_CALCRECT draws nothing";
-
     // Drawn, the ink covers as many line bands, inside the width.
-    EXPECT_EQ(draw(s, RECT{0, 0, 80, 200}, DT_WORDBREAK), h);
-    const RECT box = ink_box(kWhite);
-    EXPECT_LE(box.right, 80);
-    EXPECT_GT(box.bottom, h - single);
-
+    EXPECT_EQ(draw(s, RECT{0, 0, 80, 200}, DT_WORDBREAK), tall);
+    RECT area = ink_box(kWhite);
+    EXPECT_LE(area.right, 80);
+    EXPECT_GT(area.bottom, tall - single);
+    EXPECT_EQ(calc(u"aaaa\tbbbb", DT_WORDBREAK, -1, 40).right, calc(u"aaaa bbbb", DT_WORDBREAK, -1, 40).right)
+        << "a tab breaks a line as a space does";
     // A word longer than the line is broken inside.
-    RECT word{0, 0, 30, 0};
-    DrawText(dc_, u"Supercalifragilistic", -1, &word, DT_CALCRECT | DT_WORDBREAK);
+    const RECT word = calc(u"Supercalifragilistic", DT_WORDBREAK, -1, 30);
     EXPECT_LE(word.right, 30);
     EXPECT_GE(word.bottom, 3 * single);
-}
 
-TEST_F(Text, VerticalCentringNeedsSingleLine)
-{
     // The playlist's format: VCENTER | WORDBREAK | NOCLIP draws from the top.
-    SetBkMode(dc_, TRANSPARENT);
-    draw(u"Track name", RECT{12, 40, 240, 80}, 0x114);
-    RECT box = ink_box(kWhite);
-    EXPECT_GE(box.top, 40);
-    EXPECT_LT(box.top, 44);
+    area = drawn(u"Track name", RECT{12, 40, 240, 80}, 0x114);
+    EXPECT_THAT(area.top, AllOf(Ge(40), Lt(44)));
+    area = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_VCENTER | DT_SINGLELINE);
+    EXPECT_NEAR((area.top + area.bottom) / 2.0, 60.0, 3.0);
+    area = drawn(u"Track name", RECT{12, 40, 240, 80}, DT_BOTTOM | DT_SINGLELINE);
+    EXPECT_THAT(area.bottom, AllOf(Le(80), Gt(74)));
+    area = drawn(u"Middle", RECT{0, 0, 240, 30}, DT_CENTER | DT_SINGLELINE);
+    EXPECT_NEAR(area.left, 240 - area.right, 3);
+    area = drawn(u"Right", RECT{0, 0, 200, 30}, DT_RIGHT | DT_SINGLELINE);
+    EXPECT_THAT(area.right, AllOf(Le(200), Ge(197)));
 
-    canvas_->fill(kWhite);
-    draw(u"Track name", RECT{12, 40, 240, 80}, DT_VCENTER | DT_SINGLELINE);
-    box = ink_box(kWhite);
-    EXPECT_NEAR((box.top + box.bottom) / 2.0, 60.0, 3.0);
+    // Clipped to the rectangle unless DT_NOCLIP.
+    area = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE);
+    EXPECT_GE(area.left, 10);
+    EXPECT_LE(area.right, 40);
+    EXPECT_LE(area.bottom, 15);
+    area = drawn(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_GT(area.right, 60);
+    EXPECT_GT(area.bottom, 15);
 
-    canvas_->fill(kWhite);
-    draw(u"Track name", RECT{12, 40, 240, 80}, DT_BOTTOM | DT_SINGLELINE);
-    box = ink_box(kWhite);
-    EXPECT_LE(box.bottom, 80);
-    EXPECT_GT(box.bottom, 74);
+    // Measuring: prefixes, counts, line breaks and the ellipsis.
+    const LONG plain = calc(u"ab", DT_SINGLELINE).right;
+    EXPECT_EQ(calc(u"&ab", DT_SINGLELINE).right, plain);
+    EXPECT_GT(calc(u"&ab", DT_SINGLELINE | DT_NOPREFIX).right, plain);
+    EXPECT_EQ(calc(u"a&b", DT_SINGLELINE | DT_NOPREFIX).right, calc(u"a&&b", DT_SINGLELINE).right);
+
+    EXPECT_LT(calc(u"abcdef", DT_SINGLELINE, 3).right, calc(u"abcdef", DT_SINGLELINE).right);
+    RECT r{0, 0, 100, 100};
+    EXPECT_EQ(DrawText(dc_, u"", -1, &r, DT_CALCRECT), 0);
+    EXPECT_EQ(r.bottom, 0);
+    EXPECT_EQ(DrawText(dc_, nullptr, 3, &r, 0), 0);
+    EXPECT_EQ(DrawText(dc_, u"x", 1, nullptr, 0), 0);
+    // Line breaks start new lines unless single-line.
+    EXPECT_EQ(calc(u"a\r\nb", 0).bottom, 2 * calc(u"a\r\nb", DT_SINGLELINE).bottom);
+    EXPECT_EQ(calc(u"a\r\n", 0).bottom, calc(u"a", 0).bottom) << "a final line break adds no line";
+
+    const RECT cut = calc(u"A rather long track name.mp3", DT_SINGLELINE | DT_END_ELLIPSIS, -1, 60);
+    EXPECT_THAT(cut.right, AllOf(Le(60), Gt(30)));
 }
 
-TEST_F(Text, CentreAndRightAlignment)
-{
-    SetBkMode(dc_, TRANSPARENT);
-    draw(u"Middle", RECT{0, 0, 240, 30}, DT_CENTER | DT_SINGLELINE);
-    RECT box = ink_box(kWhite);
-    EXPECT_NEAR(box.left, 240 - box.right, 3);
-
-    canvas_->fill(kWhite);
-    draw(u"Right", RECT{0, 0, 200, 30}, DT_RIGHT | DT_SINGLELINE);
-    box = ink_box(kWhite);
-    EXPECT_LE(box.right, 200);
-    EXPECT_GE(box.right, 197);
-}
-
-TEST_F(Text, ClipsToTheRectUnlessNoClip)
-{
-    SetBkMode(dc_, TRANSPARENT);
-    draw(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE);
-    RECT box = ink_box(kWhite);
-    EXPECT_GE(box.left, 10);
-    EXPECT_LE(box.right, 40);
-    EXPECT_LE(box.bottom, 15);
-
-    canvas_->fill(kWhite);
-    draw(u"WWWWWWWWWWWWWWWWWWWW", RECT{10, 10, 40, 15}, DT_SINGLELINE | DT_NOCLIP);
-    box = ink_box(kWhite);
-    EXPECT_GT(box.right, 60);
-    EXPECT_GT(box.bottom, 15);
-}
-
-TEST_F(Text, HeightFollowsWin32Conventions)
+TEST_F(Text, FontsFollowWin32ConventionsAndOtherScriptsAreDrawn)
 {
     TEXTMETRICW tm{};
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
-    EXPECT_EQ(tm.tmHeight, 12) << "positive height is the cell height";
-    EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
-    EXPECT_EQ(tm.tmWeight, 600);
+    // A positive height is the cell height.
+    EXPECT_EQ(std::tuple(tm.tmHeight, tm.tmAscent + tm.tmDescent, tm.tmWeight), std::tuple(12, 12, 600));
 
     use_font(-12, 400);
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
-    EXPECT_GE(tm.tmHeight, 13) << "negative height is the character height";
-    EXPECT_LE(tm.tmHeight, 15);
+    EXPECT_THAT(tm.tmHeight, AllOf(Ge(13), Le(15))) << "negative height is the character height";
     EXPECT_EQ(tm.tmInternalLeading, tm.tmHeight - 12);
 
     // Dialog units come from the dialog font.
     use_font(-11, 400, u"MS Shell Dlg");
     ASSERT_TRUE(GetTextMetrics(dc_, &tm));
-    EXPECT_GE(tm.tmAveCharWidth, 4);
-    EXPECT_LE(tm.tmAveCharWidth, 7);
-    EXPECT_GE(tm.tmHeight, 12);
-    EXPECT_LE(tm.tmHeight, 14);
-
-    SIZE a{}, b{}, ab{};
+    EXPECT_THAT(tm.tmAveCharWidth, AllOf(Ge(4), Le(7)));
+    EXPECT_THAT(tm.tmHeight, AllOf(Ge(12), Le(14)));
+    SIZE a{}, b{}, ab{}, ii{}, ww{};
     GetTextExtentPoint32(dc_, u"a", 1, &a);
     GetTextExtentPoint32(dc_, u"b", 1, &b);
     GetTextExtentPoint32(dc_, u"ab", 2, &ab);
     EXPECT_EQ(ab.cx, a.cx + b.cx);
     EXPECT_EQ(ab.cy, tm.tmHeight);
-    SIZE ii{}, ww{};
     GetTextExtentPoint32(dc_, u"ii", 2, &ii);
     GetTextExtentPoint32(dc_, u"WW", 2, &ww);
     EXPECT_LT(ii.cx, ww.cx);
@@ -194,105 +194,50 @@ TEST_F(Text, HeightFollowsWin32Conventions)
     // The stock fonts work as selected into a fresh DC.
     HDC fresh = CreateCompatibleDC(nullptr);
     ASSERT_TRUE(GetTextMetrics(fresh, &tm));
-    EXPECT_GE(tm.tmHeight, 13);
-    EXPECT_LE(tm.tmHeight, 17);
+    EXPECT_THAT(tm.tmHeight, AllOf(Ge(13), Le(17)));
     DeleteDC(fresh);
-}
 
-TEST_F(Text, HeavierWeightsInkMore)
-{
+    // Heavier weights ink more.
     SetBkMode(dc_, TRANSPARENT);
     SetTextColor(dc_, 0);
     auto coverage = [&](LONG weight) {
         use_font(12, weight);
-        canvas_->fill(kWhite);
-        draw(u"Semibold playlist entry", RECT{0, 0, 240, 20}, DT_SINGLELINE);
+        drawn(u"Semibold playlist entry", RECT{0, 0, 240, 20}, DT_SINGLELINE);
         long total = 0;
         for (std::uint32_t p : canvas_->pixels()) total += 255 - static_cast<long>(p & 0xFF);
         return total;
     };
-    const long regular = coverage(400), semi = coverage(600), bold = coverage(700);
-    EXPECT_GT(semi, regular * 11 / 10);
-    EXPECT_GT(bold, regular * 11 / 10);
-}
+    const long regular = coverage(400);
+    EXPECT_GT(coverage(600), regular * 11 / 10);
+    EXPECT_GT(coverage(700), regular * 11 / 10);
 
-TEST_F(Text, PrefixCharacters)
-{
-    RECT plain{0, 0, 500, 0}, prefixed{0, 0, 500, 0}, kept{0, 0, 500, 0};
-    DrawText(dc_, u"ab", -1, &plain, DT_CALCRECT | DT_SINGLELINE);
-    DrawText(dc_, u"&ab", -1, &prefixed, DT_CALCRECT | DT_SINGLELINE);
-    DrawText(dc_, u"&ab", -1, &kept, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    EXPECT_EQ(plain.right, prefixed.right);
-    EXPECT_GT(kept.right, plain.right);
-    RECT amp{0, 0, 500, 0}, doubled{0, 0, 500, 0};
-    DrawText(dc_, u"a&b", -1, &amp, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    DrawText(dc_, u"a&&b", -1, &doubled, DT_CALCRECT | DT_SINGLELINE);
-    EXPECT_EQ(amp.right, doubled.right);
-}
-
-TEST_F(Text, CountAndEmptyStrings)
-{
-    RECT all{0, 0, 500, 0}, part{0, 0, 500, 0};
-    DrawText(dc_, u"abcdef", -1, &all, DT_CALCRECT | DT_SINGLELINE);
-    DrawText(dc_, u"abcdef", 3, &part, DT_CALCRECT | DT_SINGLELINE);
-    EXPECT_LT(part.right, all.right);
-    RECT r{0, 0, 100, 100};
-    EXPECT_EQ(DrawText(dc_, u"", -1, &r, DT_CALCRECT), 0);
-    EXPECT_EQ(r.bottom, 0);
-    EXPECT_EQ(DrawText(dc_, nullptr, 3, &r, 0), 0);
-    EXPECT_EQ(DrawText(dc_, u"x", 1, nullptr, 0), 0);
-    // Line breaks start new lines unless single-line.
-    RECT two{0, 0, 500, 0}, one{0, 0, 500, 0};
-    const int h2 = DrawText(dc_, u"a\r\nb", -1, &two, DT_CALCRECT);
-    const int h1 = DrawText(dc_, u"a\r\nb", -1, &one, DT_CALCRECT | DT_SINGLELINE);
-    EXPECT_EQ(h2, 2 * h1);
-}
-
-TEST_F(Text, EndEllipsisShortensASingleLine)
-{
-    RECT r{0, 0, 60, 0};
-    DrawText(dc_, u"A rather long track name.mp3", -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_END_ELLIPSIS);
-    EXPECT_LE(r.right, 60);
-    EXPECT_GT(r.right, 30);
-}
-
-TEST_F(Text, StaleFontHandleIsRejected)
-{
+    // Fonts with the same description are separate objects, and a deleted one is refused.
     LOGFONTW lf = logfont(12, 400);
     HFONT f = CreateFontIndirect(&lf);
     HFONT g = CreateFontIndirect(&lf);
     EXPECT_NE(f, g);
     EXPECT_TRUE(DeleteObject(f));
     EXPECT_EQ(SelectObject(dc_, f), nullptr);
-    EXPECT_NE(SelectObject(dc_, g), nullptr) << "fonts with the same description are separate objects";
+    EXPECT_NE(SelectObject(dc_, g), nullptr);
     LOGFONTW back{};
     EXPECT_EQ(GetObject(g, sizeof back, &back), static_cast<int>(sizeof back));
     EXPECT_EQ(std::memcmp(&back, &lf, sizeof lf), 0);
     SelectObject(dc_, font_);
     DeleteObject(g);
     EXPECT_EQ(CreateFontIndirect(nullptr), nullptr);
-}
 
-// Ink pattern of one character drawn alone at the origin.
-class Glyphs : public Text {
-protected:
-    std::vector<std::uint32_t> glyph(char16_t c1, char16_t c2 = 0)
-    {
-        canvas_->fill(kWhite);
-        const char16_t s[3] = {c1, c2, 0};
-        draw(s, RECT{0, 0, 240, 120}, DT_SINGLELINE | DT_NOPREFIX);
-        return {canvas_->pixels().begin(), canvas_->pixels().end()};
-    }
-};
-
-TEST_F(Glyphs, OtherScriptsAreDrawnNotBoxed)
-{
+    // Other scripts are drawn, not boxed.
     use_font(-16, 400);
     SetBkMode(dc_, TRANSPARENT);
+    // Ink pattern of one character drawn alone at the origin.
+    auto glyph = [&](char16_t c1, char16_t c2 = 0) {
+        const char16_t s[3] = {c1, c2, 0};
+        drawn(s, RECT{0, 0, 240, 120}, DT_SINGLELINE | DT_NOPREFIX);
+        return std::vector<std::uint32_t>(canvas_->pixels().begin(), canvas_->pixels().end());
+    };
     const auto missing = glyph(0xDBFF, 0xDFFD);  // U+10FFFD: in no font
     ASSERT_NE(ink(kWhite), 0) << "the missing-glyph box has ink";
-    const char16_t samples[] = {u'Ж', u'Я', u'Ω', u'λ', u'漢', u'字', u'音', u'楽', u'é', u'ő'};
-    for (char16_t c : samples) {
+    for (char16_t c : {u'Ж', u'Я', u'Ω', u'λ', u'漢', u'字', u'音', u'楽', u'é', u'ő'}) {
         const auto g = glyph(c);
         EXPECT_GT(ink(kWhite), 0) << static_cast<int>(c);
         EXPECT_NE(g, missing) << "U+" << std::hex << static_cast<int>(c) << " drawn as a box";
