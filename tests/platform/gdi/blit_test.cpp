@@ -179,6 +179,15 @@ TEST_F(Blit, BitBltAndStretchBlt)
     canvas_->fill(0);
     EXPECT_TRUE(StretchBlt(dc_, 8, 0, -8, 8, src, 0, 0, 2, 2, SRCCOPY));
     EXPECT_EQ(at({{0, 0}, {7, 0}}), (Pixels{0x0000FF, 0xFF0000}));
+    // Each axis flips on its own signs: a negative source width mirrors only across, one negative
+    // height only upside down, and negative heights on both sides cancel out.
+    EXPECT_TRUE(StretchBlt(dc_, 0, 0, 8, 8, src, 2, 0, -2, 2, SRCCOPY));
+    EXPECT_EQ(at({{0, 0}, {0, 7}}), (Pixels{0x0000FF, 0xFFFFFF}));
+    EXPECT_TRUE(StretchBlt(dc_, 0, 8, 8, -8, src, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(at({{0, 0}, {0, 7}}), (Pixels{0x00FF00, 0xFF0000}));
+    canvas_->fill(0);
+    EXPECT_TRUE(StretchBlt(dc_, 0, 2, 2, -2, src, 0, 2, 2, -2, SRCCOPY));
+    EXPECT_EQ(at({{0, 0}, {0, 1}}), (Pixels{0xFF0000, 0x00FF00}));
 
     src = source(4, 4, flat);
     canvas_->fill(0xFFFFFF);
