@@ -116,6 +116,11 @@ TEST_F(TrackInfoArt, CoversAreWrittenOutExactlyReplacedInTurnAndNotRewrittenWhen
     play("other.mp3");
     EXPECT_NE(inode(), first);
     EXPECT_TRUE(near_colour(art_pixels().pixel(125, 116), 0x0000FF));
+    // An album.jpg cut short (a full disk, a crash) is no match for the whole picture.
+    std::ofstream(album_jpg(), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(same.data()), static_cast<std::streamsize>(same.size() / 2));
+    play("one.mp3");
+    EXPECT_EQ(read_bytes(album_jpg()), same);
 }
 
 TEST_F(TrackInfoArt, CoversOfAnySizeAndFormatShowAt250By232AndShrunkOnesAreSmoothed)

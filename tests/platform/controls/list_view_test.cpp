@@ -142,6 +142,10 @@ TEST_F(ListViewTest, HitTestFindsTheRowUnderThePointInTheMeasuredHeight)
     EXPECT_EQ((std::vector{hit(small, 10, 49), hit(small, 10, 50), hit(small, 10, 150)}), (std::vector{1, 2, -1}));
     CreateWindowEx(0, WC_LISTVIEW, NULL, 0x52004005, 0, 0, 10, 10, parent_, NULL, NULL, NULL);
     EXPECT_SEQUENCE(log, parent_, {{WM_MEASUREITEM, sent | wparam, kListId}});
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
+    EXPECT_TRUE(InitCommonControlsEx(&icc));
+    icc.dwSize = 4;
+    EXPECT_FALSE(InitCommonControlsEx(&icc)) << "a structure of another size";
 }
 
 TEST_F(ListViewTest, PaintIntoAGivenDcDrawsOnlyTheItemsInsideItsClipBox)

@@ -51,6 +51,8 @@ TEST_F(WindowSequences, CreateAndDestroyATree)
     HWND second = window(60, 0, 50, 50, parent, 0);
     HWND owned = CreateWindowW(u"Logged", u"", 0, 0, 0, 20, 20, parent, nullptr, nullptr, nullptr);
     EXPECT_SEQUENCE(log, child, {{WM_CREATE}, {WM_SHOWWINDOW, sent | wparam, TRUE}});
+    SetWindowLongPtrW(child, GWL_ID, 7);
+    EXPECT_EQ(GetDlgItem(parent, 7), child) << "an id given later names the child";
     EXPECT_EQ(CreateWindowW(u"Logged", u"", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
     pump();
     SetTimer(child, 1, 10, nullptr);
