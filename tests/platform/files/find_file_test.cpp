@@ -180,6 +180,9 @@ TEST_F(FindFile, WalksPatternsLoopsNamesTimesFailuresAndStaleHandles)
               (std::vector<DWORD>{0, 5, 0}));
     EXPECT_EQ((std::vector<DWORD>{first(root_ + u"music").nFileSizeLow, first(root_ + u"Song.MP3").nFileSizeLow}),
               (std::vector<DWORD>{0, 1}));
+    fs::resize_file(p, (std::uint64_t{1} << 32) + 0x10000005);  // sparse: a long live recording
+    fd = first(root_ + u"music/album/track.mp3");
+    EXPECT_EQ((std::vector<DWORD>{fd.nFileSizeHigh, fd.nFileSizeLow}), (std::vector<DWORD>{1, 0x10000005}));
 
     // Failures give an invalid handle and a reason; stale and foreign handles fail.
     fs::create_directory(tree_.path() / "empty");
