@@ -140,6 +140,9 @@ TEST_F(ListViewTest, HitTestFindsTheRowUnderThePointInTheMeasuredHeight)
     measure_ = 25;
     HWND small = make_list(6);
     EXPECT_EQ((std::vector{hit(small, 10, 49), hit(small, 10, 50), hit(small, 10, 150)}), (std::vector{1, 2, -1}));
+    info.pt = POINT{10, 150};
+    EXPECT_EQ(SendMessage(small, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)), -1);
+    EXPECT_EQ(info.flags, UINT{LVHT_NOWHERE}) << "inside the list, below its last row";
     CreateWindowEx(0, WC_LISTVIEW, NULL, 0x52004005, 0, 0, 10, 10, parent_, NULL, NULL, NULL);
     EXPECT_SEQUENCE(log, parent_, {{WM_MEASUREITEM, sent | wparam, kListId}});
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};

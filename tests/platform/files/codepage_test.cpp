@@ -42,6 +42,8 @@ TEST(CodePage, EveryByteStringRoundTripsAndLengthsBuffersAndArgumentsAreChecked)
         {"Song 01.mp3", u"Song 01.mp3"},
         {"caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x8E\xB5", u"café 日 \U0001F3B5"},
         {"\xEF\xBF\xBF", u"\uFFFF"},
+        {"\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xF0\x90\x80\x80",
+         u"\x7F\u0080\u07FF\u0800\U00010000"},  // each length's edge
         {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
         {"caf\xE9.mp3", u"caf\xDCE9.mp3"},
         {"a\x80z", u"a\xDC80z"},
