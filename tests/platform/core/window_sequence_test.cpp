@@ -54,6 +54,8 @@ TEST_F(WindowSequences, CreateAndDestroyATree)
     SetWindowLongPtrW(child, GWL_ID, 7);
     EXPECT_EQ(GetDlgItem(parent, 7), child) << "an id given later names the child";
     EXPECT_EQ(CreateWindowW(u"Logged", u"", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowW(MAKEINTRESOURCE(7), nullptr, 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr)
+        << "a class atom names no class here";
     pump();
     SetTimer(child, 1, 10, nullptr);
     platform_->user().post(grandchild, WM_USER, 0, 0);

@@ -84,6 +84,10 @@ TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
     EXPECT_TRUE(second.working_folder.empty());
     EXPECT_EQ(read(folder / "default.jpg"), "mine");
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder), {}).size(), 2u);  // no leftover copy
+    // A music folder named but missing is no music folder.
+    fs::remove(folder / "direc.zvn");
+    fs::remove(home / "Tunes");
+    EXPECT_TRUE(zv::prepare_app_folder(exe, env).working_folder.empty());
 
     // Nowhere to keep files: portable, with a reason.
     zv::AppFolderChoice homeless = zv::prepare_app_folder(exe, {"", "", ""});

@@ -94,6 +94,10 @@ TEST_F(Text, ColourBackgroundModesWrappingAlignmentClippingAndMeasuring)
     draw(u"Abc", RECT{0, 0, 100, 30}, DT_SINGLELINE);
     SIZE ext{};
     ASSERT_TRUE(GetTextExtentPoint32(dc_, u"Abc", 3, &ext));
+    SIZE spaced{}, tab{};
+    ASSERT_TRUE(GetTextExtentPoint32(dc_, u"A bc", 4, &spaced) && GetTextExtentPoint32(dc_, u"A\tbc", 4, &tab));
+    EXPECT_GT(spaced.cx, ext.cx) << "a space takes room";
+    EXPECT_EQ(tab.cx, ext.cx) << "a control character takes none";
     EXPECT_EQ(px(0, ext.cy - 1), 0x0000FFu);
     EXPECT_EQ(px(ext.cx, 0), kWhite);
     EXPECT_EQ(px(0, ext.cy), kWhite);
