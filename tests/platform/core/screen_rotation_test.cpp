@@ -100,4 +100,22 @@ TEST_F(ScreenRotation, TurnsUnderAModalDialogAndBack)
                      {WM_LBUTTONUP, posted | wparam | lparam, 0, MAKELPARAM(50, 50)}});
 }
 
+TEST_F(ScreenRotation, SHInitDialogSizesToTheScreenOnlyWhenItsFlagsAreGivenAndAsked)
+{
+    HWND w = window(10, 10, 50, 50);
+    auto size_after = [&](DWORD mask, DWORD flags) {
+        SHINITDLGINFO info{mask, w, flags};
+        EXPECT_TRUE(SHInitDialog(&info));
+        RECT r{};
+        GetWindowRect(w, &r);
+        return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
+    };
+    EXPECT_EQ(size_after(0, SHIDIF_SIZEDLGFULLSCREEN), (std::vector<LONG>{10, 10, 60, 60})) << "flags not given";
+    EXPECT_EQ(size_after(SHIDIM_FLAGS, SHIDIF_DONEBUTTON), (std::vector<LONG>{10, 10, 60, 60}));
+    EXPECT_EQ(size_after(SHIDIM_FLAGS, SHIDIF_SIZEDLGFULLSCREEN), (std::vector<LONG>{0, 0, 240, 320}));
+    DestroyWindow(w);
+    SHINITDLGINFO gone{SHIDIM_FLAGS, w, SHIDIF_SIZEDLGFULLSCREEN};
+    EXPECT_FALSE(SHInitDialog(&gone));
+}
+
 }  // namespace

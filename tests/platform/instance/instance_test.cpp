@@ -178,6 +178,13 @@ TEST(InstanceProtocol, ParsingIsBoundsCheckedAndStrict)
     EXPECT_EQ(proto::parse(bytes("ZVI1S"), out), proto::Parse::Malformed);
     EXPECT_EQ(proto::parse(bytes(std::string("ZVI1Q\x01\x04\0\0", 9)), out), proto::Parse::Malformed);
     EXPECT_TRUE(proto::encode({proto::Op::Query, std::string(proto::kMaxFieldBytes + 1, 'c'), ""}).empty());
+    // The longest fields go both ways.
+    const proto::Request longest{proto::Op::Query, std::string(proto::kMaxFieldBytes, 'c'),
+                                 std::string(proto::kMaxFieldBytes, 't')};
+    const std::string full = proto::encode(longest);
+    ASSERT_EQ(full.size(), proto::kMaxRequestBytes);
+    ASSERT_EQ(proto::parse(bytes(full), out), proto::Parse::Complete);
+    EXPECT_EQ(std::tie(out.cls, out.title), std::tie(longest.cls, longest.title));
 }
 
 }  // namespace
