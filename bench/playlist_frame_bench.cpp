@@ -76,7 +76,7 @@ public:
     {
         InvalidateRect(PlaylistView, nullptr, FALSE);
         UpdateWindow(PlaylistView);
-        platform_->user().compose_and_present();
+        platform_->user().screen().compose_and_present();
     }
 
 private:

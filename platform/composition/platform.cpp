@@ -5,6 +5,7 @@
 #include "backend/sdl_backend.h"
 #include "controls/builtin_controls.h"
 #include "core/user_state.h"
+#include "dialogs/dialog_window.h"
 #include "files/codepage.h"
 #include "files/file_system.h"
 #include "gdi/gdi_state.h"
@@ -56,13 +57,18 @@ Platform::Platform(const PlatformOptions& options)
         backend_ = std::move(h);
     }
     user_ = std::make_unique<UserState>(*backend_, kScreenWidth, kScreenHeight);
-    register_builtin_controls(*user_);
-    user_->on_top_level_title = [this](HWND h) { on_top_level_title(h); };
-    user_->unregister_func1_exported = options.unregister_func1;
-    user_->find_other_instance = [](std::u16string_view cls, std::u16string_view title) {
+    register_list_box_class(*user_);
+    register_list_view_class(*user_);
+    register_message_box_class(*user_);
+    register_push_button_class(*user_);
+    register_static_class(*user_);
+    register_dialog_class(*user_);
+    user_->windows().on_top_level_title = [this](HWND h) { on_top_level_title(h); };
+    user_->input().unregister_func1_exported = options.unregister_func1;
+    user_->windows().find_other_instance = [](std::u16string_view cls, std::u16string_view title) {
         return query_instance(cls, title);
     };
-    user_->raise_other_instance = [](std::u16string_view cls, std::u16string_view title) {
+    user_->windows().raise_other_instance = [](std::u16string_view cls, std::u16string_view title) {
         return raise_instance(cls, title);
     };
 
@@ -75,12 +81,12 @@ Platform::Platform(const PlatformOptions& options)
         factory = []() -> std::unique_ptr<AudioOutput> { return nullptr; };
     }
     UserState* user = user_.get();
-    sound_ = std::make_unique<SoundSystem>(std::move(factory),
-                                           [user](std::function<void()> fn) { user->post_closure(std::move(fn)); });
+    sound_ = std::make_unique<SoundSystem>(
+        std::move(factory), [user](std::function<void()> fn) { user->queue().post_closure(std::move(fn)); });
     // What the program changes in one turn (start a stream, then set its volume) reaches the mixer
     // together at the turn's end, so no buffer sounds between two of its calls.
     sound_->publish_at_turn_end(true);
-    user_->on_turn_end = [this] { turn_end(); };
+    user_->queue().on_turn_end = [this] { turn_end(); };
     // The media controls appear with the main window (its title), so a start that only hands over
     // to a running player never shows on the bus.
     offer_media_controls_ = desktop && options.media_controls && failure_.empty();
@@ -92,7 +98,7 @@ Platform::~Platform()
     if (g_platform == this) g_platform = nullptr;
     mpris_.reset();
     instance_.reset();
-    user_->on_turn_end = nullptr;
+    user_->queue().on_turn_end = nullptr;
     sound_.reset();
     user_.reset();
     backend_.reset();
@@ -131,18 +137,18 @@ void Platform::media_command(const MediaCommand& command)
     Backend* backend = backend_.get();
     // Decided on the user-interface thread, against what plays there and then, so two quick
     // requests never both act on the same old state.
-    user->post_closure([user, sound, backend, command] {
+    user->queue().post_closure([user, sound, backend, command] {
         switch (command.request) {
             case MediaRequest::Raise: backend->raise(); break;
-            case MediaRequest::Quit: user->post_quit(0); break;  // as the close button does
+            case MediaRequest::Quit: user->queue().post_quit(0); break;  // as the close button does
             case MediaRequest::SetVolume: {
                 const VolumeSteps steps = volume_steps(sound->now_playing().volume, command.volume);
-                for (int i = 0; i < steps.count; ++i) user->deliver_app_command(steps.command, FAPPCOMMAND_OEM);
+                for (int i = 0; i < steps.count; ++i) user->input().deliver_app_command(steps.command, FAPPCOMMAND_OEM);
                 break;
             }
             default:
                 if (const int c = app_command_for(command.request, sound->now_playing().state))
-                    user->deliver_app_command(c, FAPPCOMMAND_OEM);
+                    user->input().deliver_app_command(c, FAPPCOMMAND_OEM);
                 break;
         }
     });
@@ -150,7 +156,7 @@ void Platform::media_command(const MediaCommand& command)
 
 void Platform::on_top_level_title(HWND hwnd)
 {
-    Window* w = user_->live_window(hwnd);
+    Window* w = user_->windows().live_window(hwnd);
     if (!w || w->parent) return;  // owned pop-ups (dialogs, boxes) do not name the desktop window
     backend_->set_title(w->text);
     if (auto icon = icon_largest_pixels(w->cls->icon))
@@ -170,7 +176,7 @@ void Platform::on_top_level_title(HWND hwnd)
     instance_.reset();
     UserState* user = user_.get();
     instance_ = std::make_unique<InstanceServer>(published_class_, published_title_, [user, hwnd] {
-        user->post_closure([hwnd] { SetForegroundWindow(hwnd); });
+        user->queue().post_closure([hwnd] { SetForegroundWindow(hwnd); });
     });
 }
 

@@ -1,5 +1,6 @@
-// The window classes every platform instance starts with. The platform's composition registers
-// them once the user-interface state exists; each control defines its own registration.
+// The control classes every platform instance starts with. The platform's composition registers
+// them (and the dialog class) once the user-interface state exists; each control defines its own
+// registration.
 #pragma once
 
 namespace zv {
@@ -11,7 +12,5 @@ void register_list_view_class(UserState& user);
 void register_message_box_class(UserState& user);
 void register_push_button_class(UserState& user);
 void register_static_class(UserState& user);
-void register_dialog_class(UserState& user);
-void register_builtin_controls(UserState& user);
 
 }  // namespace zv

@@ -65,7 +65,7 @@ struct Layout {
 Window* live(HWND h)
 {
     UserState* u = UserState::current();
-    return u ? u->live_window(h) : nullptr;
+    return u ? u->windows().live_window(h) : nullptr;
 }
 
 ListBoxState* state_of(HWND h)
@@ -430,7 +430,7 @@ void register_list_box_class(UserState& u)
     WNDCLASSW wc{};
     wc.lpfnWndProc = list_box_proc;
     wc.lpszClassName = u"LISTBOX";
-    u.register_class(wc);
+    u.windows().register_class(wc);
 }
 
 }  // namespace zv

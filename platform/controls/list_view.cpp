@@ -31,7 +31,7 @@ public:
 ListViewState* state_of(HWND h)
 {
     UserState* u = UserState::current();
-    Window* w = u ? u->live_window(h) : nullptr;
+    Window* w = u ? u->windows().live_window(h) : nullptr;
     return w ? dynamic_cast<ListViewState*>(w->extension.get()) : nullptr;
 }
 
@@ -40,14 +40,14 @@ DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYL
 LRESULT on_create(HWND h)
 {
     UserState* u = UserState::current();
-    Window* w = u->live_window(h);
+    Window* w = u->windows().live_window(h);
     auto st = std::make_unique<ListViewState>();
     if (w->style & LVS_OWNERDRAWFIXED) {
         MEASUREITEMSTRUCT mi{};
         mi.CtlType = ODT_LISTVIEW;
         mi.CtlID = w->id;
         mi.itemHeight = 16;
-        if (w->parent) u->send(w->parent, WM_MEASUREITEM, w->id, reinterpret_cast<LPARAM>(&mi));
+        if (w->parent) u->queue().send(w->parent, WM_MEASUREITEM, w->id, reinterpret_cast<LPARAM>(&mi));
         st->item_height = std::max<int>(1, static_cast<int>(mi.itemHeight));
     }
     w->extension = std::move(st);
@@ -156,7 +156,7 @@ LRESULT hit_test(HWND h, const ListViewState& s, LVHITTESTINFO* info)
 void paint_items(HWND h, ListViewState& s, HDC dc)
 {
     UserState* u = UserState::current();
-    Window* w = u->live_window(h);
+    Window* w = u->windows().live_window(h);
     if (!(w->style & LVS_OWNERDRAWFIXED) || !w->parent || s.items.empty()) return;
     RECT clip;
     if (GetClipBox(dc, &clip) == NULLREGION || clip.bottom <= clip.top) return;
@@ -178,7 +178,7 @@ void paint_items(HWND h, ListViewState& s, HDC dc)
         d.hDC = dc;
         d.rcItem = item_rect(h, *live, i);
         d.itemData = static_cast<ULONG_PTR>(live->items[static_cast<std::size_t>(i)].param);
-        u->send(parent, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&d));
+        u->queue().send(parent, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&d));
     }
 }
 
@@ -264,7 +264,7 @@ void register_list_view_class(UserState& u)
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = list_view_proc;
     wc.lpszClassName = WC_LISTVIEWW;
-    u.register_class(wc);
+    u.windows().register_class(wc);
 }
 
 }  // namespace zv

@@ -30,7 +30,7 @@ public:
 
 MessageBoxState* state_of(HWND h)
 {
-    Window* w = UserState::current() ? UserState::current()->live_window(h) : nullptr;
+    Window* w = UserState::current() ? UserState::current()->windows().live_window(h) : nullptr;
     return w ? static_cast<MessageBoxState*>(w->extension.get()) : nullptr;
 }
 
@@ -167,7 +167,7 @@ void register_message_box_class(UserState& u)
     WNDCLASSW wc{};
     wc.lpfnWndProc = message_box_proc;
     wc.lpszClassName = kClass;
-    u.register_class(wc);
+    u.windows().register_class(wc);
 }
 
 int message_box(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
@@ -181,30 +181,31 @@ int message_box(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     int text_left = (type & 0xF0) ? 10 + kIconSize + 10 : 12;
     int th = std::max(text_height(state->text, kWidth - text_left - 10), (type & 0xF0) ? kIconSize : 0);
     int height = kCaption + 12 + th + 8 + kButtonH + 12;
-    height = std::min(height, u->screen_height());
-    int x = (u->screen_width() - kWidth) / 2, y = std::max(0, (u->screen_height() - height) / 2);
+    height = std::min(height, u->screen().height());
+    int x = (u->screen().width() - kWidth) / 2, y = std::max(0, (u->screen().height() - height) / 2);
     state->button = RECT{(kWidth - kButtonW) / 2, height - 12 - kButtonH, (kWidth + kButtonW) / 2, height - 12};
 
-    Window* owner_w = u->live_window(owner);
-    HWND top_owner = owner_w ? u->top_level_of(owner_w)->handle : nullptr;
-    HWND box = u->create_window(0, kClass, caption, WS_POPUP, x, y, kWidth, height, top_owner, 0, nullptr, nullptr);
-    Window* bw = u->live_window(box);
+    Window* owner_w = u->windows().live_window(owner);
+    HWND top_owner = owner_w ? u->windows().top_level_of(owner_w)->handle : nullptr;
+    HWND box =
+        u->windows().create_window(0, kClass, caption, WS_POPUP, x, y, kWidth, height, top_owner, 0, nullptr, nullptr);
+    Window* bw = u->windows().live_window(box);
     if (!bw) return 0;
     MessageBoxState* s = state.get();
     bw->extension = std::move(state);
     // As in Win32, the message is also the text of a static child with id 0xFFFF, where a
     // program or test reads it (the box paints it itself, so the child stays hidden).
-    u->create_window(0, u"STATIC", text ? text : u"", WS_CHILD, 0, 0, 0, 0, box, 0xFFFF, nullptr, nullptr);
+    u->windows().create_window(0, u"STATIC", text ? text : u"", WS_CHILD, 0, 0, 0, 0, box, 0xFFFF, nullptr, nullptr);
     bool owner_was_enabled = top_owner && IsWindowEnabled(top_owner);
     if (owner_was_enabled) EnableWindow(top_owner, FALSE);
     HWND prev_capture = GetCapture();
-    u->show_window(bw, true, true);
-    u->run_modal([&] { return !u->live_window(box) || s->done; });
+    u->windows().show_window(bw, true, true);
+    u->queue().run_modal([&] { return !u->windows().live_window(box) || s->done; });
     int result = s->result;
     if (owner_was_enabled) EnableWindow(top_owner, TRUE);
     DestroyWindow(box);
-    if (prev_capture && u->live_window(prev_capture) && top_owner && u->active() == top_owner)
-        u->set_capture(prev_capture);
+    if (prev_capture && u->windows().live_window(prev_capture) && top_owner && u->input().active() == top_owner)
+        u->input().set_capture(prev_capture);
     return result;
 }
 

@@ -28,7 +28,7 @@ public:
 Window* live(HWND h)
 {
     UserState* u = UserState::current();
-    return u ? u->live_window(h) : nullptr;
+    return u ? u->windows().live_window(h) : nullptr;
 }
 
 ButtonState* state_of(HWND h)
@@ -135,7 +135,7 @@ void register_push_button_class(UserState& u)
     WNDCLASSW wc{};
     wc.lpfnWndProc = push_button_proc;
     wc.lpszClassName = u"BUTTON";
-    u.register_class(wc);
+    u.windows().register_class(wc);
 }
 
 }  // namespace zv

@@ -76,7 +76,7 @@ public:
 Window* live(HWND h)
 {
     UserState* u = UserState::current();
-    return u ? u->live_window(h) : nullptr;
+    return u ? u->windows().live_window(h) : nullptr;
 }
 
 StaticState* state_of(HWND h)
@@ -292,7 +292,7 @@ void register_static_class(UserState& u)
     WNDCLASSW wc{};
     wc.lpfnWndProc = static_proc;
     wc.lpszClassName = u"STATIC";
-    u.register_class(wc);
+    u.windows().register_class(wc, ClassTraits{.stylus_through_unless = SS_NOTIFY});
 }
 
 }  // namespace zv

@@ -18,7 +18,7 @@ BOOL WINAPI UnregisterFunc1(UINT modifiers, UINT key)
 {
     UserState* u = UserState::current();
     if (!u) return FALSE;
-    u->unregister_hotkeys_for(modifiers, key);
+    u->input().unregister_hotkeys_for(modifiers, key);
     return TRUE;
 }
 
@@ -48,24 +48,24 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR name)
     }
     // One handle for every reference; it lives while any reference does.
     HMODULE found = nullptr;
-    u->libraries().for_each([&](std::uintptr_t h, int& refs) {
+    u->input().libraries().for_each([&](std::uintptr_t h, int& refs) {
         ++refs;
         found = zv::to_handle<HMODULE>(h);
     });
     if (found) return found;
-    return zv::to_handle<HMODULE>(u->libraries().insert(std::make_unique<int>(1)));
+    return zv::to_handle<HMODULE>(u->input().libraries().insert(std::make_unique<int>(1)));
 }
 
 FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name)
 {
     UserState* u = UserState::current();
-    if (!u || !u->libraries().get(module) || !name || IS_INTRESOURCE(name)) {
+    if (!u || !u->input().libraries().get(module) || !name || IS_INTRESOURCE(name)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     for (const Export& e : kExports) {
         if (e.name != std::u16string_view(name)) continue;
-        if (e.name == u"UnregisterFunc1" && !u->unregister_func1_exported) break;
+        if (e.name == u"UnregisterFunc1" && !u->input().unregister_func1_exported) break;
         return e.proc;
     }
     SetLastError(ERROR_PROC_NOT_FOUND);
@@ -75,8 +75,8 @@ FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name)
 BOOL WINAPI FreeLibrary(HMODULE module)
 {
     UserState* u = UserState::current();
-    int* refs = u ? u->libraries().get(module) : nullptr;
+    int* refs = u ? u->input().libraries().get(module) : nullptr;
     if (!refs) return FALSE;
-    if (--*refs == 0) u->libraries().remove(module);
+    if (--*refs == 0) u->input().libraries().remove(module);
     return TRUE;
 }

@@ -8,14 +8,14 @@
 LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
     zv::UserState* u = zv::UserState::current();
-    zv::Window* w = u ? u->live_window(h) : nullptr;
+    zv::Window* w = u ? u->windows().live_window(h) : nullptr;
     if (!w) return 0;
     switch (msg) {
         case WM_SETTEXT: {
             auto text = reinterpret_cast<LPCWSTR>(lp);
             w->text = text ? std::u16string(text) : std::u16string();
-            if (!w->is_child()) u->top_level_title_changed(h);
-            if (w->is_child()) u->invalidate(w, nullptr, true);
+            if (!w->is_child()) u->windows().top_level_title_changed(h);
+            if (w->is_child()) u->screen().invalidate(w, nullptr, true);
             return TRUE;
         }
         case WM_GETTEXT: {

@@ -50,15 +50,15 @@ HDWP BeginDeferWindowPos(int count)
     if (count < 0 || !user()) return nullptr;
     auto b = std::make_unique<zv::DeferBatch>();
     b->moves.reserve(static_cast<std::size_t>(std::min(count, 64)));
-    return zv::to_handle<HDWP>(user()->defer_batches().insert(std::move(b)));
+    return zv::to_handle<HDWP>(user()->windows().defer_batches().insert(std::move(b)));
 }
 
 // Win32 frees the batch when a window is invalid; here it stays usable, because the relayout
 // that made it keeps its first handle, goes on with the other controls and ends it.
 HDWP DeferWindowPos(HDWP info, HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
 {
-    zv::DeferBatch* b = user() ? user()->defer_batches().get(info) : nullptr;
-    if (!b || !user()->live_window(h)) return nullptr;
+    zv::DeferBatch* b = user() ? user()->windows().defer_batches().get(info) : nullptr;
+    if (!b || !user()->windows().live_window(h)) return nullptr;
     const zv::DeferredMove move{h, x, y, cx, cy, flags};
     auto it = std::ranges::find(b->moves, h, &zv::DeferredMove::hwnd);
     if (it != b->moves.end())
@@ -72,13 +72,14 @@ BOOL EndDeferWindowPos(HDWP info)
 {
     UserState* u = user();
     if (!u) return FALSE;
-    std::unique_ptr<zv::DeferBatch> b = u->defer_batches().remove(info);
+    std::unique_ptr<zv::DeferBatch> b = u->windows().defer_batches().remove(info);
     if (!b) return FALSE;
 
     std::vector<zv::PlacedWindow> placed;
     placed.reserve(b->moves.size());
     for (const zv::DeferredMove& m : b->moves)
-        if (Window* w = u->live_window(m.hwnd)) placed.push_back(u->place_window(w, m.x, m.y, m.cx, m.cy, m.flags));
+        if (Window* w = u->windows().live_window(m.hwnd))
+            placed.push_back(u->windows().place_window(w, m.x, m.y, m.cx, m.cy, m.flags));
 
     // Children are repainted through their parent, once, over their old and new places together;
     // the parent's invalidation reaches every child there. Top-level windows repaint as alone.
@@ -87,7 +88,7 @@ BOOL EndDeferWindowPos(HDWP info)
         const bool redraw = !(p.flags & SWP_NOREDRAW);
         const bool changes = p.moved || p.resized || !(p.flags & (SWP_NOMOVE | SWP_NOSIZE));
         if (!p.child || !redraw || !changes) {
-            u->repaint_placed(p);
+            u->windows().repaint_placed(p);
             continue;
         }
         const RECT both = unite(p.old_rect, p.new_rect);
@@ -98,8 +99,8 @@ BOOL EndDeferWindowPos(HDWP info)
             areas.push_back({p.parent, both});
     }
     for (const ParentArea& a : areas)
-        if (Window* parent = u->live_window(a.parent)) u->invalidate(parent, &a.area, true);
+        if (Window* parent = u->windows().live_window(a.parent)) u->screen().invalidate(parent, &a.area, true);
 
-    for (const zv::PlacedWindow& p : placed) u->notify_placed(p);
+    for (const zv::PlacedWindow& p : placed) u->windows().notify_placed(p);
     return TRUE;
 }

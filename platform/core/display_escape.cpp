@@ -16,10 +16,10 @@ int ExtEscape(HDC hdc, int escape, int input_size, LPCSTR input, int, LPSTR)
     std::memcpy(&record, input, sizeof(record));
     if (record.Length < sizeof(record)) return -1;
     switch (record.PowerState) {
-        case VideoPowerOn: u->set_display_on(true); return 1;
+        case VideoPowerOn: u->screen().set_display_on(true); return 1;
         case VideoPowerStandBy:
         case VideoPowerSuspend:
-        case VideoPowerOff: u->set_display_on(false); return 1;
+        case VideoPowerOff: u->screen().set_display_on(false); return 1;
         default: return -1;
     }
 }

@@ -1,14 +1,18 @@
 // The message queue: sent and posted messages, the GetMessage loop that generates WM_PAINT and
 // WM_TIMER as Win32 does, modal loops, quit, and timers.
+#include "core/message_queue.h"
+
 #include <algorithm>
 
 #include "core/user_state.h"
 
 namespace zv {
 
-LRESULT UserState::send(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+std::uint64_t MessageQueue::now() const { return backend_.clock().now_ms(); }
+
+LRESULT MessageQueue::send(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
-    Window* w = live_window(h);
+    Window* w = user_.windows().live_window(h);
     if (!w) {
         // WM_DESTROY and WM_NCDESTROY reach a window being torn down through destroy_tree.
         return 0;
@@ -22,7 +26,7 @@ LRESULT UserState::send(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     return r;
 }
 
-bool UserState::post(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+bool MessageQueue::post(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
     {
         std::lock_guard lock(posted_mutex_);
@@ -38,7 +42,7 @@ bool UserState::post(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     return true;
 }
 
-void UserState::post_closure(std::function<void()> fn)
+void MessageQueue::post_closure(std::function<void()> fn)
 {
     {
         std::lock_guard lock(posted_mutex_);
@@ -49,14 +53,14 @@ void UserState::post_closure(std::function<void()> fn)
     backend_.wake();
 }
 
-void UserState::post_quit(int code)
+void MessageQueue::post_quit(int code)
 {
     quit_posted_ = true;
     quit_code_ = code;
     backend_.wake();
 }
 
-bool UserState::pop_posted(MSG* out, HWND filter, UINT min, UINT max, bool remove, std::function<void()>* closure)
+bool MessageQueue::pop_posted(MSG* out, HWND filter, UINT min, UINT max, bool remove, std::function<void()>* closure)
 {
     std::lock_guard lock(posted_mutex_);
     for (auto it = posted_.begin(); it != posted_.end(); ++it) {
@@ -78,22 +82,23 @@ bool UserState::pop_posted(MSG* out, HWND filter, UINT min, UINT max, bool remov
     return false;
 }
 
-Window* UserState::find_paint_candidate(Window* w, HWND filter) const
+Window* MessageQueue::find_paint_candidate(Window* w, HWND filter) const
 {
     if (!w->visible() || w->destroyed) return nullptr;
     if ((!filter || filter == w->handle) &&
         !(w->invalid.right <= w->invalid.left || w->invalid.bottom <= w->invalid.top))
         return w;
     for (auto it = w->children.rbegin(); it != w->children.rend(); ++it)
-        if (Window* c = live_window(*it))
+        if (Window* c = user_.windows().live_window(*it))
             if (Window* f = find_paint_candidate(c, filter)) return f;
     return nullptr;
 }
 
-bool UserState::next_paint(MSG* out, HWND filter)
+bool MessageQueue::next_paint(MSG* out, HWND filter)
 {
-    for (auto it = top_levels_.rbegin(); it != top_levels_.rend(); ++it) {
-        Window* t = live_window(*it);
+    const std::vector<HWND>& tops = user_.windows().top_levels();
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+        Window* t = user_.windows().live_window(*it);
         if (!t) continue;
         if (Window* w = find_paint_candidate(t, filter)) {
             *out = MSG{w->handle, WM_PAINT, 0, 0, static_cast<DWORD>(now()), {}};
@@ -103,7 +108,7 @@ bool UserState::next_paint(MSG* out, HWND filter)
     return false;
 }
 
-std::optional<std::uint64_t> UserState::next_timer_due() const
+std::optional<std::uint64_t> MessageQueue::next_timer_due() const
 {
     std::optional<std::uint64_t> due;
     for (const Timer& t : timers_)
@@ -111,7 +116,7 @@ std::optional<std::uint64_t> UserState::next_timer_due() const
     return due;
 }
 
-bool UserState::next_timer(MSG* out, HWND filter, bool remove)
+bool MessageQueue::next_timer(MSG* out, HWND filter, bool remove)
 {
     std::uint64_t t_now = now();
     Timer* best = nullptr;
@@ -126,14 +131,14 @@ bool UserState::next_timer(MSG* out, HWND filter, bool remove)
     return true;
 }
 
-bool UserState::get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait, bool remove)
+bool MessageQueue::get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait, bool remove)
 {
     if (on_turn_end) on_turn_end();
     std::vector<InputEvent> events;
     for (;;) {
         events.clear();
         backend_.poll(events);
-        for (const InputEvent& e : events) handle_input(e);
+        for (const InputEvent& e : events) user_.input().handle_input(e);
 
         std::function<void()> closure;
         if (pop_posted(msg, filter, min, max, remove, &closure)) {
@@ -142,11 +147,8 @@ bool UserState::get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait
                 if (on_turn_end) on_turn_end();
                 continue;
             }
-            if (remove && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP)) {
-                key_ctrl_for_next_ = (msg->lParam & kKeyCtrlBit) != 0;
-                key_shift_for_next_ = (msg->lParam & kKeyShiftBit) != 0;
-                key_alt_for_next_ = (msg->lParam & kKeyAltBit) != 0;
-            }
+            if (remove && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP))
+                user_.input().note_key_message(*msg);
             return true;
         }
         if (quit_posted_) {
@@ -159,15 +161,15 @@ bool UserState::get_message(MSG* msg, HWND filter, UINT min, UINT max, bool wait
         bool want_timer = (!min && !max) || (min <= WM_TIMER && WM_TIMER <= max);
         if (want_timer && next_timer(msg, filter, remove)) return true;
 
-        if (screen_dirty_) compose_and_present();
+        if (user_.screen().dirty()) user_.screen().compose_and_present();
         if (!wait) return false;
         events.clear();
         backend_.wait(next_timer_due(), events);
-        for (const InputEvent& e : events) handle_input(e);
+        for (const InputEvent& e : events) user_.input().handle_input(e);
     }
 }
 
-LRESULT UserState::dispatch(const MSG* msg)
+LRESULT MessageQueue::dispatch(const MSG* msg)
 {
     if (!msg) return 0;
     if (msg->message == WM_TIMER && msg->lParam) {
@@ -176,7 +178,7 @@ LRESULT UserState::dispatch(const MSG* msg)
         return 0;
     }
     if (!msg->hwnd) return 0;
-    Window* w = live_window(msg->hwnd);
+    Window* w = user_.windows().live_window(msg->hwnd);
     if (!w || !w->proc) return 0;
     const MSG* outer = delivering_posted_;
     delivering_posted_ = msg;
@@ -184,12 +186,12 @@ LRESULT UserState::dispatch(const MSG* msg)
     delivering_posted_ = outer;
     if (msg->message == WM_PAINT) {
         // A window procedure that ignores WM_PAINT must not make the loop spin on it.
-        if (Window* still = live_window(msg->hwnd)) validate(still, nullptr);
+        if (Window* still = user_.windows().live_window(msg->hwnd)) user_.screen().validate(still, nullptr);
     }
     return r;
 }
 
-void UserState::run_modal(const std::function<bool()>& done, const std::function<bool(MSG&)>& pretranslate)
+void MessageQueue::run_modal(const std::function<bool()>& done, const std::function<bool(MSG&)>& pretranslate)
 {
     MSG msg;
     while (!done()) {
@@ -205,9 +207,9 @@ void UserState::run_modal(const std::function<bool()>& done, const std::function
     }
 }
 
-UINT_PTR UserState::set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc)
+UINT_PTR MessageQueue::set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc)
 {
-    if (h && !live_window(h)) return 0;
+    if (h && !user_.windows().live_window(h)) return 0;
     std::uint64_t due = now() + std::max<UINT>(period, 1);
     for (Timer& t : timers_) {
         if (t.hwnd == h && t.id == id) {
@@ -225,7 +227,7 @@ UINT_PTR UserState::set_timer(HWND h, UINT_PTR id, UINT period, TIMERPROC proc)
     return h ? 1 : id;
 }
 
-bool UserState::kill_timer(HWND h, UINT_PTR id)
+bool MessageQueue::kill_timer(HWND h, UINT_PTR id)
 {
     auto n = std::erase_if(timers_, [&](const Timer& t) { return t.hwnd == h && t.id == id; });
     // A WM_TIMER already generated for it is not queued (timers are generated on demand), so
@@ -233,10 +235,12 @@ bool UserState::kill_timer(HWND h, UINT_PTR id)
     return n > 0;
 }
 
-void UserState::idle_reset()
+void MessageQueue::forget_windows(std::span<const HWND> doomed)
 {
-    ++idle_resets_;
-    backend_.inhibit_screen_saver();
+    const auto gone = [&](HWND h) { return h && std::find(doomed.begin(), doomed.end(), h) != doomed.end(); };
+    std::erase_if(timers_, [&](const Timer& t) { return gone(t.hwnd); });
+    std::lock_guard lock(posted_mutex_);
+    std::erase_if(posted_, [&](const Posted& p) { return gone(p.msg.hwnd); });
 }
 
 }  // namespace zv

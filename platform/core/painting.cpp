@@ -1,6 +1,7 @@
 // Invalid regions, paint cycles, window scrolling and the composed screen.
 #include <algorithm>
 
+#include "core/screen.h"
 #include "core/surface_access.h"
 #include "core/user_state.h"
 #include "gdi/gdi_internal.h"
@@ -28,17 +29,17 @@ RECT unite(const RECT& a, const RECT& b)
 RECT offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 }  // namespace
 
-void UserState::invalidate(Window* w, const RECT* r, bool erase)
+void Screen::invalidate(Window* w, const RECT* r, bool erase)
 {
     if (!w || w->destroyed) return;
-    RECT client = client_rect(w);
+    RECT client = user_.windows().client_rect(w);
     RECT area = r ? intersect(*r, client) : client;
     if (empty(area)) return;
     w->invalid = unite(w->invalid, area);
     if (erase) w->erase_pending = true;
     // Children drawn over by the parent's repaint must repaint themselves too.
     for (HWND c : w->children) {
-        Window* cw = live_window(c);
+        Window* cw = user_.windows().live_window(c);
         if (!cw || !cw->visible()) continue;
         RECT hit = intersect(area, cw->rect);
         if (empty(hit)) continue;
@@ -48,7 +49,7 @@ void UserState::invalidate(Window* w, const RECT* r, bool erase)
     // No wake-up: this runs on the user-interface thread, which looks for paints before it waits.
 }
 
-void UserState::validate(Window* w, const RECT* r)
+void Screen::validate(Window* w, const RECT* r)
 {
     if (!w) return;
     if (!r) {
@@ -65,8 +66,9 @@ void UserState::validate(Window* w, const RECT* r)
 }
 
 // The visible part of a window's client area, in its top-level surface's coordinates.
-static RECT visible_client_on_surface(const UserState& u, const Window* w)
+RECT Screen::visible_client_on_surface(const Window* w) const
 {
+    const WindowTree& u = user_.windows();
     POINT o = u.client_origin_on_surface(w);
     RECT r = offset(u.client_rect(w), o.x, o.y);
     const Window* p = w;
@@ -79,73 +81,76 @@ static RECT visible_client_on_surface(const UserState& u, const Window* w)
     return r;
 }
 
-HDC UserState::begin_paint(Window* w, PAINTSTRUCT* ps)
+HDC Screen::begin_paint(Window* w, PAINTSTRUCT* ps)
 {
     if (!w || !ps) return nullptr;
     *ps = PAINTSTRUCT{};
-    RECT client = client_rect(w);
+    const WindowTree& tree = user_.windows();
+    RECT client = tree.client_rect(w);
     RECT area = intersect(w->invalid, client);
     bool erase = w->erase_pending;
     w->invalid = RECT{0, 0, 0, 0};
     w->erase_pending = false;
-    Window* top = top_level_of(w);
+    Window* top = tree.top_level_of(w);
     if (!top || !top->surface) return nullptr;
-    POINT o = client_origin_on_surface(w);
-    RECT clip = intersect(visible_client_on_surface(*this, w), offset(area, o.x, o.y));
+    POINT o = tree.client_origin_on_surface(w);
+    RECT clip = intersect(visible_client_on_surface(w), offset(area, o.x, o.y));
     HDC dc = create_surface_dc(top->surface, o, clip);
     ps->hdc = dc;
     ps->rcPaint = area;
     if (erase && !empty(area))
-        ps->fErase = send(w->handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
+        ps->fErase = user_.queue().send(w->handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
     return dc;
 }
 
-void UserState::end_paint(Window* w, const PAINTSTRUCT* ps)
+void Screen::end_paint(Window* w, const PAINTSTRUCT* ps)
 {
     if (ps && ps->hdc) DeleteDC(ps->hdc);
-    if (w && really_visible(w)) mark_screen_dirty();
+    if (w && user_.windows().really_visible(w)) mark_dirty();
 }
 
-HDC UserState::get_dc(Window* w)
+HDC Screen::get_dc(Window* w)
 {
     if (!w) return nullptr;
-    Window* top = top_level_of(w);
+    Window* top = user_.windows().top_level_of(w);
     if (!top || !top->surface) return nullptr;
-    mark_screen_dirty();
-    return create_surface_dc(top->surface, client_origin_on_surface(w), visible_client_on_surface(*this, w));
+    mark_dirty();
+    return create_surface_dc(top->surface, user_.windows().client_origin_on_surface(w), visible_client_on_surface(w));
 }
 
-HDC UserState::get_screen_dc()
+HDC Screen::get_screen_dc()
 {
-    mark_screen_dirty();
-    return create_surface_dc(screen_, POINT{0, 0}, RECT{0, 0, screen_w_, screen_h_});
+    mark_dirty();
+    return create_surface_dc(surface_, POINT{0, 0}, RECT{0, 0, width_, height_});
 }
 
-void UserState::update_window(Window* w)
+void Screen::update_window(Window* w)
 {
-    if (!w || !really_visible(w)) return;
-    if (!empty(w->invalid)) send(w->handle, WM_PAINT, 0, 0);
-    if (Window* still = live_window(w->handle)) {
+    const WindowTree& tree = user_.windows();
+    if (!w || !tree.really_visible(w)) return;
+    if (!empty(w->invalid)) user_.queue().send(w->handle, WM_PAINT, 0, 0);
+    if (Window* still = tree.live_window(w->handle)) {
         if (!empty(still->invalid)) validate(still, nullptr);
         std::vector<HWND> kids = still->children;
         for (auto it = kids.rbegin(); it != kids.rend(); ++it)
-            if (Window* c = live_window(*it)) update_window(c);
+            if (Window* c = tree.live_window(*it)) update_window(c);
     }
 }
 
-int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update, UINT flags)
+int Screen::scroll_window(Window* w, int dx, int dy, const RECT* scroll, const RECT* clip, RECT* update, UINT flags)
 {
     if (!w) return 0;
-    RECT client = client_rect(w);
+    const WindowTree& tree = user_.windows();
+    RECT client = tree.client_rect(w);
     RECT src = scroll ? intersect(*scroll, client) : client;
     RECT bound = clip ? intersect(*clip, client) : client;
-    Window* top = top_level_of(w);
+    Window* top = tree.top_level_of(w);
     RECT uncovered{0, 0, 0, 0};
     if (top && top->surface && (dx || dy)) {
         // Move the pixels that stay inside the clip.
         RECT dst = intersect(offset(src, dx, dy), bound);
-        POINT o = client_origin_on_surface(w);
-        RECT vis = visible_client_on_surface(*this, w);
+        POINT o = tree.client_origin_on_surface(w);
+        RECT vis = visible_client_on_surface(w);
         RECT dst_s = intersect(offset(dst, o.x, o.y), vis);
         if (!empty(dst_s)) {
             // The surface's own overlap-safe copy moves the picture.
@@ -165,12 +170,12 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
             uncovered =
                 unite(uncovered, RECT{std::max(area.left, moved_from.right), area.top, area.right, area.bottom});
         if (empty(moved_from)) uncovered = area;
-        mark_screen_dirty();
+        mark_dirty();
     }
     bool moved_child = false;
     if (flags & SW_SCROLLCHILDREN) {
         for (HWND c : w->children) {
-            Window* cw = live_window(c);
+            Window* cw = tree.live_window(c);
             if (!cw) continue;
             cw->rect = offset(cw->rect, dx, dy);
             moved_child = moved_child || dx || dy;
@@ -185,34 +190,6 @@ int UserState::scroll_window(Window* w, int dx, int dy, const RECT* scroll, cons
     }
     if (update) *update = uncovered;
     return empty(uncovered) ? NULLREGION : SIMPLEREGION;
-}
-
-void UserState::compose_and_present()
-{
-    screen_dirty_ = false;
-    Surface& s = *screen_;
-    s.fill(0);
-    for (auto it = top_levels_.rbegin(); it != top_levels_.rend(); ++it) {
-        Window* w = live_window(*it);
-        if (!w || !w->visible() || !w->surface) continue;
-        const Surface& src = *w->surface;
-        for (int y = 0; y < src.height(); ++y) {
-            int sy = w->rect.top + y;
-            if (sy < 0 || sy >= s.height()) continue;
-            int x0 = std::max(0, -static_cast<int>(w->rect.left));
-            int x1 = std::min(src.width(), s.width() - static_cast<int>(w->rect.left));
-            if (x1 <= x0) continue;
-            std::copy(src.row(y) + x0, src.row(y) + x1, s.row(sy) + w->rect.left + x0);
-        }
-    }
-    backend_.present(s, display_on_);
-}
-
-void UserState::set_display_on(bool on)
-{
-    if (display_on_ == on) return;
-    display_on_ = on;
-    mark_screen_dirty();
 }
 
 }  // namespace zv

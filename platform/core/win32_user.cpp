@@ -12,7 +12,12 @@ using zv::Window;
 
 namespace {
 UserState* user() { return UserState::current(); }
-Window* live(HWND h) { return user() ? user()->live_window(h) : nullptr; }
+// The parts, for a caller that has checked user() (or found a live window, which implies it).
+zv::WindowTree& tree() { return user()->windows(); }
+zv::MessageQueue& queue() { return user()->queue(); }
+zv::InputRouter& input() { return user()->input(); }
+zv::Screen& screen() { return user()->screen(); }
+Window* live(HWND h) { return user() ? tree().live_window(h) : nullptr; }
 
 std::u16string_view view(LPCWSTR s)
 {
@@ -20,22 +25,22 @@ std::u16string_view view(LPCWSTR s)
 }
 }  // namespace
 
-ATOM RegisterClassW(const WNDCLASSW* wc) { return (user() && wc) ? user()->register_class(*wc) : 0; }
+ATOM RegisterClassW(const WNDCLASSW* wc) { return (user() && wc) ? tree().register_class(*wc) : 0; }
 
 HWND CreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y, int w, int h, HWND parent,
                      HMENU menu, HINSTANCE inst, LPVOID param)
 {
     if (!user()) return nullptr;
-    return user()->create_window(ex, view(cls), name, style, x, y, w, h, parent,
-                                 static_cast<UINT>(reinterpret_cast<UINT_PTR>(menu)), inst, param);
+    return tree().create_window(ex, view(cls), name, style, x, y, w, h, parent,
+                                static_cast<UINT>(reinterpret_cast<UINT_PTR>(menu)), inst, param);
 }
 
-BOOL DestroyWindow(HWND h) { return (user() && user()->destroy_window(h)) ? TRUE : FALSE; }
+BOOL DestroyWindow(HWND h) { return (user() && tree().destroy_window(h)) ? TRUE : FALSE; }
 BOOL IsWindow(HWND h) { return live(h) ? TRUE : FALSE; }
 BOOL IsWindowVisible(HWND h)
 {
     Window* w = live(h);
-    return (w && user()->really_visible(w)) ? TRUE : FALSE;
+    return (w && tree().really_visible(w)) ? TRUE : FALSE;
 }
 BOOL IsWindowEnabled(HWND h)
 {
@@ -54,8 +59,8 @@ BOOL EnableWindow(HWND h, BOOL enable)
         w->style |= WS_DISABLED;
     if (was_disabled != !enable) {
         // As Win32: a window being disabled loses the focus before it hears WM_ENABLE.
-        if (!enable && user()->focus() == h) user()->set_focus(nullptr);
-        user()->send(h, WM_ENABLE, enable ? TRUE : FALSE, 0);
+        if (!enable && input().focus() == h) input().set_focus(nullptr);
+        queue().send(h, WM_ENABLE, enable ? TRUE : FALSE, 0);
     }
     return was_disabled;
 }
@@ -66,7 +71,7 @@ BOOL ShowWindow(HWND h, int cmd)
     if (!w) return FALSE;
     BOOL was = w->visible() ? TRUE : FALSE;
     bool show = cmd != SW_HIDE;
-    user()->show_window(w, show, show && cmd != SW_SHOWNA && !w->is_child());
+    tree().show_window(w, show, show && cmd != SW_SHOWNA && !w->is_child());
     return was;
 }
 
@@ -74,7 +79,7 @@ BOOL UpdateWindow(HWND h)
 {
     Window* w = live(h);
     if (!w) return FALSE;
-    user()->update_window(w);
+    screen().update_window(w);
     return TRUE;
 }
 
@@ -93,19 +98,19 @@ HWND FindWindowW(LPCWSTR cls, LPCWSTR name)
 {
     if (!user()) return nullptr;
     std::u16string_view c = view(cls), t = view(name);
-    if (HWND h = user()->find_top_level(c, t)) return h;
-    if (!user()->find_other_instance || !user()->find_other_instance(c, t)) return nullptr;
+    if (HWND h = tree().find_top_level(c, t)) return h;
+    if (!tree().find_other_instance || !tree().find_other_instance(c, t)) return nullptr;
     auto r = std::make_unique<zv::RemoteWindow>();
     r->cls = std::u16string(c);
     r->title = std::u16string(t);
-    return zv::to_handle<HWND>(user()->remote_windows().insert(std::move(r)));
+    return zv::to_handle<HWND>(tree().remote_windows().insert(std::move(r)));
 }
 
 BOOL SetWindowTextW(HWND h, LPCWSTR text)
 {
     Window* w = live(h);
     if (!w) return FALSE;
-    return user()->send(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
+    return queue().send(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
 }
 
 LONG_PTR GetWindowLongPtrW(HWND h, int index)
@@ -156,7 +161,7 @@ BOOL GetClientRect(HWND h, LPRECT r)
 {
     Window* w = live(h);
     if (!w || !r) return FALSE;
-    *r = user()->client_rect(w);
+    *r = tree().client_rect(w);
     return TRUE;
 }
 
@@ -165,7 +170,7 @@ BOOL GetWindowRect(HWND h, LPRECT r)
     Window* w = live(h);
     if (!w || !r) return FALSE;
     if (w->is_child()) {
-        POINT o = user()->client_origin_on_screen(user()->live_window(w->parent));
+        POINT o = tree().client_origin_on_screen(tree().live_window(w->parent));
         *r = RECT{w->rect.left + o.x, w->rect.top + o.y, w->rect.right + o.x, w->rect.bottom + o.y};
     } else {
         *r = w->rect;
@@ -177,7 +182,7 @@ BOOL MoveWindow(HWND h, int x, int y, int cx, int cy, BOOL repaint)
 {
     Window* w = live(h);
     if (!w) return FALSE;
-    user()->set_window_pos(w, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+    tree().set_window_pos(w, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
     return TRUE;
 }
 
@@ -185,7 +190,7 @@ BOOL SetWindowPos(HWND h, HWND, int x, int y, int cx, int cy, UINT flags)
 {
     Window* w = live(h);
     if (!w) return FALSE;
-    user()->set_window_pos(w, x, y, cx, cy, flags);
+    tree().set_window_pos(w, x, y, cx, cy, flags);
     return TRUE;
 }
 
@@ -193,7 +198,7 @@ BOOL ClientToScreen(HWND h, LPPOINT p)
 {
     Window* w = live(h);
     if (!w || !p) return FALSE;
-    POINT o = user()->client_origin_on_screen(w);
+    POINT o = tree().client_origin_on_screen(w);
     p->x += o.x;
     p->y += o.y;
     return TRUE;
@@ -205,59 +210,56 @@ BOOL SetForegroundWindow(HWND h)
     // Callers may set the lowest bit (a request to bring owned windows too): window handles
     // already carry it.
     auto v = reinterpret_cast<std::uintptr_t>(h) | 1u;
-    if (zv::RemoteWindow* r = user()->remote_windows().get(v))
-        return (user()->raise_other_instance && user()->raise_other_instance(r->cls, r->title)) ? TRUE : FALSE;
+    if (zv::RemoteWindow* r = tree().remote_windows().get(v))
+        return (tree().raise_other_instance && tree().raise_other_instance(r->cls, r->title)) ? TRUE : FALSE;
     Window* w = live(zv::to_handle<HWND>(v));
     if (!w) return FALSE;
-    Window* top = user()->top_level_of(w);
-    if (top->enabled()) user()->set_active(top->handle);
-    user()->raise_top_level(top);
-    user()->backend().raise();
+    input().bring_to_front(w);
     return TRUE;
 }
 
-HWND GetForegroundWindow() { return user() ? user()->active() : nullptr; }
-HWND SetActiveWindow(HWND h) { return user() ? user()->set_active(h) : nullptr; }
-HWND GetActiveWindow() { return user() ? user()->active() : nullptr; }
-HWND SetFocus(HWND h) { return user() ? user()->set_focus(h) : nullptr; }
-HWND GetFocus() { return user() ? user()->focus() : nullptr; }
-HWND SetCapture(HWND h) { return user() ? user()->set_capture(h) : nullptr; }
+HWND GetForegroundWindow() { return user() ? input().active() : nullptr; }
+HWND SetActiveWindow(HWND h) { return user() ? input().set_active(h) : nullptr; }
+HWND GetActiveWindow() { return user() ? input().active() : nullptr; }
+HWND SetFocus(HWND h) { return user() ? input().set_focus(h) : nullptr; }
+HWND GetFocus() { return user() ? input().focus() : nullptr; }
+HWND SetCapture(HWND h) { return user() ? input().set_capture(h) : nullptr; }
 BOOL ReleaseCapture()
 {
     if (!user()) return FALSE;
-    user()->release_capture();
+    input().release_capture();
     return TRUE;
 }
-HWND GetCapture() { return user() ? user()->capture() : nullptr; }
+HWND GetCapture() { return user() ? input().capture() : nullptr; }
 
 int GetSystemMetrics(int index)
 {
     if (!user()) return 0;
     switch (index) {
-        case SM_CXSCREEN: return user()->screen_width();
-        case SM_CYSCREEN: return user()->screen_height();
+        case SM_CXSCREEN: return screen().width();
+        case SM_CYSCREEN: return screen().height();
         default: return 0;
     }
 }
 
-LRESULT SendMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return user() ? user()->send(h, msg, wp, lp) : 0; }
+LRESULT SendMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return user() ? queue().send(h, msg, wp, lp) : 0; }
 
 void PostQuitMessage(int code)
 {
-    if (user()) user()->post_quit(code);
+    if (user()) queue().post_quit(code);
 }
 
 BOOL GetMessageW(LPMSG msg, HWND h, UINT mn, UINT mx)
 {
     if (!user() || !msg) return -1;
-    user()->get_message(msg, h, mn, mx, true, true);
+    queue().get_message(msg, h, mn, mx, true, true);
     return msg->message == WM_QUIT ? FALSE : TRUE;
 }
 
 BOOL PeekMessageW(LPMSG msg, HWND h, UINT mn, UINT mx, UINT remove)
 {
     if (!user() || !msg) return FALSE;
-    return user()->get_message(msg, h, mn, mx, false, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
+    return queue().get_message(msg, h, mn, mx, false, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 BOOL TranslateMessage(const MSG* msg)
@@ -265,19 +267,19 @@ BOOL TranslateMessage(const MSG* msg)
     if (!msg || msg->message != WM_KEYDOWN || !user()) return FALSE;
     WPARAM vk = msg->wParam;
     WCHAR ch = 0;
-    bool ctrl = user()->key_state(VK_CONTROL) != 0;
+    bool ctrl = input().key_state(VK_CONTROL) != 0;
     if (vk >= 'A' && vk <= 'Z')
-        ch = ctrl ? static_cast<WCHAR>(vk - 'A' + 1) : static_cast<WCHAR>(user()->key_state(VK_SHIFT) ? vk : vk + 32);
+        ch = ctrl ? static_cast<WCHAR>(vk - 'A' + 1) : static_cast<WCHAR>(input().key_state(VK_SHIFT) ? vk : vk + 32);
     else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE)
         ch = static_cast<WCHAR>(vk);
     else if (vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
         ch = static_cast<WCHAR>(vk);
     if (!ch) return FALSE;
-    user()->post(msg->hwnd, WM_CHAR, ch, msg->lParam);
+    queue().post(msg->hwnd, WM_CHAR, ch, msg->lParam);
     return TRUE;
 }
 
-LRESULT DispatchMessageW(const MSG* msg) { return user() ? user()->dispatch(msg) : 0; }
+LRESULT DispatchMessageW(const MSG* msg) { return user() ? queue().dispatch(msg) : 0; }
 
 LRESULT CallWindowProcW(WNDPROC proc, HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
@@ -288,14 +290,14 @@ int TranslateAcceleratorW(HWND h, HACCEL accel, LPMSG msg)
 {
     if (!user() || !msg || !live(h)) return 0;
     if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return 0;
-    bool ctrl = user()->key_state(VK_CONTROL) != 0, shift = user()->key_state(VK_SHIFT) != 0,
-         alt = user()->key_state(VK_MENU) != 0;
+    bool ctrl = input().key_state(VK_CONTROL) != 0, shift = input().key_state(VK_SHIFT) != 0,
+         alt = input().key_state(VK_MENU) != 0;
     for (const ACCEL& a : zv::accelerator_entries(accel)) {
         if (!(a.fVirt & FVIRTKEY)) continue;
         if (a.key != msg->wParam) continue;
         if (((a.fVirt & FCONTROL) != 0) != ctrl || ((a.fVirt & FSHIFT) != 0) != shift || ((a.fVirt & FALT) != 0) != alt)
             continue;
-        user()->send(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
+        queue().send(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
         return 1;
     }
     return 0;
@@ -303,37 +305,37 @@ int TranslateAcceleratorW(HWND h, HACCEL accel, LPMSG msg)
 
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc)
 {
-    return user() ? user()->set_timer(h, id, elapse, proc) : 0;
+    return user() ? queue().set_timer(h, id, elapse, proc) : 0;
 }
-BOOL KillTimer(HWND h, UINT_PTR id) { return (user() && user()->kill_timer(h, id)) ? TRUE : FALSE; }
-DWORD GetTickCount() { return user() ? static_cast<DWORD>(user()->now()) : 0; }
+BOOL KillTimer(HWND h, UINT_PTR id) { return (user() && queue().kill_timer(h, id)) ? TRUE : FALSE; }
+DWORD GetTickCount() { return user() ? static_cast<DWORD>(queue().now()) : 0; }
 void SystemIdleTimerReset()
 {
-    if (user()) user()->idle_reset();
+    if (user()) screen().idle_reset();
 }
 
 BOOL RegisterHotKey(HWND h, int id, UINT mods, UINT key)
 {
-    return (user() && user()->register_hotkey(h, id, mods, key)) ? TRUE : FALSE;
+    return (user() && input().register_hotkey(h, id, mods, key)) ? TRUE : FALSE;
 }
-BOOL UnregisterHotKey(HWND h, int id) { return (user() && user()->unregister_hotkey(h, id)) ? TRUE : FALSE; }
+BOOL UnregisterHotKey(HWND h, int id) { return (user() && input().unregister_hotkey(h, id)) ? TRUE : FALSE; }
 
 HDC BeginPaint(HWND h, PAINTSTRUCT* ps)
 {
     Window* w = live(h);
-    return w ? user()->begin_paint(w, ps) : nullptr;
+    return w ? screen().begin_paint(w, ps) : nullptr;
 }
 BOOL EndPaint(HWND h, const PAINTSTRUCT* ps)
 {
     if (!user()) return FALSE;
-    user()->end_paint(live(h), ps);
+    screen().end_paint(live(h), ps);
     return TRUE;
 }
 HDC GetDC(HWND h)
 {
-    if (!h) return user() ? user()->get_screen_dc() : nullptr;
+    if (!h) return user() ? screen().get_screen_dc() : nullptr;
     Window* w = live(h);
-    return w ? user()->get_dc(w) : nullptr;
+    return w ? screen().get_dc(w) : nullptr;
 }
 int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc) ? 1 : 0; }
 
@@ -341,14 +343,14 @@ BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase)
 {
     Window* w = live(h);
     if (!w) return FALSE;
-    user()->invalidate(w, r, erase != FALSE);
+    screen().invalidate(w, r, erase != FALSE);
     return TRUE;
 }
 
 int ScrollWindowEx(HWND h, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN, LPRECT update, UINT flags)
 {
     Window* w = live(h);
-    return w ? user()->scroll_window(w, dx, dy, scroll, clip, update, flags) : 0;
+    return w ? screen().scroll_window(w, dx, dy, scroll, clip, update, flags) : 0;
 }
 
 BOOL OffsetRect(LPRECT r, int dx, int dy)

@@ -10,8 +10,16 @@ namespace zv {
 
 class Surface;
 
+// What a class tells the window manager beyond WNDCLASS.
+struct ClassTraits {
+    // Nonzero: the class's windows let the stylus through to their parent unless they have one
+    // of these style bits (a label or picture that does not notify).
+    DWORD stylus_through_unless = 0;
+};
+
 struct WindowClass {
     std::u16string name;
+    ClassTraits traits;
     UINT style = 0;
     WNDPROC proc = nullptr;
     int window_extra = 0;
@@ -44,6 +52,9 @@ struct Window {
     bool erase_pending = false;
     bool destroyed = false;    // WM_DESTROY sent; the handle is being torn down
     bool full_screen = false;  // asked the shell for the whole screen
+    // Made by the dialog manager: when the screen turns, it is given the new screen if it asked
+    // for the full screen or covered the old one.
+    bool turns_with_screen = false;
     HFONT font = nullptr;
     std::shared_ptr<Surface> surface;  // top-level windows only
     std::unique_ptr<WindowExtension> extension;

@@ -48,17 +48,17 @@ bool create_controls(UserState& u, HWND dialog, const DialogTemplate& t, BaseUni
                                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.id)), instance, data);
         if (!control) return false;
         if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (!u.live_window(dialog)) return false;
+        if (!u.windows().live_window(dialog)) return false;
     }
     return true;
 }
 
 HWND first_tab_stop(UserState& u, HWND dialog)
 {
-    Window* d = u.live_window(dialog);
+    Window* d = u.windows().live_window(dialog);
     if (!d) return nullptr;
     for (HWND c : d->children) {
-        Window* w = u.live_window(c);
+        Window* w = u.windows().live_window(c);
         if (w && (w->style & WS_TABSTOP) && w->visible() && w->enabled()) return c;
     }
     return nullptr;
@@ -66,7 +66,7 @@ HWND first_tab_stop(UserState& u, HWND dialog)
 
 bool within(UserState& u, HWND h, HWND dialog)
 {
-    for (Window* w = u.live_window(h); w; w = w->is_child() ? u.live_window(w->parent) : nullptr)
+    for (Window* w = u.windows().live_window(h); w; w = w->is_child() ? u.windows().live_window(w->parent) : nullptr)
         if (w->handle == dialog) return true;
     return false;
 }
@@ -75,10 +75,11 @@ bool within(UserState& u, HWND h, HWND dialog)
 INT_PTR finish(UserState& u, HWND dialog, ModalRecord& modal)
 {
     release_owner(modal);
-    if (u.live_window(dialog)) DestroyWindow(dialog);
+    if (u.windows().live_window(dialog)) DestroyWindow(dialog);
     // Hiding a dialog that ended while the dialog it owned still ran activated nothing.
-    if (!u.active() && modal.owner)
-        if (Window* o = u.live_window(modal.owner); o && o->visible() && o->enabled()) u.set_active(modal.owner);
+    if (!u.input().active() && modal.owner)
+        if (Window* o = u.windows().live_window(modal.owner); o && o->visible() && o->enabled())
+            u.input().set_active(modal.owner);
     return modal.ended ? modal.result : 0;
 }
 
@@ -91,24 +92,25 @@ INT_PTR dialog_box(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND owner, DLGPROC
     // processing; the platform has none such.
     if (!t || t->cls.is_ordinal || !t->cls.text.empty()) return -1;
 
-    Window* owner_w = u->live_window(owner);
-    Window* owner_top = owner_w ? u->top_level_of(owner_w) : nullptr;
+    Window* owner_w = u->windows().live_window(owner);
+    Window* owner_top = owner_w ? u->windows().top_level_of(owner_w) : nullptr;
     auto modal = std::make_shared<ModalRecord>();
     modal->owner = owner_top ? owner_top->handle : nullptr;
 
     UniqueFont font = create_dialog_font(*t);
     const HFONT font_handle = font.get();
     const BaseUnits units = dialog_base_units(*t, font_handle);
-    const POINT origin = owner_w ? u->client_origin_on_screen(owner_w) : POINT{0, 0};
+    const POINT origin = owner_w ? u->windows().client_origin_on_screen(owner_w) : POINT{0, 0};
     const int caption = (t->style & WS_CAPTION) == WS_CAPTION ? kCaptionHeight : 0;
     // Shown only once initialised, whatever the template says.
     const DWORD style = (t->style & ~static_cast<DWORD>(WS_VISIBLE | WS_CHILD)) | WS_POPUP;
-    HWND dialog =
-        u->create_window(t->ex_style, kDialogClassName, t->title.c_str(), style, origin.x + units_to_x(t->x, units),
-                         origin.y + units_to_y(t->y, units), units_to_x(t->cx, units),
-                         units_to_y(t->cy, units) + caption, modal->owner, 0, instance, nullptr);
-    Window* dw = u->live_window(dialog);
+    HWND dialog = u->windows().create_window(t->ex_style, kDialogClassName, t->title.c_str(), style,
+                                             origin.x + units_to_x(t->x, units), origin.y + units_to_y(t->y, units),
+                                             units_to_x(t->cx, units), units_to_y(t->cy, units) + caption, modal->owner,
+                                             0, instance, nullptr);
+    Window* dw = u->windows().live_window(dialog);
     if (!dw) return -1;
+    dw->turns_with_screen = true;
     dw->extension = std::make_unique<DialogState>(units, std::move(font), modal);
     SetWindowLongPtrW(dialog, DWL_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
     if (modal->owner && IsWindowEnabled(modal->owner)) {
@@ -117,19 +119,20 @@ INT_PTR dialog_box(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND owner, DLGPROC
     }
 
     if (font_handle) SendMessageW(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font_handle), FALSE);
-    if (!u->live_window(dialog) || !create_controls(*u, dialog, *t, units, font_handle, instance)) {
+    if (!u->windows().live_window(dialog) || !create_controls(*u, dialog, *t, units, font_handle, instance)) {
         finish(*u, dialog, *modal);
         return -1;
     }
 
     HWND tab = first_tab_stop(*u, dialog);
-    if (SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(tab), param) && tab && u->live_window(tab))
+    if (SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(tab), param) && tab &&
+        u->windows().live_window(tab))
         SetFocus(tab);
     // A full-screen dialog lays itself out for the portrait screen while it initialises; on a
     // landscape screen it is then given the screen, as a turn would give it.
-    if (Window* d = u->live_window(dialog); d && !modal->ended && d->full_screen && u->landscape())
-        u->set_window_pos(d, 0, 0, u->screen_width(), u->screen_height(), SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!modal->ended && u->live_window(dialog)) ShowWindow(dialog, SW_SHOW);
+    if (Window* d = u->windows().live_window(dialog); d && !modal->ended && d->full_screen && u->screen().landscape())
+        u->windows().set_window_pos(d, 0, 0, u->screen().width(), u->screen().height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!modal->ended && u->windows().live_window(dialog)) ShowWindow(dialog, SW_SHOW);
 
     // Enter always means OK: a tap gives a button no keyboard focus, so no button is the default.
     auto keys = [&](MSG& m) {
@@ -142,7 +145,7 @@ INT_PTR dialog_box(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND owner, DLGPROC
         return true;
     };
     modal->looping = true;
-    u->run_modal([&] { return modal->ended || !u->live_window(dialog); }, keys);
+    u->queue().run_modal([&] { return modal->ended || !u->windows().live_window(dialog); }, keys);
     modal->looping = false;
     const INT_PTR result = finish(*u, dialog, *modal);
     wake_ended_loops(*u);  // an outer dialog may have ended while this one ran

@@ -40,18 +40,18 @@ LRESULT CALLBACK dialog_window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     UserState* u = UserState::current();
     if (!u) return 0;
     // Not live_window: the procedure hears WM_DESTROY and WM_NCDESTROY of a dialog in teardown.
-    Window* w = u->window(h);
+    Window* w = u->windows().window(h);
     if (msg == WM_NCDESTROY)
         if (auto* s = w ? dynamic_cast<DialogState*>(w->extension.get()) : nullptr;
             s && s->modal->looping && !s->modal->ended)
-            u->post(nullptr, WM_NULL, 0, 0);  // destroyed from outside: its loop must look again
+            u->queue().post(nullptr, WM_NULL, 0, 0);  // destroyed from outside: its loop must look again
     LONG_PTR* proc_slot = slot(w, DWL_DLGPROC);
     if (auto proc = proc_slot ? reinterpret_cast<DLGPROC>(*proc_slot) : nullptr) {
         if (LONG_PTR* result = slot(w, DWL_MSGRESULT)) *result = 0;
         const INT_PTR handled = proc(h, msg, wp, lp);
         if (handled) {
             if (answers_directly(msg)) return handled;
-            LONG_PTR* result = slot(u->window(h), DWL_MSGRESULT);  // the procedure may have destroyed it
+            LONG_PTR* result = slot(u->windows().window(h), DWL_MSGRESULT);  // the procedure may have destroyed it
             return result ? *result : 0;
         }
     }
@@ -65,13 +65,13 @@ void register_dialog_class(UserState& user)
     WNDCLASSW wc{};
     wc.lpfnWndProc = dialog_window_proc;
     wc.lpszClassName = kDialogClassName;
-    user.register_class(wc);
+    user.windows().register_class(wc);
 }
 
 DialogState* dialog_state(HWND h)
 {
     UserState* u = UserState::current();
-    Window* w = u ? u->live_window(h) : nullptr;
+    Window* w = u ? u->windows().live_window(h) : nullptr;
     return w ? dynamic_cast<DialogState*>(w->extension.get()) : nullptr;
 }
 
@@ -84,8 +84,8 @@ void release_owner(ModalRecord& modal)
 
 void wake_ended_loops(UserState& user)
 {
-    for (HWND t : user.top_levels())
-        if (DialogState* s = dialog_state(t); s && s->modal->ended) user.post(t, WM_NULL, 0, 0);
+    for (HWND t : user.windows().top_levels())
+        if (DialogState* s = dialog_state(t); s && s->modal->ended) user.queue().post(t, WM_NULL, 0, 0);
 }
 
 }  // namespace zv
@@ -101,7 +101,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result)
     zv::release_owner(*modal);
     // As Win32, a control's focus moves to the dialog itself before it hides.
     if (zv::UserState* u = zv::UserState::current())
-        for (zv::Window* w = u->live_window(GetFocus()); w && w->is_child(); w = u->live_window(w->parent))
+        for (zv::Window* w = u->windows().live_window(GetFocus()); w && w->is_child();
+             w = u->windows().live_window(w->parent))
             if (w->parent == dialog) {
                 SetFocus(dialog);
                 break;
@@ -110,7 +111,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result)
     ShowWindow(dialog, SW_HIDE);
     // The loop notices the end at its next message; this one comes even when EndDialog ran
     // outside any message.
-    if (zv::UserState* u = zv::UserState::current(); u && u->live_window(dialog)) u->post(dialog, WM_NULL, 0, 0);
+    if (zv::UserState* u = zv::UserState::current(); u && u->windows().live_window(dialog))
+        u->queue().post(dialog, WM_NULL, 0, 0);
     return TRUE;
 }
 

@@ -46,5 +46,7 @@ void release_owner(ModalRecord& modal);
 // that runs outside any message (a posted closure) may end a dialog, or return from an inner
 // one, while the loop it belongs to waits.
 void wake_ended_loops(UserState& user);
+// The dialog class ("#32770"), registered by the composition with the built-in controls.
+void register_dialog_class(UserState& user);
 
 }  // namespace zv

@@ -9,7 +9,7 @@ namespace {
 bool request_full_screen(HWND hwnd, bool on)
 {
     zv::UserState* u = zv::UserState::current();
-    return u && u->request_full_screen(hwnd, on);
+    return u && u->screen().request_full_screen(hwnd, on);
 }
 }  // namespace
 

@@ -126,7 +126,7 @@ TEST_F(LibraryBrowser, CtrlAListsAndAppendsTheLibraryTurnsToLandscapeListsEveryA
     tap_control(browser, IDC_LIBRARY_BACK);
     HWND panel = p_->ui([] { return NowPlayingPanel; });
     EXPECT_EQ(p_->ui(GetActiveWindow), panel);
-    EXPECT_EQ(p_->ui([&] { return p_->platform().user().live_window(panel)->parent; }), browser);
+    EXPECT_EQ(p_->ui([&] { return p_->platform().user().windows().live_window(panel)->parent; }), browser);
     p_->end_panels();
     EXPECT_EQ(p_->ui(GetActiveWindow), browser);
     EXPECT_EQ(p_->ui(GetFocus), browser);

@@ -47,7 +47,7 @@ TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
         p.settle();
     };
     auto app_command = [&](int command) {
-        from_another_thread([&] { platform.user().post_app_command(command, FAPPCOMMAND_OEM); });
+        from_another_thread([&] { platform.user().input().post_app_command(command, FAPPCOMMAND_OEM); });
     };
     // Each request `times` in a row from one thread: a second may come before the first has run.
     auto media = [&](MediaRequest r, double volume = 0, int times = 1) {

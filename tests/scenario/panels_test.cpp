@@ -61,7 +61,7 @@ protected:
     }
     HWND owner(HWND w)
     {
-        return p_->ui([&] { return p_->platform().user().live_window(w)->parent; });
+        return p_->ui([&] { return p_->platform().user().windows().live_window(w)->parent; });
     }
     std::vector<LONG> rect(HWND w, int control = 0)
     {
@@ -202,7 +202,7 @@ TEST_F(Panels, StartUpPanelSlidesInItsButtonsAndHotKeysPlayAndTheCloseButtonQuit
     }
     // A second panel over the first takes the keys and comes to the front when it settles,
     // whatever was in front meanwhile; once it has gone the keys are nobody's.
-    p_->platform().user().post_closure([] { RunDialog(IDD_NOWPLAYING, NowPlayingPanel, NowPlayingDlgProc); });
+    p_->platform().user().queue().post_closure([] { RunDialog(IDD_NOWPLAYING, NowPlayingPanel, NowPlayingDlgProc); });
     p_->settle();
     HWND second = p_->ui([] { return NowPlayingPanel; });
     ASSERT_NE(second, panel);

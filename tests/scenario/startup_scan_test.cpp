@@ -31,7 +31,7 @@ void touch(const fs::path& p)
 // The window whose box is on screen (the topmost window that is not the main window).
 HWND top_window(zv::UserState& u)
 {
-    for (HWND h : u.top_levels())
+    for (HWND h : u.windows().top_levels())
         if (h != MainWindow && IsWindowVisible(h)) return h;
     return nullptr;
 }
@@ -204,7 +204,7 @@ TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuildTheKeepAliv
     zv::UserState& u = p.platform().user();
     HWND first = top_window(u);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(u.live_window(first)->text, u"");
+    EXPECT_EQ(u.windows().live_window(first)->text, u"");
     // OK on the box with the stylus.
     RECT r;
     GetWindowRect(first, &r);
@@ -212,8 +212,8 @@ TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuildTheKeepAliv
     HWND box = top_window(u);
     ASSERT_NE(box, nullptr);
     EXPECT_NE(box, first);
-    EXPECT_EQ(u.live_window(box)->text, u"");
-    EXPECT_EQ(u.live_window(box)->cls->name, u"ZvMessageBox");
+    EXPECT_EQ(u.windows().live_window(box)->text, u"");
+    EXPECT_EQ(u.windows().live_window(box)->cls->name, u"ZvMessageBox");
     EXPECT_EQ(TrackCount, 0);  // the box is modal: start-up waits for OK
     GetWindowRect(box, &r);
     EXPECT_EQ(p.pixel(r.left + 5, r.top + 5), 0x0000'55D9u) << "drawn: its caption bar is blue";
@@ -229,13 +229,13 @@ TEST(StartupBoxes, MissingSkinAndSoundShowTheirBoxesThenTheListsBuildTheKeepAliv
     // Then the idle timer is reset every 55 s whatever plays; the main window holds the stylus
     // while it is in front, and takes it back at a screen turn; Ctrl+Q, not a plain Q, closes the
     // program.
-    EXPECT_EQ(u.idle_resets(), 0u);
+    EXPECT_EQ(u.screen().idle_resets(), 0u);
     p.advance(54999);
-    EXPECT_EQ(u.idle_resets(), 0u);
+    EXPECT_EQ(u.screen().idle_resets(), 0u);
     p.advance(1);
-    EXPECT_EQ(u.idle_resets(), 1u);
+    EXPECT_EQ(u.screen().idle_resets(), 1u);
     p.advance(55000 * 10);
-    EXPECT_EQ(u.idle_resets(), 11u);
+    EXPECT_EQ(u.screen().idle_resets(), 11u);
 
     HWND main = p.ui([] { return MainWindow; });
     EXPECT_EQ(p.ui(GetCapture), main);

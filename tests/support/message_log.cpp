@@ -14,7 +14,7 @@ MessageLog* g_log = nullptr;  // the one log of the running test
 bool delivered_from_queue(HWND h, UINT msg)
 {
     UserState* user = UserState::current();
-    const MSG* queued = user ? user->delivering_posted() : nullptr;
+    const MSG* queued = user ? user->queue().delivering_posted() : nullptr;
     return queued && queued->hwnd == h && queued->message == msg;
 }
 

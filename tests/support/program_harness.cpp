@@ -48,7 +48,7 @@ ProgramHarness::~ProgramHarness() { stop(); }
 void ProgramHarness::stop()
 {
     if (ui_.joinable()) {
-        if (!finished()) platform_->user().post_closure([] { PostQuitMessage(0); });
+        if (!finished()) platform_->user().queue().post_closure([] { PostQuitMessage(0); });
         ui_.join();
     }
 }
@@ -96,7 +96,7 @@ void ProgramHarness::key(int vk, bool ctrl, bool win)
 
 void ProgramHarness::on_ui(std::function<void()> fn)
 {
-    platform_->user().post_closure(std::move(fn));
+    platform_->user().queue().post_closure(std::move(fn));
     settle();
 }
 

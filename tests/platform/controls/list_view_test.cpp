@@ -292,7 +292,7 @@ TEST_F(ListViewTest, ListMovedWithItsParentsScrollLeavesTheParentsBackgroundBehi
     HWND list = make_list(5);  // 200 rows of white items over the parent's black
     UpdateWindow(parent_);
     auto screen_at = [&](int y) {
-        platform_->user().compose_and_present();
+        platform_->user().screen().compose_and_present();
         return backend().screen().pixel(120, y);
     };
     EXPECT_EQ(screen_at(10), 0xFFFFFFu);

@@ -37,15 +37,15 @@ TEST_F(MessageQueue, PostedAndInputThenQuitThenPaintThenTimers)
     log.only({WM_USER, WM_USER + 1, WM_USER + 2, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_QUIT, WM_PAINT, WM_TIMER});
     log.clear();
     log.react = [&](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (msg == WM_LBUTTONDOWN) platform_->user().post(h, WM_USER + 2, 0, 0);
+        if (msg == WM_LBUTTONDOWN) platform_->user().queue().post(h, WM_USER + 2, 0, 0);
         return msg == WM_PAINT ? std::optional<LRESULT>(0) : std::nullopt;  // unpainted, it must not come back
     };
-    platform_->user().post(w, WM_USER, 1, 2);
+    platform_->user().queue().post(w, WM_USER, 1, 2);
     backend().push_input({.type = Type::StylusDown, .x = 5, .y = 5});
     backend().push_input({.type = Type::StylusUp, .x = 5, .y = 5});
     InvalidateRect(w, nullptr, FALSE);
     PostQuitMessage(3);
-    platform_->user().post(w, WM_USER + 1, 0, 0);
+    platform_->user().queue().post(w, WM_USER + 1, 0, 0);
     ASSERT_TRUE(PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE));
     EXPECT_EQ(m.message, static_cast<UINT>(WM_USER)) << "a look leaves it queued";
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -71,8 +71,8 @@ TEST_F(MessageQueue, PostedAndInputThenQuitThenPaintThenTimers)
     // A filter takes only its window's or its range's messages, and leaves the rest queued.
     HWND other = window(0, 0, 10, 10);
     pump();
-    platform_->user().post(w, WM_USER, 0, 0);
-    platform_->user().post(other, WM_USER + 1, 0, 0);
+    platform_->user().queue().post(w, WM_USER, 0, 0);
+    platform_->user().queue().post(other, WM_USER + 1, 0, 0);
     EXPECT_TRUE(PeekMessageW(&m, other, 0, 0, PM_REMOVE) && m.message == WM_USER + 1);
     EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_USER + 1, WM_USER + 2, PM_REMOVE));
     InvalidateRect(other, nullptr, FALSE);
@@ -199,7 +199,7 @@ TEST_F(MessageQueue, DisplayOffBlanksUntilATapOrKeyThatOnlyWakesAndTheCloseButto
     off.Length = 4;
     EXPECT_LT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0) << "a record that says it is short";
     off.Length = sizeof(off);
-    EXPECT_TRUE(platform_->user().display_on());
+    EXPECT_TRUE(platform_->user().screen().display_on());
     log.only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_KEYDOWN, WM_KEYUP});
     stylus(Type::StylusDown, 10, 10);  // held as the display goes off
     EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
@@ -208,11 +208,11 @@ TEST_F(MessageQueue, DisplayOffBlanksUntilATapOrKeyThatOnlyWakesAndTheCloseButto
     stylus(Type::StylusDown, 10, 10);
     stylus(Type::StylusMove, 12, 12);
     stylus(Type::StylusUp, 12, 12);
-    EXPECT_TRUE(platform_->user().display_on());
+    EXPECT_TRUE(platform_->user().screen().display_on());
     EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
     key(Type::KeyDown, 'A');
     key(Type::KeyUp, 'A');
-    EXPECT_TRUE(platform_->user().display_on());
+    EXPECT_TRUE(platform_->user().screen().display_on());
     stylus(Type::StylusDown, 10, 10);
     key(Type::KeyUp, 'B');
     // The waking tap and key are not delivered.

@@ -57,10 +57,10 @@ TEST_F(ScreenRotation, TurnsUnderAModalDialogAndBack)
     };
     const Msg turned{WM_SETTINGCHANGE, sent | wparam, SETTINGCHANGE_RESET};
 
-    platform_->user().post_closure([&] {
+    platform_->user().queue().post_closure([&] {
         log.clear();
         turn();
-        platform_->user().post_closure([&] {
+        platform_->user().queue().post_closure([&] {
             EXPECT_EQ((std::pair{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}), (std::pair{320, 240}));
             // The dialog is sized before anyone hears of the turn, so each sees the new shape.
             EXPECT_SEQUENCE(log, nullptr,
@@ -79,7 +79,7 @@ TEST_F(ScreenRotation, TurnsUnderAModalDialogAndBack)
 
     // Opened on the landscape screen, the panel is given it once its initialisation is done.
     log.clear();
-    platform_->user().post_closure([&] { EndDialog(dialog, IDOK); });
+    platform_->user().queue().post_closure([&] { EndDialog(dialog, IDOK); });
     run_panel();
     EXPECT_SEQUENCE(log, dialog,
                     {{WM_INITDIALOG},

@@ -58,7 +58,7 @@ TEST_F(WindowSequences, CreateAndDestroyATree)
         << "a class atom names no class here";
     pump();
     SetTimer(child, 1, 10, nullptr);
-    platform_->user().post(grandchild, WM_USER, 0, 0);
+    platform_->user().queue().post(grandchild, WM_USER, 0, 0);
     SetFocus(grandchild);
     for (auto [h, name] : {std::pair{parent, "parent"},
                            {child, "child"},

@@ -140,7 +140,7 @@ protected:
         auto* t = reinterpret_cast<const DLGTEMPLATE*>(template_bytes(id).data());
         return DialogBoxIndirectParam(platform_->module(), t, owner, proc, param);
     }
-    void later(std::function<void()> fn) { platform_->user().post_closure(std::move(fn)); }
+    void later(std::function<void()> fn) { platform_->user().queue().post_closure(std::move(fn)); }
     void key(int vk) { backend().push_input({.type = zv::InputEvent::Type::KeyDown, .vk = vk}); }  // for the loop
 
     std::vector<std::uint8_t> res_;
@@ -230,7 +230,7 @@ TEST_F(DialogBox, NestedLoopsQuitAndDestruction)
 
     later([] { DestroyWindow(g_dialogs.back()); });
     EXPECT_EQ(run(1, main_), 0);
-    EXPECT_EQ(platform_->user().top_levels(), std::vector<HWND>{main_});
+    EXPECT_EQ(platform_->user().windows().top_levels(), std::vector<HWND>{main_});
     EXPECT_TRUE(IsWindowEnabled(main_));
 }
 
@@ -265,7 +265,7 @@ TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
             << "10 points, and the width in units";
         EXPECT_EQ(client.bottom, MulDiv(100, base.bottom, 8)) << "the caption comes on top";
         UpdateWindow(d);
-        platform_->user().compose_and_present();
+        platform_->user().screen().compose_and_present();
         EXPECT_EQ(backend().screen().pixel(frame.left + 5, frame.bottom - 5), 0x808080u) << "the answer's background";
         EndDialog(d, 7);
     });
@@ -279,7 +279,7 @@ TEST_F(DialogBox, ResultsEarlyEndAndRefusals)
 
     EXPECT_EQ(run(2, main_), -1) << "a control that cannot be made";
     EXPECT_EQ(run(1, main_, 0, nullptr), -1);
-    EXPECT_EQ(platform_->user().top_levels(), std::vector<HWND>{main_});
+    EXPECT_EQ(platform_->user().windows().top_levels(), std::vector<HWND>{main_});
     EXPECT_TRUE(IsWindowEnabled(main_));
     HWND gone = CreateWindow(u"TestItem", u"", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
     DestroyWindow(gone);
@@ -303,7 +303,7 @@ TEST_F(DialogBox, MessageBoxHoldsItsOwnerUntilOkEnterEscapeOrSpace)
         EXPECT_EQ(std::u16string(text), u"No settings") << "where Win32 keeps it";
         RECT r;
         GetWindowRect(box, &r);
-        UpdateWindow(box), platform_->user().compose_and_present();
+        UpdateWindow(box), platform_->user().screen().compose_and_present();
         const zv::Surface shot = backend().screen();
         int white = 0;
         for (int x = r.left + 8; x < r.left + 60; ++x) white += shot.pixel(x, r.top + 11) == 0xFFFFFF;

@@ -1,21 +1,24 @@
 // Stylus and key routing, capture, focus, activation and hot keys.
+#include "core/input_router.h"
+
 #include <algorithm>
 
 #include "core/user_state.h"
 
 namespace zv {
 
-HWND UserState::child_at(Window* parent, POINT client) const
+HWND InputRouter::child_at(Window* parent, POINT client) const
 {
     for (HWND c : parent->children) {
-        Window* w = live_window(c);
+        Window* w = user_.windows().live_window(c);
         if (!w || !w->visible()) continue;
         if (client.x < w->rect.left || client.x >= w->rect.right || client.y < w->rect.top ||
             client.y >= w->rect.bottom)
             continue;
         // Plain pictures and labels let the stylus through to their parent, as Win32 statics
         // without SS_NOTIFY do.
-        if (w->cls && w->cls->name == u"STATIC" && !(w->style & 0x100)) continue;
+        if (const DWORD unless = w->cls ? w->cls->traits.stylus_through_unless : 0; unless && !(w->style & unless))
+            continue;
         POINT inner{client.x - w->rect.left, client.y - w->rect.top};
         if (!w->enabled()) return parent->handle;
         HWND deeper = child_at(w, inner);
@@ -24,23 +27,24 @@ HWND UserState::child_at(Window* parent, POINT client) const
     return nullptr;
 }
 
-HWND UserState::window_at(POINT screen) const
+HWND InputRouter::window_at(POINT screen) const
 {
-    for (HWND t : top_levels_) {
-        Window* w = live_window(t);
+    const WindowTree& tree = user_.windows();
+    for (HWND t : tree.top_levels()) {
+        Window* w = tree.live_window(t);
         if (!w || !w->visible()) continue;
         if (screen.x < w->rect.left || screen.x >= w->rect.right || screen.y < w->rect.top ||
             screen.y >= w->rect.bottom)
             continue;
         if (!w->enabled()) return nullptr;  // a window behind a modal dialog takes no input
-        POINT o = client_origin_on_screen(w);
+        POINT o = tree.client_origin_on_screen(w);
         HWND c = child_at(w, POINT{screen.x - o.x, screen.y - o.y});
         return c ? c : t;
     }
     return nullptr;
 }
 
-void UserState::handle_input(const InputEvent& ev)
+void InputRouter::handle_input(const InputEvent& ev)
 {
     if (ev.type == InputEvent::Type::AppCommand) {
         // A media key steers the player even with the display off, and does not wake it. Queued
@@ -49,9 +53,11 @@ void UserState::handle_input(const InputEvent& ev)
         post_app_command(ev.command, FAPPCOMMAND_KEY);
         return;
     }
-    if (!display_on_ && ev.type != InputEvent::Type::Quit) {
+    Screen& screen = user_.screen();
+    if (!screen.display_on() && ev.type != InputEvent::Type::Quit) {
         // A blank display only wakes up; the touch or key that woke it does nothing else.
-        if (ev.type == InputEvent::Type::StylusDown || ev.type == InputEvent::Type::KeyDown) set_display_on(true);
+        if (ev.type == InputEvent::Type::StylusDown || ev.type == InputEvent::Type::KeyDown)
+            screen.set_display_on(true);
         if (ev.type == InputEvent::Type::StylusDown) swallow_stylus_ = true;
         if (ev.type == InputEvent::Type::KeyDown) swallow_key_ = ev.vk;
         return;
@@ -70,7 +76,7 @@ void UserState::handle_input(const InputEvent& ev)
                 // The rotate button belongs to the system, whatever runs (a modal dialog too), and
                 // no window hears it. Held down, it turns the screen once.
                 const bool down = ev.type == InputEvent::Type::KeyDown;
-                if (down && !rotate_held_) rotate_screen();
+                if (down && !rotate_held_) screen.rotate();
                 rotate_held_ = down;
                 break;
             }
@@ -81,12 +87,12 @@ void UserState::handle_input(const InputEvent& ev)
             // The desktop window's close button ends the program at once, whatever dialogs are
             // open, as the options panel's exit does: a close request to a modal panel would
             // only cancel it.
-            post_quit(0);
+            user_.queue().post_quit(0);
             break;
     }
 }
 
-void UserState::route_stylus(const InputEvent& ev)
+void InputRouter::route_stylus(const InputEvent& ev)
 {
     POINT screen{ev.x, ev.y};
     UINT msg = 0;
@@ -108,7 +114,7 @@ void UserState::route_stylus(const InputEvent& ev)
         msg = WM_LBUTTONDOWN;
         target = capture_ ? capture_ : window_at(screen);
         if (target && !capture_) {
-            Window* top = top_level_of(live_window(target));
+            Window* top = user_.windows().top_level_of(user_.windows().live_window(target));
             if (top && top->handle != active_ && top->enabled()) set_active(top->handle, true);
             // Activation may have moved windows or taken the capture (the main window takes it
             // when it becomes active), and the press belongs to whoever holds it now.
@@ -126,15 +132,15 @@ void UserState::route_stylus(const InputEvent& ev)
         target = capture_ ? capture_ : window_at(screen);
         stylus_window_ = nullptr;
     }
-    Window* w = live_window(target);
+    Window* w = user_.windows().live_window(target);
     if (!w) return;
-    POINT o = client_origin_on_screen(w);
+    POINT o = user_.windows().client_origin_on_screen(w);
     int cx = screen.x - o.x, cy = screen.y - o.y;
     WPARAM keys = (msg == WM_LBUTTONUP) ? 0 : MK_LBUTTON;
-    post(target, msg, keys, MAKELPARAM(cx, cy));
+    user_.queue().post(target, msg, keys, MAKELPARAM(cx, cy));
 }
 
-void UserState::route_key(const InputEvent& ev)
+void InputRouter::route_key(const InputEvent& ev)
 {
     bool down = ev.type == InputEvent::Type::KeyDown;
     switch (ev.vk) {
@@ -149,36 +155,36 @@ void UserState::route_key(const InputEvent& ev)
         UINT mods = (alt ? MOD_ALT : 0) | (ctrl ? MOD_CONTROL : 0) | (shift ? MOD_SHIFT : 0) | (win ? MOD_WIN : 0);
         for (const HotKey& k : hotkeys_) {
             if (k.key == static_cast<UINT>(ev.vk) && k.modifiers == mods) {
-                post(k.hwnd, WM_HOTKEY, static_cast<WPARAM>(k.id), MAKELPARAM(mods, ev.vk));
+                user_.queue().post(k.hwnd, WM_HOTKEY, static_cast<WPARAM>(k.id), MAKELPARAM(mods, ev.vk));
                 return;
             }
         }
     }
     HWND target = focus_ ? focus_ : active_;
-    if (!live_window(target)) return;
+    if (!user_.windows().live_window(target)) return;
     // The modifiers travel with the key message, so key_state answers for the key being
     // handled even when later keys have arrived meanwhile.
     LPARAM lp = 1 | (ctrl ? kKeyCtrlBit : 0) | (shift ? kKeyShiftBit : 0) | (alt ? kKeyAltBit : 0);
-    post(target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(ev.vk), lp);
+    user_.queue().post(target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(ev.vk), lp);
 }
 
-void UserState::post_app_command(int command, WORD device)
+void InputRouter::post_app_command(int command, WORD device)
 {
     // The main window is looked up on the user-interface thread, where windows live.
-    post_closure([this, command, device] { deliver_app_command(command, device); });
+    user_.queue().post_closure([this, command, device] { deliver_app_command(command, device); });
 }
 
-void UserState::deliver_app_command(int command, WORD device)
+void InputRouter::deliver_app_command(int command, WORD device)
 {
-    const HWND target = main_window();
+    const HWND target = user_.windows().main_window();
     if (!target) return;
     // Sent, as DefWindowProc sends it for a key: it reaches the main window whatever modal loop
     // runs, and a command decided on the player's state sees that state after the one before.
     const auto code = static_cast<WORD>((static_cast<WORD>(command) & ~FAPPCOMMAND_MASK) | (device & FAPPCOMMAND_MASK));
-    send(target, WM_APPCOMMAND, reinterpret_cast<WPARAM>(target), MAKELPARAM(0, code));
+    user_.queue().send(target, WM_APPCOMMAND, reinterpret_cast<WPARAM>(target), MAKELPARAM(0, code));
 }
 
-SHORT UserState::key_state(int vk) const
+SHORT InputRouter::key_state(int vk) const
 {
     bool on = false;
     switch (vk) {
@@ -192,63 +198,67 @@ SHORT UserState::key_state(int vk) const
     return on ? static_cast<SHORT>(0x8000) : 0;
 }
 
-HWND UserState::set_capture(HWND h)
+HWND InputRouter::set_capture(HWND h)
 {
     HWND old = capture_;
-    if (!live_window(h)) return old;
+    if (!user_.windows().live_window(h)) return old;
     capture_ = h;
-    if (old && old != h) send(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(h));
+    if (old && old != h) user_.queue().send(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(h));
     return old;
 }
 
-void UserState::release_capture()
+void InputRouter::release_capture()
 {
     HWND old = capture_;
     capture_ = nullptr;
-    if (old) send(old, WM_CAPTURECHANGED, 0, 0);
+    if (old) user_.queue().send(old, WM_CAPTURECHANGED, 0, 0);
 }
 
-HWND UserState::set_focus(HWND h)
+HWND InputRouter::set_focus(HWND h)
 {
     HWND old = focus_;
-    if (h && !live_window(h)) return nullptr;
+    const WindowTree& tree = user_.windows();
+    if (h && !tree.live_window(h)) return nullptr;
     if (old == h) return old;
     focus_ = h;
-    if (old && live_window(old)) send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
-    if (h) send(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    if (old && tree.live_window(old)) user_.queue().send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
+    if (h) user_.queue().send(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
     return old;
 }
 
-HWND UserState::set_active(HWND h, bool click)
+HWND InputRouter::set_active(HWND h, bool click)
 {
+    WindowTree& tree = user_.windows();
+    MessageQueue& queue = user_.queue();
     HWND old = active_;
-    Window* w = live_window(h);
+    Window* w = tree.live_window(h);
     if (!w) return old;
-    w = top_level_of(w);
+    w = tree.top_level_of(w);
     h = w->handle;
     if (old == h) return old;
     active_ = h;
-    raise_top_level(w);
-    if (old && live_window(old)) send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(h));
+    tree.raise_top_level(w);
+    if (old && tree.live_window(old))
+        queue.send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(h));
     // The stylus capture belongs to the window in front: whatever the old one did on
     // deactivation, a capture outside the new active window ends here.
     if (capture_) {
-        Window* cw = live_window(capture_);
-        if (!cw || top_level_of(cw) != w) release_capture();
+        Window* cw = tree.live_window(capture_);
+        if (!cw || tree.top_level_of(cw) != w) release_capture();
     }
-    if (active_ == h && live_window(h)) {
-        send(h, WM_ACTIVATE, MAKEWPARAM(click ? WA_CLICKACTIVE : WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+    if (active_ == h && tree.live_window(h)) {
+        queue.send(h, WM_ACTIVATE, MAKEWPARAM(click ? WA_CLICKACTIVE : WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
         if (active_ == h) {
-            Window* f = live_window(focus_);
-            if (!f || top_level_of(f) != w) set_focus(h);
+            Window* f = tree.live_window(focus_);
+            if (!f || tree.top_level_of(f) != w) set_focus(h);
         }
     }
     return old;
 }
 
-bool UserState::register_hotkey(HWND h, int id, UINT mods, UINT key)
+bool InputRouter::register_hotkey(HWND h, int id, UINT mods, UINT key)
 {
-    if (h && !live_window(h)) return false;
+    if (h && !user_.windows().live_window(h)) return false;
     for (const HotKey& k : hotkeys_)
         if (k.modifiers == mods && k.key == key) return false;  // someone holds it already
     std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == h && k.id == id; });
@@ -256,14 +266,78 @@ bool UserState::register_hotkey(HWND h, int id, UINT mods, UINT key)
     return true;
 }
 
-bool UserState::unregister_hotkey(HWND h, int id)
+bool InputRouter::unregister_hotkey(HWND h, int id)
 {
     return std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == h && k.id == id; }) > 0;
 }
 
-void UserState::unregister_hotkeys_for(UINT mods, UINT key)
+void InputRouter::unregister_hotkeys_for(UINT mods, UINT key)
 {
     std::erase_if(hotkeys_, [&](const HotKey& k) { return k.modifiers == mods && k.key == key; });
+}
+
+void InputRouter::note_key_message(const MSG& msg)
+{
+    key_ctrl_for_next_ = (msg.lParam & kKeyCtrlBit) != 0;
+    key_shift_for_next_ = (msg.lParam & kKeyShiftBit) != 0;
+    key_alt_for_next_ = (msg.lParam & kKeyAltBit) != 0;
+}
+
+void InputRouter::abandon_stroke()
+{
+    if (!stylus_down_) return;
+    stylus_orphaned_ = true;
+    stylus_window_ = nullptr;
+}
+
+void InputRouter::bring_to_front(Window* w)
+{
+    Window* top = user_.windows().top_level_of(w);
+    if (top->enabled()) set_active(top->handle);
+    user_.windows().raise_top_level(top);
+    backend_.raise();
+}
+
+void InputRouter::deactivate(Window* w)
+{
+    if (active_ != w->handle) return;
+    active_ = nullptr;
+    Window* owner = w->parent ? user_.windows().live_window(w->parent) : nullptr;
+    if (owner && owner->visible() && owner->enabled()) set_active(owner->handle);
+}
+
+bool InputRouter::forget_windows(std::span<const HWND> doomed)
+{
+    bool was_active = false;
+    for (HWND d : doomed) {
+        std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == d; });
+        if (capture_ == d) capture_ = nullptr;
+        if (focus_ == d) focus_ = nullptr;
+        if (stylus_window_ == d) {
+            stylus_window_ = nullptr;
+            stylus_orphaned_ = stylus_down_;
+        }
+        was_active |= (active_ == d);
+    }
+    if (was_active) active_ = nullptr;
+    return was_active;
+}
+
+void InputRouter::activate_next(HWND owner_handle)
+{
+    const WindowTree& tree = user_.windows();
+    Window* owner = tree.live_window(owner_handle);
+    if (owner && owner->visible() && owner->enabled()) {
+        set_active(owner->handle);
+        return;
+    }
+    for (HWND t : tree.top_levels()) {
+        Window* tw = tree.live_window(t);
+        if (tw && tw->visible() && tw->enabled()) {
+            set_active(t);
+            return;
+        }
+    }
 }
 
 }  // namespace zv

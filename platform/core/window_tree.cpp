@@ -4,45 +4,30 @@
 #include "base/names.h"
 #include "core/surface_access.h"
 #include "core/user_state.h"
+#include "core/window_tree.h"
 
 namespace zv {
 
-namespace {
-UserState* g_current = nullptr;
-
-}  // namespace
-
-UserState::UserState(Backend& backend, int screen_width, int screen_height)
-    : backend_(backend), screen_w_(screen_width), screen_h_(screen_height)
-{
-    screen_ = make_surface(screen_w_, screen_h_);
-    g_current = this;
-}
-
-UserState::~UserState()
+WindowTree::~WindowTree()
 {
     // Tear windows down without running program code: the program is gone by now.
     windows_.for_each([](std::uintptr_t, Window& w) { w.destroyed = true; });
-    if (g_current == this) g_current = nullptr;
 }
 
-UserState* UserState::current() { return g_current; }
-
-Window* UserState::window(HWND h) const { return windows_.get(h); }
-
-Window* UserState::live_window(HWND h) const
+Window* WindowTree::live_window(HWND h) const
 {
     Window* w = windows_.get(h);
     return (w && !w->destroyed) ? w : nullptr;
 }
 
-ATOM UserState::register_class(const WNDCLASSW& wc)
+ATOM WindowTree::register_class(const WNDCLASSW& wc, const ClassTraits& traits)
 {
     if (!wc.lpszClassName || !wc.lpfnWndProc) return 0;
     std::u16string name = IS_INTRESOURCE(wc.lpszClassName) ? std::u16string() : std::u16string(wc.lpszClassName);
     if (name.empty() || find_class(name)) return 0;
     auto c = std::make_unique<WindowClass>();
     c->name = name;
+    c->traits = traits;
     c->style = wc.style;
     c->proc = wc.lpfnWndProc;
     c->window_extra = std::max(0, wc.cbWndExtra);
@@ -53,15 +38,15 @@ ATOM UserState::register_class(const WNDCLASSW& wc)
     return static_cast<ATOM>(0xC000 + classes_.size());
 }
 
-const WindowClass* UserState::find_class(std::u16string_view name) const
+const WindowClass* WindowTree::find_class(std::u16string_view name) const
 {
     for (auto& c : classes_)
         if (names_equal(c->name, name)) return c.get();
     return nullptr;
 }
 
-HWND UserState::create_window(DWORD ex_style, std::u16string_view cls_name, LPCWSTR title, DWORD style, int x, int y,
-                              int w, int h, HWND parent, UINT id, HINSTANCE instance, LPVOID param)
+HWND WindowTree::create_window(DWORD ex_style, std::u16string_view cls_name, LPCWSTR title, DWORD style, int x, int y,
+                               int w, int h, HWND parent, UINT id, HINSTANCE instance, LPVOID param)
 {
     const WindowClass* cls = find_class(cls_name);
     if (!cls) return nullptr;
@@ -74,8 +59,8 @@ HWND UserState::create_window(DWORD ex_style, std::u16string_view cls_name, LPCW
     }
     if (x == CW_USEDEFAULT) x = 0;
     if (y == CW_USEDEFAULT) y = 0;
-    if (w == CW_USEDEFAULT) w = screen_w_;
-    if (h == CW_USEDEFAULT) h = screen_h_;
+    if (w == CW_USEDEFAULT) w = user_.screen().width();
+    if (h == CW_USEDEFAULT) h = user_.screen().height();
     w = std::max(0, w);
     h = std::max(0, h);
 
@@ -115,7 +100,7 @@ HWND UserState::create_window(DWORD ex_style, std::u16string_view cls_name, LPCW
     cs.lpszName = title;
     cs.lpszClass = cls->name.c_str();
     cs.dwExStyle = ex_style;
-    LRESULT r = send(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs));
+    LRESULT r = user_.queue().send(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs));
     if (!live_window(handle)) return nullptr;
     if (r == -1) {
         destroy_window(handle);
@@ -125,7 +110,7 @@ HWND UserState::create_window(DWORD ex_style, std::u16string_view cls_name, LPCW
     return handle;
 }
 
-void UserState::top_level_title_changed(HWND h)
+void WindowTree::top_level_title_changed(HWND h)
 {
     const Window* w = live_window(h);
     if (!w || w->is_child()) return;
@@ -133,7 +118,7 @@ void UserState::top_level_title_changed(HWND h)
     if (on_top_level_title) on_top_level_title(h);
 }
 
-void UserState::destroy_tree(Window* w)
+void WindowTree::destroy_tree(Window* w)
 {
     HWND h = w->handle;
     w->destroyed = true;
@@ -151,7 +136,7 @@ void UserState::destroy_tree(Window* w)
     send_nc_destroy(w);
 }
 
-void UserState::send_destroy(Window* w)
+void WindowTree::send_destroy(Window* w)
 {
     w->destroyed = true;
     if (w->proc) CallWindowProcW(w->proc, w->handle, WM_DESTROY, 0, 0);
@@ -160,7 +145,7 @@ void UserState::send_destroy(Window* w)
         if (Window* cw = window(c)) send_destroy(cw);
 }
 
-void UserState::send_nc_destroy(Window* w)
+void WindowTree::send_nc_destroy(Window* w)
 {
     const std::vector<HWND> kids = w->children;
     for (HWND c : kids)
@@ -168,7 +153,7 @@ void UserState::send_nc_destroy(Window* w)
     if (w->proc) CallWindowProcW(w->proc, w->handle, WM_NCDESTROY, 0, 0);
 }
 
-bool UserState::destroy_window(HWND h)
+bool WindowTree::destroy_window(HWND h)
 {
     Window* w = live_window(h);
     if (!w) return false;
@@ -183,62 +168,34 @@ bool UserState::destroy_window(HWND h)
     windows_.for_each([&](std::uintptr_t hv, Window& x) {
         if (x.destroyed) doomed.push_back(to_handle<HWND>(hv));
     });
+    const bool was_active = user_.input().forget_windows(doomed);
     for (HWND d : doomed) {
-        std::erase_if(timers_, [&](const Timer& t) { return t.hwnd == d; });
-        std::erase_if(hotkeys_, [&](const HotKey& k) { return k.hwnd == d; });
-        if (capture_ == d) capture_ = nullptr;
-        if (focus_ == d) focus_ = nullptr;
-        if (stylus_window_ == d) {
-            stylus_window_ = nullptr;
-            stylus_orphaned_ = stylus_down_;
-        }
         std::erase(top_levels_, d);
         if (Window* x = window(d)) {
             if (x->parent && x->is_child())
                 if (Window* p = window(x->parent); p && !p->destroyed) std::erase(p->children, d);
         }
     }
-    bool was_active = false;
-    for (HWND d : doomed) was_active |= (active_ == d);
     for (HWND d : doomed) windows_.remove(d);
-    {
-        std::lock_guard lock(posted_mutex_);
-        std::erase_if(posted_, [&](const Posted& p) {
-            return p.msg.hwnd && std::find(doomed.begin(), doomed.end(), p.msg.hwnd) != doomed.end();
-        });
-    }
-    if (was_active) {
-        active_ = nullptr;
-        // Activate the owner if there is one, else the topmost visible window.
-        Window* owner = (!child && parent) ? live_window(parent) : nullptr;
-        if (owner && owner->visible() && owner->enabled()) {
-            set_active(owner->handle);
-        } else {
-            for (HWND t : top_levels_) {
-                Window* tw = live_window(t);
-                if (tw && tw->visible() && tw->enabled()) {
-                    set_active(t);
-                    break;
-                }
-            }
-        }
-    }
+    user_.queue().forget_windows(doomed);
+    // Activate the owner if there is one, else the topmost visible window.
+    if (was_active) user_.input().activate_next(child ? nullptr : parent);
     if (was_visible) {
         if (child) {
-            if (Window* p = live_window(parent)) invalidate(p, &r, true);
+            if (Window* p = live_window(parent)) user_.screen().invalidate(p, &r, true);
         }
-        mark_screen_dirty();
+        user_.screen().mark_dirty();
     }
     return true;
 }
 
-Window* UserState::top_level_of(Window* w) const
+Window* WindowTree::top_level_of(Window* w) const
 {
     while (w && w->is_child()) w = window(w->parent);
     return w;
 }
 
-HWND UserState::find_top_level(std::u16string_view cls, std::u16string_view title) const
+HWND WindowTree::find_top_level(std::u16string_view cls, std::u16string_view title) const
 {
     for (HWND t : top_levels_) {
         Window* w = live_window(t);
@@ -250,7 +207,7 @@ HWND UserState::find_top_level(std::u16string_view cls, std::u16string_view titl
     return nullptr;
 }
 
-bool UserState::really_visible(const Window* w) const
+bool WindowTree::really_visible(const Window* w) const
 {
     while (w) {
         if (!w->visible() || w->destroyed) return false;
@@ -260,13 +217,13 @@ bool UserState::really_visible(const Window* w) const
     return false;
 }
 
-RECT UserState::client_rect(const Window* w) const
+RECT WindowTree::client_rect(const Window* w) const
 {
     int top = (w->style & WS_CAPTION) == WS_CAPTION ? 20 : 0;
     return {0, 0, w->width(), std::max(0, w->height() - top)};
 }
 
-POINT UserState::client_origin_on_surface(const Window* w) const
+POINT WindowTree::client_origin_on_surface(const Window* w) const
 {
     POINT p{0, (w->style & WS_CAPTION) == WS_CAPTION ? 20 : 0};
     while (w && w->is_child()) {
@@ -278,7 +235,7 @@ POINT UserState::client_origin_on_surface(const Window* w) const
     return p;
 }
 
-POINT UserState::client_origin_on_screen(const Window* w) const
+POINT WindowTree::client_origin_on_screen(const Window* w) const
 {
     POINT p = client_origin_on_surface(w);
     const Window* top = top_level_of(const_cast<Window*>(w));
@@ -289,14 +246,14 @@ POINT UserState::client_origin_on_screen(const Window* w) const
     return p;
 }
 
-void UserState::set_window_pos(Window* w, int x, int y, int cx, int cy, UINT flags)
+void WindowTree::set_window_pos(Window* w, int x, int y, int cx, int cy, UINT flags)
 {
     const PlacedWindow p = place_window(w, x, y, cx, cy, flags);
     repaint_placed(p);
     notify_placed(p);
 }
 
-PlacedWindow UserState::place_window(Window* w, int x, int y, int cx, int cy, UINT flags)
+PlacedWindow WindowTree::place_window(Window* w, int x, int y, int cx, int cy, UINT flags)
 {
     PlacedWindow p;
     p.hwnd = w->handle;
@@ -327,23 +284,23 @@ PlacedWindow UserState::place_window(Window* w, int x, int y, int cx, int cy, UI
     // As Win32, showing or hiding through a placement sends no WM_SHOWWINDOW.
     if (flags & SWP_SHOWWINDOW) show_window(w, true, !(flags & SWP_NOACTIVATE) && !p.child, false);
     if ((flags & SWP_HIDEWINDOW) && live_window(p.hwnd)) show_window(w, false, false, false);
-    if (Window* still = live_window(p.hwnd); still && really_visible(still)) mark_screen_dirty();
+    if (Window* still = live_window(p.hwnd); still && really_visible(still)) user_.screen().mark_dirty();
     return p;
 }
 
-void UserState::repaint_placed(const PlacedWindow& p)
+void WindowTree::repaint_placed(const PlacedWindow& p)
 {
     Window* w = live_window(p.hwnd);
     if (!w) return;
     const bool redraw = !(p.flags & SWP_NOREDRAW);
     // A resized window is redrawn whole; a top-level surface keeps its picture otherwise.
     if (p.resized || (redraw && ((p.moved && p.child) || !(p.flags & (SWP_NOMOVE | SWP_NOSIZE)))))
-        invalidate(w, nullptr, true);
+        user_.screen().invalidate(w, nullptr, true);
     if (p.child && (p.moved || p.resized) && redraw)
-        if (Window* parent = live_window(p.parent)) invalidate(parent, &p.old_rect, true);
+        if (Window* parent = live_window(p.parent)) user_.screen().invalidate(parent, &p.old_rect, true);
 }
 
-void UserState::notify_placed(const PlacedWindow& p)
+void WindowTree::notify_placed(const PlacedWindow& p)
 {
     if (!p.moved && !p.resized) return;
     const RECT& r = p.new_rect;
@@ -354,21 +311,13 @@ void UserState::notify_placed(const PlacedWindow& p)
                   r.right - r.left,
                   r.bottom - r.top,
                   p.flags | (p.moved ? 0u : SWP_NOMOVE) | (p.resized ? 0u : SWP_NOSIZE)};
-    send(p.hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+    user_.queue().send(p.hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
     // WM_MOVE before WM_SIZE, as Win32's default WM_WINDOWPOSCHANGED handling sends them.
-    if (p.moved) send(p.hwnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
-    if (p.resized) send(p.hwnd, WM_SIZE, 0, MAKELPARAM(r.right - r.left, r.bottom - r.top));
+    if (p.moved) user_.queue().send(p.hwnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
+    if (p.resized) user_.queue().send(p.hwnd, WM_SIZE, 0, MAKELPARAM(r.right - r.left, r.bottom - r.top));
 }
 
-bool UserState::request_full_screen(HWND h, bool on)
-{
-    Window* w = live_window(h);
-    if (!w) return false;
-    w->full_screen = on;
-    return true;
-}
-
-void UserState::show_window(Window* w, bool show, bool activate, bool tell)
+void WindowTree::show_window(Window* w, bool show, bool activate, bool tell)
 {
     bool was = w->visible();
     if (show)
@@ -376,23 +325,19 @@ void UserState::show_window(Window* w, bool show, bool activate, bool tell)
     else
         w->style &= ~static_cast<DWORD>(WS_VISIBLE);
     if (was != show) {
-        if (tell) send(w->handle, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
-        if (show) invalidate(w, nullptr, true);
+        if (tell) user_.queue().send(w->handle, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+        if (show) user_.screen().invalidate(w, nullptr, true);
         if (w->is_child() && !show)
-            if (Window* p = live_window(w->parent)) invalidate(p, &w->rect, true);
-        mark_screen_dirty();
+            if (Window* p = live_window(w->parent)) user_.screen().invalidate(p, &w->rect, true);
+        user_.screen().mark_dirty();
     }
     if (!w->is_child()) {
-        if (show && activate && w->enabled()) set_active(w->handle);
-        if (!show && active_ == w->handle) {
-            active_ = nullptr;
-            Window* owner = w->parent ? live_window(w->parent) : nullptr;
-            if (owner && owner->visible() && owner->enabled()) set_active(owner->handle);
-        }
+        if (show && activate && w->enabled()) user_.input().set_active(w->handle);
+        if (!show) user_.input().deactivate(w);
     }
 }
 
-void UserState::raise_top_level(Window* w)
+void WindowTree::raise_top_level(Window* w)
 {
     auto it = std::find(top_levels_.begin(), top_levels_.end(), w->handle);
     if (it == top_levels_.end() || it == top_levels_.begin()) return;
@@ -406,7 +351,7 @@ void UserState::raise_top_level(Window* w)
     }
     for (HWND o : owned)
         if (Window* ow = live_window(o)) raise_top_level(ow);
-    mark_screen_dirty();
+    user_.screen().mark_dirty();
 }
 
 }  // namespace zv
