@@ -1,5 +1,4 @@
-// What the message loop takes first, timers, hot keys (and the core library's takeover of one),
-// the display's power and the desktop close button.
+// What the message loop takes first, and timers.
 #include <dbgapi.h>
 #include <windows.h>
 
@@ -128,102 +127,6 @@ TEST_F(MessageQueue, TimersRearmOnTheirPeriodGoToTheirProcedureAndStopWhenKilled
     log.clear();
     elapse(50);
     EXPECT_TRUE(log.all().empty() && g_proc_calls.size() == 1);
-}
-
-// The program's hardware buttons: each hot key reaches whoever registered it, with its id and
-// its key; once unregistered the key is an ordinary key again.
-TEST_F(MessageQueue, HotKeysReachTheirRegistrantUntilUnregistered)
-{
-    HWND holder = window(0, 0, 240, 320), focus = window(0, 0, 240, 320);
-    for (UINT vk = 0xC1; vk <= 0xCF; ++vk)
-        ASSERT_TRUE(RegisterHotKey(holder, static_cast<int>(vk - 0xB0), MOD_WIN, vk));
-    EXPECT_FALSE(RegisterHotKey(focus, 1, MOD_WIN, 0xC5)) << "held already";
-    log.only({WM_HOTKEY, WM_KEYDOWN, WM_KEYUP});
-    std::vector<Msg> expected;
-    for (UINT vk = 0xC1; vk <= 0xCF; ++vk) {
-        key(Type::KeyDown, static_cast<int>(vk), true);
-        expected.push_back({WM_HOTKEY, posted | wparam | lparam, vk - 0xB0, MAKELPARAM(MOD_WIN, vk), holder});
-    }
-    key(Type::KeyDown, 0xC1);  // without its modifier
-    key(Type::KeyUp, 0xC1);
-    expected.push_back({WM_KEYDOWN, posted | wparam, 0xC1, 0, focus});
-    expected.push_back({WM_KEYUP, posted | wparam, 0xC1, 0, focus});
-    EXPECT_TRUE(UnregisterHotKey(holder, 0x11));
-    EXPECT_FALSE(UnregisterHotKey(holder, 0x11));
-    EXPECT_FALSE(UnregisterHotKey(focus, 0x12));
-    key(Type::KeyDown, 0xC1, true);
-    key(Type::KeyDown, 0xC2, true);
-    expected.push_back({WM_KEYDOWN, posted | wparam, 0xC1, 0, focus});
-    expected.push_back({WM_HOTKEY, posted | wparam, 0x12, 0, holder});
-    EXPECT_SEQUENCE(log, nullptr, expected);
-}
-
-TEST_F(MessageQueue, CoreLibraryIsCountedAndItsUnregisterMovesAHotKeyToTheNewestWindow)
-{
-    HMODULE first = LoadLibrary(u"coredll.dll"), second = LoadLibrary(u"COREDLL.DLL");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(LoadLibrary(u"other.dll"), nullptr);
-    EXPECT_EQ(GetProcAddress(first, u"NoSuchExport"), nullptr);
-    using UnregisterFunc = BOOL(WINAPI*)(UINT, UINT);
-    auto unregister = reinterpret_cast<UnregisterFunc>(GetProcAddress(first, u"UnregisterFunc1"));
-    ASSERT_NE(unregister, nullptr);
-
-    HWND older = window(0, 0, 240, 320), newer = window(0, 0, 240, 320);
-    ASSERT_TRUE(RegisterHotKey(older, 0xC1, MOD_WIN, 0xC1));
-    EXPECT_FALSE(RegisterHotKey(newer, 0xC1, MOD_WIN, 0xC1));
-    EXPECT_TRUE(unregister(MOD_WIN, 0xC1));
-    ASSERT_TRUE(RegisterHotKey(newer, 0xC1, MOD_WIN, 0xC1));
-    log.only({WM_HOTKEY});
-    key(Type::KeyDown, 0xC1, true);
-    EXPECT_SEQUENCE(log, nullptr, {{WM_HOTKEY, posted, 0, 0, newer}});
-
-    EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_NE(GetProcAddress(second, u"UnregisterFunc1"), nullptr) << "one reference is left";
-    EXPECT_TRUE(FreeLibrary(second));
-    EXPECT_EQ(GetProcAddress(second, u"UnregisterFunc1"), nullptr);
-    EXPECT_FALSE(FreeLibrary(second));
-    DEBUGCHK(true);  // a passing check prints nothing and does not stop
-}
-
-TEST_F(MessageQueue, DisplayOffBlanksUntilATapOrKeyThatOnlyWakesAndTheCloseButtonQuitsWithZero)
-{
-    HWND w = window(0, 0, 240, 320);
-    HDC screen = GetDC(NULL);
-    VIDEO_POWER_MANAGEMENT off{sizeof(VIDEO_POWER_MANAGEMENT), 1, VideoPowerOff};
-    auto escape = [&](int code, int size) {
-        return ExtEscape(screen, code, size, reinterpret_cast<LPCSTR>(&off), 0, nullptr);
-    };
-    EXPECT_EQ(escape(1234, sizeof(off)), 0);
-    EXPECT_LT(escape(SETPOWERMANAGEMENT, 4), 0);
-    off.Length = 4;
-    EXPECT_LT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0) << "a record that says it is short";
-    off.Length = sizeof(off);
-    EXPECT_TRUE(platform_->user().screen().display_on());
-    log.only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_KEYDOWN, WM_KEYUP});
-    stylus(Type::StylusDown, 10, 10);  // held as the display goes off
-    EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
-    pump();
-    EXPECT_FALSE(backend().display_on());
-    stylus(Type::StylusDown, 10, 10);
-    stylus(Type::StylusMove, 12, 12);
-    stylus(Type::StylusUp, 12, 12);
-    EXPECT_TRUE(platform_->user().screen().display_on());
-    EXPECT_GT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0);
-    key(Type::KeyDown, 'A');
-    key(Type::KeyUp, 'A');
-    EXPECT_TRUE(platform_->user().screen().display_on());
-    stylus(Type::StylusDown, 10, 10);
-    key(Type::KeyUp, 'B');
-    // The waking tap and key are not delivered.
-    EXPECT_SEQUENCE(log, w, {{WM_LBUTTONDOWN, posted}, {WM_LBUTTONDOWN, posted}, {WM_KEYUP, posted | wparam, 'B'}});
-    EXPECT_EQ(ReleaseDC(NULL, screen), 1);
-    EXPECT_LT(escape(SETPOWERMANAGEMENT, sizeof(off)), 0) << "a released DC";
-
-    backend().push_input({.type = Type::Quit});
-    MSG m;
-    ASSERT_FALSE(GetMessage(&m, NULL, 0, 0));
-    EXPECT_EQ(m.wParam, 0u);
 }
 
 }  // namespace

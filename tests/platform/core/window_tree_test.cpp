@@ -1,6 +1,5 @@
-// The messages a window hears as it is made, placed, activated, focused and destroyed, and as it
-// takes the stylus, against the order Win32 delivers them in. Where this platform says less than
-// Win32 the table says why.
+// The messages a window hears as it is made, placed and destroyed, against the order Win32
+// delivers them in. Where this platform says less than Win32 the table says why.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -157,103 +156,6 @@ TEST_F(WindowSequences, ShowMoveAndSize)
     EXPECT_TRUE(SetWindowPos(parent, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
     tap(5, 5);
     EXPECT_EQ(GetActiveWindow(), parent) << "raised above it, the parent takes the tap";
-}
-
-// Win32 activates a window's top level when the focus moves into it; here SetFocus moves only
-// the focus (the program sets it only inside the active window).
-TEST_F(WindowSequences, ActivationHandsTheFocusOverKillBeforeSet)
-{
-    HWND a = window(0, 0, 240, 320), a_child = window(0, 0, 10, 10, a);
-    HWND b = window(0, 0, 240, 320), b_child = window(0, 0, 10, 10, b);
-    for (auto [h, name] : {std::pair{a, "a"}, {a_child, "a child"}, {b, "b"}, {b_child, "b child"}}) log.name(h, name);
-    log.only({WM_ACTIVATE, WM_SETFOCUS, WM_KILLFOCUS, WM_ENABLE});
-    log.clear();
-    ASSERT_EQ(GetActiveWindow(), b);
-    EXPECT_EQ(SetActiveWindow(a), b);
-    EXPECT_EQ(SetFocus(a_child), a);
-    EXPECT_EQ(SetFocus(a_child), a_child);
-    EXPECT_EQ(SetActiveWindow(b_child), a) << "activating a child activates its top level";
-    EXPECT_EQ(SetActiveWindow(b), b);
-    EXPECT_EQ(GetFocus(), b);
-    EXPECT_EQ(SetFocus(b_child), b);
-    EXPECT_FALSE(EnableWindow(b_child, FALSE));
-    EXPECT_TRUE(EnableWindow(b_child, FALSE));
-    EXPECT_EQ(GetFocus(), nullptr) << "a disabled window cannot keep the focus";
-    EXPECT_EQ(SetFocus(reinterpret_cast<HWND>(0x1234)), nullptr);
-    EXPECT_TRUE(EnableWindow(b_child, TRUE));
-    EXPECT_SEQUENCE(log, nullptr,
-                    {{WM_ACTIVATE, sent | wparam | lparam, WA_INACTIVE, lp(a), b},
-                     {WM_ACTIVATE, sent | wparam | lparam, WA_ACTIVE, lp(b), a},
-                     {WM_KILLFOCUS, sent | wparam, wp(a), 0, b},
-                     {WM_SETFOCUS, sent | wparam, wp(b), 0, a},
-                     {WM_KILLFOCUS, sent | wparam, wp(a_child), 0, a},
-                     {WM_SETFOCUS, sent | wparam, wp(a), 0, a_child},
-                     {WM_ACTIVATE, sent | wparam | lparam, WA_INACTIVE, lp(b), a},
-                     {WM_ACTIVATE, sent | wparam | lparam, WA_ACTIVE, lp(a), b},
-                     {WM_KILLFOCUS, sent | wparam, wp(b), 0, a_child},
-                     {WM_SETFOCUS, sent | wparam, wp(a_child), 0, b},
-                     {WM_KILLFOCUS, sent | wparam, wp(b_child), 0, b},
-                     {WM_SETFOCUS, sent | wparam, wp(b), 0, b_child},
-                     {WM_KILLFOCUS, sent | wparam, 0, 0, b_child},
-                     {WM_ENABLE, sent | wparam, FALSE, 0, b_child},
-                     {WM_ENABLE, sent | wparam, TRUE, 0, b_child}});
-    // Hiding the active window hands activation to its owner (Win32 tells it it is inactive
-    // first; nothing here listens for that).
-    HWND popup = CreateWindowW(u"Logged", u"", WS_VISIBLE, 0, 0, 10, 10, a, nullptr, nullptr, nullptr);
-    ShowWindow(b, SW_HIDE);
-    EXPECT_EQ(GetActiveWindow(), popup) << "hiding another leaves it active";
-    ShowWindow(popup, SW_HIDE);
-    EXPECT_EQ(GetActiveWindow(), a);
-}
-
-// Win32 tells a window that takes the capture it already holds that it changed; here it says
-// nothing, as the main window takes the capture again on every activation and setting change.
-TEST_F(WindowSequences, CaptureChangesTellTheLoserWhoWon)
-{
-    HWND a = window(0, 0, 240, 320), b = window(0, 0, 240, 320, a);
-    log.only({WM_CAPTURECHANGED});
-    EXPECT_EQ(SetCapture(a), nullptr);
-    EXPECT_EQ(SetCapture(b), a);
-    EXPECT_EQ(SetCapture(b), b);
-    EXPECT_EQ(SetCapture(reinterpret_cast<HWND>(0x1234)), b);
-    EXPECT_EQ(GetCapture(), b);
-    EXPECT_TRUE(ReleaseCapture());
-    EXPECT_TRUE(ReleaseCapture());
-    EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_SEQUENCE(log, nullptr,
-                    {{WM_CAPTURECHANGED, sent | lparam, 0, lp(b), a}, {WM_CAPTURECHANGED, sent | lparam, 0, 0, b}});
-}
-
-// A press on a window that is not active activates it first (as a click), and belongs to whoever
-// holds the capture then, in that window's coordinates; without a capture, to the window under it,
-// and the stroke's moves follow the press.
-TEST_F(WindowSequences, APressActivatesThenGoesToTheCaptureOrTheWindowUnderIt)
-{
-    for (const bool capture_on_activate : {true, false}) {
-        SCOPED_TRACE(capture_on_activate);
-        open();
-        HWND main = window(0, 0, 240, 320), child = window(0, 40, 240, 200, main);
-        HWND other = window(0, 280, 240, 40);
-        log.only({WM_ACTIVATE, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP});
-        log.react = [&](HWND h, UINT msg, WPARAM w, LPARAM) -> std::optional<LRESULT> {
-            if (h == main && msg == WM_ACTIVATE && LOWORD(w) != WA_INACTIVE && capture_on_activate) SetCapture(h);
-            return std::nullopt;
-        };
-        log.clear();
-        stylus(Type::StylusDown, 100, 100);
-        stylus(Type::StylusMove, 110, 290);
-        stylus(Type::StylusUp, 120, 300);
-        stylus(Type::StylusMove, 5, 5);  // no stroke: goes nowhere, the capture neither
-        EXPECT_EQ(GetActiveWindow(), main);
-        HWND to = capture_on_activate ? main : child;
-        const int dy = capture_on_activate ? 0 : 40;
-        EXPECT_SEQUENCE(log, nullptr,
-                        {{WM_ACTIVATE, sent | wparam | lparam, WA_INACTIVE, lp(main), other},
-                         {WM_ACTIVATE, sent | wparam | lparam, WA_CLICKACTIVE, lp(other), main},
-                         {WM_LBUTTONDOWN, posted | wparam | lparam, MK_LBUTTON, MAKELPARAM(100, 100 - dy), to},
-                         {WM_MOUSEMOVE, posted | wparam | lparam, MK_LBUTTON, MAKELPARAM(110, 290 - dy), to},
-                         {WM_LBUTTONUP, posted | wparam | lparam, 0, MAKELPARAM(120, 300), main}});
-    }
 }
 
 }  // namespace
