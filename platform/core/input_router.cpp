@@ -184,6 +184,38 @@ void InputRouter::deliver_app_command(int command, WORD device)
     user_.queue().send(target, WM_APPCOMMAND, reinterpret_cast<WPARAM>(target), MAKELPARAM(0, code));
 }
 
+bool InputRouter::translate_key(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN) return false;
+    const WPARAM vk = msg.wParam;
+    WCHAR ch = 0;
+    const bool ctrl = key_state(VK_CONTROL) != 0;
+    if (vk >= 'A' && vk <= 'Z')
+        ch = ctrl ? static_cast<WCHAR>(vk - 'A' + 1) : static_cast<WCHAR>(key_state(VK_SHIFT) ? vk : vk + 32);
+    else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE)
+        ch = static_cast<WCHAR>(vk);
+    else if (vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
+        ch = static_cast<WCHAR>(vk);
+    if (!ch) return false;
+    user_.queue().post(msg.hwnd, WM_CHAR, ch, msg.lParam);
+    return true;
+}
+
+bool InputRouter::translate_accelerator(HWND h, std::span<const ACCEL> table, const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    const bool ctrl = key_state(VK_CONTROL) != 0, shift = key_state(VK_SHIFT) != 0, alt = key_state(VK_MENU) != 0;
+    for (const ACCEL& a : table) {
+        if (!(a.fVirt & FVIRTKEY)) continue;
+        if (a.key != msg.wParam) continue;
+        if (((a.fVirt & FCONTROL) != 0) != ctrl || ((a.fVirt & FSHIFT) != 0) != shift || ((a.fVirt & FALT) != 0) != alt)
+            continue;
+        user_.queue().send(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
+        return true;
+    }
+    return false;
+}
+
 SHORT InputRouter::key_state(int vk) const
 {
     bool on = false;

@@ -39,6 +39,12 @@ public:
     // handled.
     void note_key_message(const MSG& msg);
 
+    // TranslateMessage: a key down with a character posts WM_CHAR. True when it did.
+    bool translate_key(const MSG& msg);
+    // TranslateAccelerator: a key down matching a virtual-key entry with the modifiers held sends
+    // its WM_COMMAND to `h`. True when one matched.
+    bool translate_accelerator(HWND h, std::span<const ACCEL> table, const MSG& msg);
+
     HWND set_capture(HWND h);
     void release_capture();
     HWND capture() const { return capture_; }

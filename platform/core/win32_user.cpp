@@ -264,19 +264,8 @@ BOOL PeekMessageW(LPMSG msg, HWND h, UINT mn, UINT mx, UINT remove)
 
 BOOL TranslateMessage(const MSG* msg)
 {
-    if (!msg || msg->message != WM_KEYDOWN || !user()) return FALSE;
-    WPARAM vk = msg->wParam;
-    WCHAR ch = 0;
-    bool ctrl = input().key_state(VK_CONTROL) != 0;
-    if (vk >= 'A' && vk <= 'Z')
-        ch = ctrl ? static_cast<WCHAR>(vk - 'A' + 1) : static_cast<WCHAR>(input().key_state(VK_SHIFT) ? vk : vk + 32);
-    else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE)
-        ch = static_cast<WCHAR>(vk);
-    else if (vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
-        ch = static_cast<WCHAR>(vk);
-    if (!ch) return FALSE;
-    queue().post(msg->hwnd, WM_CHAR, ch, msg->lParam);
-    return TRUE;
+    if (!msg || !user()) return FALSE;
+    return input().translate_key(*msg) ? TRUE : FALSE;
 }
 
 LRESULT DispatchMessageW(const MSG* msg) { return user() ? queue().dispatch(msg) : 0; }
@@ -289,18 +278,7 @@ LRESULT CallWindowProcW(WNDPROC proc, HWND h, UINT msg, WPARAM wp, LPARAM lp)
 int TranslateAcceleratorW(HWND h, HACCEL accel, LPMSG msg)
 {
     if (!user() || !msg || !live(h)) return 0;
-    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return 0;
-    bool ctrl = input().key_state(VK_CONTROL) != 0, shift = input().key_state(VK_SHIFT) != 0,
-         alt = input().key_state(VK_MENU) != 0;
-    for (const ACCEL& a : zv::accelerator_entries(accel)) {
-        if (!(a.fVirt & FVIRTKEY)) continue;
-        if (a.key != msg->wParam) continue;
-        if (((a.fVirt & FCONTROL) != 0) != ctrl || ((a.fVirt & FSHIFT) != 0) != shift || ((a.fVirt & FALT) != 0) != alt)
-            continue;
-        queue().send(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
-        return 1;
-    }
-    return 0;
+    return input().translate_accelerator(h, zv::accelerator_entries(accel), *msg) ? 1 : 0;
 }
 
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc)
