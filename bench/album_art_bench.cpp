@@ -19,6 +19,7 @@
 
 #include "app/zorvane.h"
 #include "composition/platform.h"
+#include "entry/zorvane_profile.h"
 #include "files/codepage.h"
 #include "tools/fixtures.h"
 
@@ -52,6 +53,7 @@ struct Setup {
 
         zv::PlatformOptions options;
         options.backend = zv::PlatformOptions::BackendKind::Headless;
+        options.profile = zv::zorvane_profile();
         options.executable_path = zv::widen((folder / "zorvane").string());
         platform = std::make_unique<zv::Platform>(options);
         FSOUND_Init(44100, 32, 0);

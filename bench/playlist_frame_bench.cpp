@@ -16,6 +16,7 @@
 #include "bench/ratio_reporter.h"
 #include "composition/platform.h"
 #include "core/user_state.h"
+#include "entry/zorvane_profile.h"
 #include "resources/resource_blob.h"
 
 namespace fs = std::filesystem;
@@ -44,6 +45,7 @@ public:
 
         zv::PlatformOptions o;
         o.backend = zv::PlatformOptions::BackendKind::Headless;
+        o.profile = zv::zorvane_profile();
         o.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
         o.executable_path = (root_ / "zorvane").u16string();
         platform_ = std::make_unique<zv::Platform>(o);

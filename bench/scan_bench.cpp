@@ -9,6 +9,7 @@
 
 #include "app/zorvane.h"
 #include "composition/platform.h"
+#include "entry/zorvane_profile.h"
 #include "files/codepage.h"
 
 namespace fs = std::filesystem;
@@ -34,7 +35,9 @@ LRESULT CALLBACK plain_proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWind
 void BM_BothPasses(benchmark::State& state)
 {
     fs::path root = make_tree();
-    zv::Platform platform(zv::PlatformOptions{});
+    zv::PlatformOptions options;
+    options.profile = zv::zorvane_profile();
+    zv::Platform platform(options);
     WNDCLASSW wc{};
     wc.lpfnWndProc = plain_proc;
     wc.lpszClassName = u"BenchParent";

@@ -42,10 +42,6 @@ bool local_x_server_listening()
     return !number.empty() && access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) == 0;
 }
 
-// The application id: the desktop matches the window to its entry (org.zorvane.Zorvane.desktop)
-// by it, for the icon, the name and the media controls.
-constexpr const char* kAppId = "org.zorvane.Zorvane";
-
 // The media keys, as the application commands they give.
 int app_command_of(SDL_Keycode k)
 {
@@ -342,13 +338,15 @@ public:
     }
 };
 
-SdlBackend::SdlBackend(int w, int h, int scale) : impl_(std::make_unique<Impl>())
+SdlBackend::SdlBackend(int w, int h, int scale, const std::string& app_id) : impl_(std::make_unique<Impl>())
 {
     impl_->width = w;
     impl_->height = h;
     // SDL 2.26 reads the window class from these when its video starts; a user's own wins.
-    setenv("SDL_VIDEO_X11_WMCLASS", kAppId, 0);
-    setenv("SDL_VIDEO_WAYLAND_WMCLASS", kAppId, 0);
+    if (!app_id.empty()) {
+        setenv("SDL_VIDEO_X11_WMCLASS", app_id.c_str(), 0);
+        setenv("SDL_VIDEO_WAYLAND_WMCLASS", app_id.c_str(), 0);
+    }
     if (!impl_->start_video()) return;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");

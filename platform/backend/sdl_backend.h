@@ -10,8 +10,10 @@ namespace zv {
 
 class SdlBackend final : public Backend {
 public:
-    // scale 0: the largest integer that fits the desktop.
-    SdlBackend(int screen_width, int screen_height, int scale);
+    // scale 0: the largest integer that fits the desktop. `app_id` is the program's desktop id: the
+    // desktop matches the window to its entry by it, for the icon, the name and the media
+    // controls; empty leaves the window class to SDL.
+    SdlBackend(int screen_width, int screen_height, int scale, const std::string& app_id);
     ~SdlBackend() override;
     bool ok() const;
     // Why there is no window, as one sentence for the user; empty when ok().

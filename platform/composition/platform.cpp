@@ -40,7 +40,7 @@ std::int64_t frames_to_us(std::uint32_t frames) { return std::int64_t{frames} * 
 
 }  // namespace
 
-Platform::Platform(const PlatformOptions& options)
+Platform::Platform(const PlatformOptions& options) : profile_(options.profile)
 {
     files_ = std::make_unique<FileSystemState>();
     if (options.executable_path) files_->set_executable_path(options.executable_path);
@@ -48,7 +48,7 @@ Platform::Platform(const PlatformOptions& options)
     resources_ = std::make_unique<ResourceTable>(options.resources);
     bool desktop = options.backend == PlatformOptions::BackendKind::Desktop;
     if (desktop) {
-        auto sdl = std::make_unique<SdlBackend>(kScreenWidth, kScreenHeight, options.scale);
+        auto sdl = std::make_unique<SdlBackend>(kScreenWidth, kScreenHeight, options.scale, profile_.desktop_id);
         failure_ = sdl->failure();
         backend_ = std::move(sdl);
     } else {
@@ -65,11 +65,11 @@ Platform::Platform(const PlatformOptions& options)
     register_dialog_class(*user_);
     user_->windows().on_top_level_title = [this](HWND h) { on_top_level_title(h); };
     user_->input().unregister_func1_exported = options.unregister_func1;
-    user_->windows().find_other_instance = [](std::u16string_view cls, std::u16string_view title) {
-        return query_instance(cls, title);
+    user_->windows().find_other_instance = [this](std::u16string_view cls, std::u16string_view title) {
+        return query_instance(profile_, cls, title);
     };
-    user_->windows().raise_other_instance = [](std::u16string_view cls, std::u16string_view title) {
-        return raise_instance(cls, title);
+    user_->windows().raise_other_instance = [this](std::u16string_view cls, std::u16string_view title) {
+        return raise_instance(profile_, cls, title);
     };
 
     SoundSystem::AudioOutputFactory factory;
@@ -89,7 +89,7 @@ Platform::Platform(const PlatformOptions& options)
     user_->queue().on_turn_end = [this] { turn_end(); };
     // The media controls appear with the main window (its title), so a start that only hands over
     // to a running player never shows on the bus.
-    offer_media_controls_ = desktop && options.media_controls && failure_.empty();
+    offer_media_controls_ = desktop && options.media_controls && failure_.empty() && !profile_.mpris_bus_name.empty();
     g_platform = this;
 }
 
@@ -135,14 +135,15 @@ void Platform::media_command(const MediaCommand& command)
     UserState* user = user_.get();
     SoundSystem* sound = sound_.get();
     Backend* backend = backend_.get();
+    const int step = profile_.volume_step;
     // Decided on the user-interface thread, against what plays there and then, so two quick
     // requests never both act on the same old state.
-    user->queue().post_closure([user, sound, backend, command] {
+    user->queue().post_closure([user, sound, backend, step, command] {
         switch (command.request) {
             case MediaRequest::Raise: backend->raise(); break;
             case MediaRequest::Quit: user->queue().post_quit(0); break;  // as the close button does
             case MediaRequest::SetVolume: {
-                const VolumeSteps steps = volume_steps(sound->now_playing().volume, command.volume);
+                const VolumeSteps steps = volume_steps(sound->now_playing().volume, command.volume, step);
                 for (int i = 0; i < steps.count; ++i) user->input().deliver_app_command(steps.command, FAPPCOMMAND_OEM);
                 break;
             }
@@ -167,6 +168,7 @@ void Platform::on_top_level_title(HWND hwnd)
             .command = [this](const MediaCommand& c) { media_command(c); },
             .position_us = [sound](std::uintptr_t stream) { return frames_to_us(sound->position(stream)); },
             .program_folder = program_folder(),
+            .profile = profile_,
         });
     }
     if (w->cls->name == published_class_ && w->text == published_title_) return;
@@ -175,7 +177,7 @@ void Platform::on_top_level_title(HWND hwnd)
     published_title_ = w->text;
     instance_.reset();
     UserState* user = user_.get();
-    instance_ = std::make_unique<InstanceServer>(published_class_, published_title_, [user, hwnd] {
+    instance_ = std::make_unique<InstanceServer>(profile_, published_class_, published_title_, [user, hwnd] {
         user->queue().post_closure([hwnd] { SetForegroundWindow(hwnd); });
     });
 }

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "base/app_profile.h"
 #include "windows.h"
 
 namespace zv {
@@ -31,6 +32,7 @@ struct PlatformOptions {
     bool audio_device = true;                       // headless: a pulled sink exists; false: none opens
     bool media_controls = true;                     // desktop only: the player on the session bus (MPRIS)
     bool unregister_func1 = true;                   // false: a core library that lacks UnregisterFunc1
+    AppProfile profile;  // the program's names and rules (platform/entry/); a default one names nothing
 };
 
 class Platform {
@@ -60,6 +62,7 @@ private:
     void on_top_level_title(HWND hwnd);
     void turn_end();
 
+    AppProfile profile_;  // first: what the pieces below were handed outlives them
     std::unique_ptr<FileSystemState> files_;
     std::unique_ptr<GdiState> gdi_;
     std::unique_ptr<ResourceTable> resources_;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "composition/platform.h"
+#include "entry/zorvane_profile.h"
 #include "files/app_folder.h"
 #include "files/codepage.h"
 #include "resources/resource_blob.h"
@@ -18,11 +19,12 @@
 int main(int, char**)
 {
     zv::PlatformOptions options;
+    options.profile = zv::zorvane_profile();
     options.backend = zv::PlatformOptions::BackendKind::Desktop;
     if (const char* s = std::getenv("ZORVANE_SCALE")) options.scale = std::atoi(s);
     options.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
     const zv::AppFolderChoice folder =
-        zv::prepare_app_folder(zv::running_executable(), zv::UserEnvironment::from_process());
+        zv::prepare_app_folder(zv::running_executable(), zv::UserEnvironment::from_process(), options.profile);
     if (!folder.problem.empty()) std::fprintf(stderr, "zorvane: %s\n", folder.problem.c_str());
     if (!folder.module_path.empty()) options.executable_path = zv::widen(folder.module_path.native());
     if (!folder.working_folder.empty() && ::chdir(folder.working_folder.c_str()) != 0)

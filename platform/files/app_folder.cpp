@@ -81,22 +81,25 @@ UserEnvironment UserEnvironment::from_process()
     return {variable("HOME"), variable("XDG_DATA_HOME"), variable("XDG_CONFIG_HOME")};
 }
 
-fs::path installed_prefix(const fs::path& executable)
+fs::path installed_prefix(const fs::path& executable, const AppProfile& profile)
 {
+    // Nowhere of its own to keep its files: it stays beside them.
+    if (profile.data_folder.empty() || profile.executable.empty()) return {};
     const fs::path bin = executable.parent_path();
     if (bin.filename() != "bin") return {};
     const fs::path prefix = bin.parent_path();
     std::error_code ec;
     if (prefix.empty() || !fs::is_directory(prefix / "share", ec)) return {};
     // A settings file beside the executable keeps it portable wherever it lies.
-    if (present(bin / "direc.zvn")) return {};
+    if (!profile.settings_file.empty() && present(bin / profile.settings_file)) return {};
     return prefix;
 }
 
-fs::path user_data_folder(const UserEnvironment& env)
+fs::path user_data_folder(const UserEnvironment& env, const AppProfile& profile)
 {
+    if (profile.data_folder.empty()) return {};
     const fs::path data = base_folder(env.xdg_data_home, env.home, ".local/share");
-    return data.empty() ? data : data / "zorvane";
+    return data.empty() ? data : data / profile.data_folder;
 }
 
 fs::path music_dir_from_user_dirs(std::string_view text, const fs::path& home)
@@ -133,12 +136,12 @@ fs::path user_music_folder(const UserEnvironment& env)
     return env.home.empty() ? fs::path() : fs::path(env.home) / "Music";
 }
 
-AppFolderChoice prepare_app_folder(const fs::path& executable, const UserEnvironment& env)
+AppFolderChoice prepare_app_folder(const fs::path& executable, const UserEnvironment& env, const AppProfile& profile)
 {
     AppFolderChoice choice;
-    const fs::path prefix = installed_prefix(executable);
+    const fs::path prefix = installed_prefix(executable, profile);
     if (prefix.empty()) return choice;
-    const fs::path folder = user_data_folder(env);
+    const fs::path folder = user_data_folder(env, profile);
     if (folder.empty()) {
         choice.problem = "neither HOME nor XDG_DATA_HOME is set; keeping the player's files beside it";
         return choice;
@@ -155,20 +158,21 @@ AppFolderChoice prepare_app_folder(const fs::path& executable, const UserEnviron
         return choice;
     }
 
-    // The picture for tracks without a cover, copied once: a user's own default.jpg stays. The
-    // copy lands under a name of this process first, so a torn copy is never taken for one.
-    const fs::path art = folder / "default.jpg";
-    const fs::path shipped = prefix / "share" / "zorvane" / "default.jpg";
-    if (!present(art) && fs::is_regular_file(shipped, ec)) {
-        const fs::path part = folder / ("default.jpg." + std::to_string(::getpid()) + ".part");
+    // The picture for tracks without a cover, copied once: a user's own picture stays. The copy
+    // lands under a name of this process first, so a torn copy is never taken for one.
+    const std::string& picture = profile.default_picture;
+    const fs::path art = folder / picture;
+    const fs::path shipped = prefix / "share" / profile.data_folder / picture;
+    if (!picture.empty() && !present(art) && fs::is_regular_file(shipped, ec)) {
+        const fs::path part = folder / (picture + "." + std::to_string(::getpid()) + ".part");
         if (fs::copy_file(shipped, part, fs::copy_options::overwrite_existing, ec) && !present(art))
             fs::rename(part, art, ec);
         fs::remove(part, ec);
     }
 
-    choice.module_path = folder / "zorvane";
+    choice.module_path = folder / profile.executable;
     // Without a settings file the program scans the working directory: make that the music.
-    if (!present(folder / "direc.zvn")) {
+    if (profile.settings_file.empty() || !present(folder / profile.settings_file)) {
         const fs::path music = user_music_folder(env);
         if (!music.empty() && fs::is_directory(music, ec)) choice.working_folder = music;
     }

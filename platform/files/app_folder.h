@@ -1,12 +1,15 @@
 // Where the player keeps its files. Run from any folder holding it (portable), the program's
 // folder is the executable's own, as on the handheld. Installed under a prefix
-// ("<prefix>/bin/zorvane" with "<prefix>/share" beside "bin", and no direc.zvn next to the
-// executable), it is the per-user "$XDG_DATA_HOME/zorvane/", which the entry point reports as
-// the executable's folder, so the program derives it unchanged.
+// ("<prefix>/bin/<executable>" with "<prefix>/share" beside "bin", and no settings file next to
+// the executable), it is the per-user "$XDG_DATA_HOME/<data folder>/", which the entry point
+// reports as the executable's folder, so the program derives it unchanged. The names come from
+// the program's profile; one without a data folder always runs portable.
 #pragma once
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "base/app_profile.h"
 
 namespace zv {
 
@@ -19,11 +22,11 @@ struct UserEnvironment {
 };
 
 // "<prefix>" when `executable` is installed under one, empty when it runs portable.
-std::filesystem::path installed_prefix(const std::filesystem::path& executable);
+std::filesystem::path installed_prefix(const std::filesystem::path& executable, const AppProfile& profile);
 
-// "<data home>/zorvane": $XDG_DATA_HOME when absolute, else "$HOME/.local/share"; empty without
-// either.
-std::filesystem::path user_data_folder(const UserEnvironment& env);
+// "<data home>/<data folder>": $XDG_DATA_HOME when absolute, else "$HOME/.local/share"; empty
+// without either, or without a data folder in the profile.
+std::filesystem::path user_data_folder(const UserEnvironment& env, const AppProfile& profile);
 
 // The folder XDG_MUSIC_DIR names in the text of a user-dirs.dirs file: "$HOME/..." relative to
 // `home`, or absolute. Empty when no line names one, or it names the home folder itself (the
@@ -44,8 +47,9 @@ struct AppFolderChoice {
 };
 
 // Decides the layout for `executable`; when installed, creates the per-user folder (0700) and
-// copies "<prefix>/share/zorvane/default.jpg" into it unless a default.jpg is already there.
-AppFolderChoice prepare_app_folder(const std::filesystem::path& executable, const UserEnvironment& env);
+// copies "<prefix>/share/<data folder>/<default picture>" into it unless one is already there.
+AppFolderChoice prepare_app_folder(const std::filesystem::path& executable, const UserEnvironment& env,
+                                   const AppProfile& profile);
 
 // The running executable (/proc/self/exe); empty when it cannot be read.
 std::filesystem::path running_executable();

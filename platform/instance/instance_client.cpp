@@ -35,9 +35,11 @@ std::string trim_slash(std::string dir)
 
 }  // namespace
 
-std::optional<std::string> runtime_dir()
+std::optional<std::string> runtime_dir(const AppProfile& profile)
 {
-    if (const char* own = std::getenv("ZORVANE_RUNTIME_DIR"); own && *own) {
+    const char* own =
+        profile.runtime_dir_variable.empty() ? nullptr : std::getenv(profile.runtime_dir_variable.c_str());
+    if (own && *own) {
         const std::string dir = trim_slash(own);
         mkdir(dir.c_str(), 0700);  // existing is fine
         if (is_directory(dir)) return dir;
@@ -46,7 +48,8 @@ std::optional<std::string> runtime_dir()
     if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg && is_directory(xdg)) return trim_slash(xdg);
 
     // Shared /tmp: only a private folder of our own, never one someone else prepared for us.
-    const std::string dir = "/tmp/zorvane-" + std::to_string(getuid());
+    if (profile.runtime_prefix.empty()) return std::nullopt;  // no name of its own to claim there
+    const std::string dir = "/tmp/" + profile.runtime_prefix + std::to_string(getuid());
     mkdir(dir.c_str(), 0700);
     struct stat st {};
     if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 077) != 0)
@@ -97,9 +100,11 @@ UniqueFd connect_socket(const std::string& path, Clock::time_point deadline, int
 
 }  // namespace instance_detail
 
-std::optional<std::string> instance_socket_path(std::u16string_view cls, std::u16string_view title)
+std::optional<std::string> instance_socket_path(const AppProfile& profile, std::u16string_view cls,
+                                                std::u16string_view title)
 {
-    const std::optional<std::string> dir = instance_detail::runtime_dir();
+    if (profile.runtime_prefix.empty()) return std::nullopt;
+    const std::optional<std::string> dir = instance_detail::runtime_dir(profile);
     if (!dir) return std::nullopt;
     // FNV-1a over class, a separator that cannot occur in either, and title. A collision is
     // harmless: the server checks the class and title it is asked about.
@@ -113,20 +118,20 @@ std::optional<std::string> instance_socket_path(std::u16string_view cls, std::u1
     mix(narrow(cls));
     mix(std::string_view("\0", 1));
     mix(narrow(title));
-    char name[40];
-    std::snprintf(name, sizeof(name), "/zorvane-%016llx.sock", static_cast<unsigned long long>(h));
-    std::string path = *dir + name;
+    char hash[17];
+    std::snprintf(hash, sizeof(hash), "%016llx", static_cast<unsigned long long>(h));
+    std::string path = *dir + "/" + profile.runtime_prefix + hash + ".sock";
     if (path.size() >= sizeof(sockaddr_un{}.sun_path)) return std::nullopt;
     return path;
 }
 
 namespace {
 
-bool ask(instance_protocol::Op op, std::u16string_view cls, std::u16string_view title,
+bool ask(const AppProfile& profile, instance_protocol::Op op, std::u16string_view cls, std::u16string_view title,
          std::chrono::milliseconds timeout)
 {
     using instance_detail::Clock;
-    const std::optional<std::string> path = instance_socket_path(cls, title);
+    const std::optional<std::string> path = instance_socket_path(profile, cls, title);
     if (!path) return false;
     const std::string request = instance_protocol::encode({op, narrow(cls), narrow(title)});
     if (request.empty()) return false;
@@ -173,14 +178,16 @@ bool ask(instance_protocol::Op op, std::u16string_view cls, std::u16string_view 
 
 }  // namespace
 
-bool query_instance(std::u16string_view cls, std::u16string_view title, std::chrono::milliseconds timeout)
+bool query_instance(const AppProfile& profile, std::u16string_view cls, std::u16string_view title,
+                    std::chrono::milliseconds timeout)
 {
-    return ask(instance_protocol::Op::Query, cls, title, timeout);
+    return ask(profile, instance_protocol::Op::Query, cls, title, timeout);
 }
 
-bool raise_instance(std::u16string_view cls, std::u16string_view title, std::chrono::milliseconds timeout)
+bool raise_instance(const AppProfile& profile, std::u16string_view cls, std::u16string_view title,
+                    std::chrono::milliseconds timeout)
 {
-    return ask(instance_protocol::Op::Raise, cls, title, timeout);
+    return ask(profile, instance_protocol::Op::Raise, cls, title, timeout);
 }
 
 }  // namespace zv

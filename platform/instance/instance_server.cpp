@@ -58,10 +58,11 @@ struct Client {
 
 class InstanceServer::Impl {
 public:
-    Impl(std::u16string cls, std::u16string title, std::function<void()> on_raise, std::chrono::milliseconds timeout)
+    Impl(const AppProfile& profile, std::u16string cls, std::u16string title, std::function<void()> on_raise,
+         std::chrono::milliseconds timeout)
         : cls_(narrow(cls)), title_(narrow(title)), on_raise_(std::move(on_raise)), timeout_(timeout)
     {
-        const std::optional<std::string> path = instance_socket_path(cls, title);
+        const std::optional<std::string> path = instance_socket_path(profile, cls, title);
         if (!path) return;
         path_ = *path;
         if (!bind_socket()) return;
@@ -223,9 +224,9 @@ private:
     std::thread thread_;
 };
 
-InstanceServer::InstanceServer(std::u16string cls, std::u16string title, std::function<void()> on_raise,
-                               std::chrono::milliseconds client_timeout)
-    : impl_(std::make_unique<Impl>(std::move(cls), std::move(title), std::move(on_raise), client_timeout))
+InstanceServer::InstanceServer(const AppProfile& profile, std::u16string cls, std::u16string title,
+                               std::function<void()> on_raise, std::chrono::milliseconds client_timeout)
+    : impl_(std::make_unique<Impl>(profile, std::move(cls), std::move(title), std::move(on_raise), client_timeout))
 {
 }
 

@@ -10,7 +10,6 @@ namespace zv {
 
 namespace {
 
-constexpr int kVolumeStep = 20;  // the player's VolumeUp and VolumeDown
 constexpr double kFullVolume = 255;
 
 }  // namespace
@@ -28,12 +27,12 @@ int app_command_for(MediaRequest request, PlaybackState state)
     }
 }
 
-VolumeSteps volume_steps(int volume, double wanted)
+VolumeSteps volume_steps(int volume, double wanted, int step)
 {
-    if (std::isnan(wanted)) return {};
+    if (std::isnan(wanted) || step < 1) return {};
     const double target = std::clamp(wanted, 0.0, 1.0) * kFullVolume;
     if ((target <= 0 && volume <= 0) || (target >= kFullVolume && volume >= kFullVolume)) return {};
-    const double distance = std::abs(target - volume) / kVolumeStep;
+    const double distance = std::abs(target - volume) / step;
     // Nearest, but the ends all the way: 0 means silent and 1 means full.
     const bool end = target <= 0 || target >= kFullVolume;
     const int count = static_cast<int>(end ? std::ceil(distance) : std::round(distance));
@@ -41,19 +40,26 @@ VolumeSteps volume_steps(int volume, double wanted)
     return {target > volume ? APPCOMMAND_VOLUME_UP : APPCOMMAND_VOLUME_DOWN, count};
 }
 
-PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std::string& program_folder)
+PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std::string& program_folder,
+                       const AppProfile& profile)
 {
     PlayerView v;
     v.state = now.state;
     v.volume = std::clamp(now.volume, 0, 255) / kFullVolume;
     v.can_play = v.can_pause = now.state != PlaybackState::Stopped;
     if (!now.stream) return v;
-    v.trackid = "/org/zorvane/track/" + std::to_string(now.stream);
+    // An object path needs the prefix: without one the track goes without an id.
+    if (!profile.mpris_track_prefix.empty()) v.trackid = profile.mpris_track_prefix + std::to_string(now.stream);
     v.title = now.title.empty() ? file_title(now.path) : now.title;
     if (!now.artist.empty()) v.artists.push_back(now.artist);
     v.length_us = std::max<std::int64_t>(length_us, 0);
-    if (now.has_cover) v.art_url = file_uri(program_folder + "album.jpg");
+    if (now.has_cover && !profile.album_picture.empty()) v.art_url = file_uri(program_folder + profile.album_picture);
     return v;
+}
+
+bool writes_cover(const NowPlaying& now, const AppProfile& profile)
+{
+    return now.has_cover && now.cover_bytes >= profile.shortest_cover;
 }
 
 const char* playback_status_name(PlaybackState state)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/app_profile.h"
 #include "sound/now_playing.h"
 
 namespace zv {
@@ -20,14 +21,14 @@ struct MediaCommand {
 // player has one play/pause toggle, so Play, Pause and Stop use it only when it goes their way.
 int app_command_for(MediaRequest request, PlaybackState state);
 
-// The player's volume steps (each 20 of 255) that bring `volume` nearest to `wanted` (0..1), the
-// ends reached whole: `count` times APPCOMMAND_VOLUME_UP or _DOWN.
+// The program's volume steps (each `step` of 255) that bring `volume` nearest to `wanted` (0..1),
+// the ends reached whole: `count` times APPCOMMAND_VOLUME_UP or _DOWN. None for a step below 1.
 struct VolumeSteps {
     int command = 0;
     int count = 0;
     bool operator==(const VolumeSteps&) const = default;
 };
-VolumeSteps volume_steps(int volume, double wanted);
+VolumeSteps volume_steps(int volume, double wanted, int step);
 
 inline constexpr const char* kNoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 
@@ -46,8 +47,13 @@ struct PlayerView {
     bool operator==(const PlayerView&) const = default;
 };
 
-// `program_folder` ends with '/': the player writes the playing track's cover there as album.jpg.
-PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std::string& program_folder);
+// `program_folder` ends with '/': the program writes the playing track's cover there, under the
+// profile's album picture name. Track ids are the profile's track prefix and the stream's number.
+PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std::string& program_folder,
+                       const AppProfile& profile);
+
+// Whether the program writes the playing track's picture out as its cover (the profile's rule).
+bool writes_cover(const NowPlaying& now, const AppProfile& profile);
 
 const char* playback_status_name(PlaybackState state);
 

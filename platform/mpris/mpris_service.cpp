@@ -23,8 +23,6 @@ namespace {
 
 constexpr const char* kRootInterface = "org.mpris.MediaPlayer2";
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
-constexpr const char* kIdentity = "Zorvane";
-constexpr const char* kDesktopEntry = "org.zorvane.Zorvane";
 
 struct BusClose {
     // Not flushed: a bus daemon that stopped reading must not hold up the player's exit.
@@ -84,6 +82,7 @@ public:
     // --- The bus thread from here on.
 
     const PlayerView& view() const { return view_; }
+    const AppProfile& profile() const { return hooks_.profile; }
 
     std::int64_t position_us() const
     {
@@ -104,7 +103,7 @@ public:
         constexpr std::uint32_t kExists = 3;
         if (code != kExists || instance_name_) return;
         instance_name_ = true;
-        const std::string name = std::string(kBusName) + ".instance" + std::to_string(getpid());
+        const std::string name = hooks_.profile.mpris_bus_name + ".instance" + std::to_string(getpid());
         sd_bus_slot* slot = nullptr;
         if (sd_bus_request_name_async(bus_.get(), &slot, name.c_str(), 0, nullptr, nullptr) >= 0)
             instance_slot_.reset(slot);
@@ -171,8 +170,14 @@ int append_true(const Impl&, sd_bus_message* r) { return sd_bus_message_append(r
 int append_false(const Impl&, sd_bus_message* r) { return sd_bus_message_append(r, "b", 0); }
 int append_one(const Impl&, sd_bus_message* r) { return sd_bus_message_append(r, "d", 1.0); }
 int append_no_strings(const Impl&, sd_bus_message* r) { return sd_bus_message_append(r, "as", 0); }
-int append_identity(const Impl&, sd_bus_message* r) { return sd_bus_message_append(r, "s", kIdentity); }
-int append_desktop_entry(const Impl&, sd_bus_message* r) { return sd_bus_message_append(r, "s", kDesktopEntry); }
+int append_identity(const Impl& s, sd_bus_message* r)
+{
+    return sd_bus_message_append(r, "s", s.profile().name.c_str());
+}
+int append_desktop_entry(const Impl& s, sd_bus_message* r)
+{
+    return sd_bus_message_append(r, "s", s.profile().desktop_id.c_str());
+}
 
 int append_status(const Impl& s, sd_bus_message* r)
 {
@@ -296,7 +301,8 @@ bool MprisService::Impl::connect()
     player_slot_.reset(player);
     // Asked for without waiting: the answer arrives through the loop like everything else.
     sd_bus_slot* name = nullptr;
-    if (sd_bus_request_name_async(bus_.get(), &name, kBusName, 0, on_name_reply, this) < 0) return false;
+    if (sd_bus_request_name_async(bus_.get(), &name, hooks_.profile.mpris_bus_name.c_str(), 0, on_name_reply, this) < 0)
+        return false;
     name_slot_.reset(name);
     return true;
 }
@@ -328,7 +334,10 @@ void MprisService::Impl::serve()
 
 void MprisService::Impl::apply(const NowPlaying& now)
 {
-    PlayerView next = player_view(now, now.length_us, hooks_.program_folder);
+    // The cover shown is the one the program writes out.
+    NowPlaying shown = now;
+    shown.has_cover = writes_cover(now, hooks_.profile);
+    PlayerView next = player_view(shown, now.length_us, hooks_.program_folder, hooks_.profile);
     const std::vector<const char*> changed = changed_properties(view_, next);
     now_ = now;
     view_ = std::move(next);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "base/app_profile.h"
 #include "mpris/mpris_model.h"
 #include "sound/now_playing.h"
 
@@ -24,11 +25,13 @@ public:
         std::function<void(const MediaCommand&)> command;
         // Thread-safe: how far a stream has played, in microseconds.
         std::function<std::int64_t(std::uintptr_t stream)> position_us;
-        // Ends with '/': the folder the player writes the playing track's cover to (album.jpg).
+        // Ends with '/': the folder the program writes the playing track's cover to.
         std::string program_folder;
+        // The names it goes by on the bus (Identity, DesktopEntry, its bus name, track ids), its
+        // cover picture and which pictures it writes out as covers.
+        AppProfile profile;
     };
 
-    static constexpr const char* kBusName = "org.mpris.MediaPlayer2.zorvane";
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
     explicit MprisService(Hooks hooks);

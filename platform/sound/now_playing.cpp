@@ -12,10 +12,6 @@ namespace {
 
 static_assert(std::tuple_size_v<decltype(NowPlayingWatch::seen)> == ChannelMixer::kChannels);
 
-// The shortest picture frame the player writes out as the cover; a shorter one leaves the
-// previous cover in place, so it is not this track's.
-constexpr std::size_t kShortestCover = 15;
-
 std::string text_of(const std::optional<std::vector<unsigned char>>& v)
 {
     return v ? std::string(v->begin(), v->end()) : std::string();
@@ -94,7 +90,8 @@ NowPlaying SoundSystem::now_playing()
     now.title = text_of(s->tags->find(static_cast<int>(TagType::Id3v2), "TITLE"));
     now.artist = text_of(s->tags->find(static_cast<int>(TagType::Id3v2), "ARTIST"));
     const auto cover = s->tags->find(static_cast<int>(TagType::Id3v2), "APIC");
-    now.has_cover = cover && cover->size() >= kShortestCover;
+    now.has_cover = cover && !cover->empty();
+    now.cover_bytes = cover ? cover->size() : 0;
     now.length_us = std::int64_t{s->tags->length_ms()} * 1000;
     return now;
 }

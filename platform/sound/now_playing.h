@@ -3,6 +3,7 @@
 // what its tags say. SoundSystem::now_playing() answers it (now_playing.cpp).
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -20,7 +21,10 @@ struct NowPlaying {
     std::string path;   // the file, for what the tags do not say (its name)
     std::string title;  // UTF-8; empty when the tags have none
     std::string artist;
-    bool has_cover = false;      // the tags hold a picture the player writes out as its cover
+    // The tags hold a picture, of `cover_bytes` as its tag value; the program's profile says
+    // which of them it writes out as its cover (writes_cover, mpris_model.h).
+    bool has_cover = false;
+    std::size_t cover_bytes = 0;
     std::int64_t length_us = 0;  // from the file's headers, read with the tags; 0 unknown
 
     bool operator==(const NowPlaying&) const = default;

@@ -11,6 +11,7 @@
 
 #include "backend/headless_backend.h"
 #include "composition/platform.h"
+#include "entry/zorvane_profile.h"
 #include "resources/resource_blob.h"
 #include "support/message_log.h"
 
@@ -32,6 +33,7 @@ protected:
         PlatformOptions o;
         o.audio_device = false;
         o.resources = resources;
+        o.profile = zorvane_profile();
         platform_ = std::make_unique<Platform>(o);
         ASSERT_TRUE(log.register_class());
     }

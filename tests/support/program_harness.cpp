@@ -8,6 +8,7 @@
 
 #include "app/zorvane.h"
 #include "core/user_state.h"
+#include "entry/zorvane_profile.h"
 #include "resources/resource_blob.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
@@ -20,8 +21,9 @@ ProgramHarness::ProgramHarness(const Options& options)
     // side (or a player on the desktop) never find one another as the running instance.
     std::filesystem::path run = options.app_folder / ".run";
     std::filesystem::create_directories(run);
-    setenv("ZORVANE_RUNTIME_DIR", run.c_str(), 1);
     PlatformOptions po;
+    po.profile = zorvane_profile();
+    setenv(po.profile.runtime_dir_variable.c_str(), run.c_str(), 1);
     po.backend = PlatformOptions::BackendKind::Headless;
     resources_ = options.resources;
     if (!resources_.empty())

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "entry/zorvane_profile.h"
 #include "tests/support/fixture_dir.h"
 
 namespace {
@@ -26,6 +27,7 @@ std::string read(const fs::path& p)
 
 TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
 {
+    const zv::AppProfile profile = zv::zorvane_profile();
     zv::testing::FixtureDir dir;
     const fs::path root = dir.path();
     for (const char* d : {"usr/share", "portable/bin", "opt/share"}) fs::create_directories(root / d);
@@ -37,11 +39,12 @@ TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
         {root / "opt/bin/zorvane", {}},
         {"zorvane", {}},
     };
-    for (const auto& [executable, prefix] : cases) EXPECT_EQ(zv::installed_prefix(executable), prefix) << executable;
+    for (const auto& [executable, prefix] : cases)
+        EXPECT_EQ(zv::installed_prefix(executable, profile), prefix) << executable;
 
-    EXPECT_EQ(zv::user_data_folder({"/h", "/data", ""}), "/data/zorvane");
-    EXPECT_EQ(zv::user_data_folder({"/h", "relative", ""}), "/h/.local/share/zorvane");
-    EXPECT_EQ(zv::user_data_folder({"", "", ""}), "");
+    EXPECT_EQ(zv::user_data_folder({"/h", "/data", ""}, profile), "/data/zorvane");
+    EXPECT_EQ(zv::user_data_folder({"/h", "relative", ""}, profile), "/h/.local/share/zorvane");
+    EXPECT_EQ(zv::user_data_folder({"", "", ""}, profile), "");
 
     // user-dirs.dirs names the music folder.
     const std::pair<const char*, const char*> dirs[] = {
@@ -66,7 +69,7 @@ TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
     const zv::UserEnvironment env{home.string(), "", (dir.path() / "config").string()};
     const fs::path folder = home / ".local/share/zorvane";
 
-    zv::AppFolderChoice first = zv::prepare_app_folder(exe, env);
+    zv::AppFolderChoice first = zv::prepare_app_folder(exe, env, profile);
     EXPECT_EQ(first.module_path, folder / "zorvane");
     EXPECT_EQ(first.working_folder, home / "Tunes");
     EXPECT_EQ(zv::user_music_folder({home.string(), "", ""}), home / "Music");  // no user-dirs.dirs
@@ -79,7 +82,7 @@ TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
     // The user's own picture and settings file: nothing is replaced and the scan follows the file.
     write(folder / "default.jpg", "mine");
     write(folder / "direc.zvn", "/elsewhere/\n");
-    zv::AppFolderChoice second = zv::prepare_app_folder(exe, env);
+    zv::AppFolderChoice second = zv::prepare_app_folder(exe, env, profile);
     EXPECT_EQ(second.module_path, folder / "zorvane");
     EXPECT_TRUE(second.working_folder.empty());
     EXPECT_EQ(read(folder / "default.jpg"), "mine");
@@ -87,10 +90,10 @@ TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
     // A music folder named but missing is no music folder.
     fs::remove(folder / "direc.zvn");
     fs::remove(home / "Tunes");
-    EXPECT_TRUE(zv::prepare_app_folder(exe, env).working_folder.empty());
+    EXPECT_TRUE(zv::prepare_app_folder(exe, env, profile).working_folder.empty());
 
     // Nowhere to keep files: portable, with a reason.
-    zv::AppFolderChoice homeless = zv::prepare_app_folder(exe, {"", "", ""});
+    zv::AppFolderChoice homeless = zv::prepare_app_folder(exe, {"", "", ""}, profile);
     EXPECT_TRUE(homeless.module_path.empty());
     EXPECT_FALSE(homeless.problem.empty());
 }

@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "base/unique_fd.h"
+#include "entry/zorvane_profile.h"
 #include "instance/instance_protocol.h"
 #include "tests/support/fixture_dir.h"
 
@@ -74,6 +75,7 @@ protected:
         }
     }
 
+    const zv::AppProfile profile_ = zv::zorvane_profile();
     zv::testing::FixtureDir dir_;
     std::optional<std::string> old_;
     std::atomic<int> raised_{0};
@@ -81,48 +83,48 @@ protected:
 
 TEST_F(Instance, ServerAnswersQueriesAndRaisesForItsOwnClassAndTitle)
 {
-    EXPECT_FALSE(zv::query_instance(u"VEMO", u"Zorvane")) << "nothing running";
-    EXPECT_FALSE(zv::raise_instance(u"VEMO", u"Zorvane"));
+    EXPECT_FALSE(zv::query_instance(profile_, u"VEMO", u"Zorvane")) << "nothing running";
+    EXPECT_FALSE(zv::raise_instance(profile_, u"VEMO", u"Zorvane"));
     std::string path;
     {
-        zv::InstanceServer server(u"VEMO", u"Zorvane", [&] { ++raised_; });
+        zv::InstanceServer server(profile_, u"VEMO", u"Zorvane", [&] { ++raised_; });
         ASSERT_TRUE(server.listening());
         path = server.socket_path();
         EXPECT_EQ(fs::path(path).parent_path(), dir_.path());
         EXPECT_TRUE(fs::is_socket(path));
 
-        EXPECT_TRUE(zv::query_instance(u"VEMO", u"Zorvane"));
+        EXPECT_TRUE(zv::query_instance(profile_, u"VEMO", u"Zorvane"));
         EXPECT_EQ(raised_, 0);
-        EXPECT_TRUE(zv::raise_instance(u"VEMO", u"Zorvane"));
+        EXPECT_TRUE(zv::raise_instance(profile_, u"VEMO", u"Zorvane"));
         EXPECT_EQ(raised_, 1);  // acknowledged only after the callback ran
-        EXPECT_FALSE(zv::query_instance(u"VEMO", u"Vemo"));
-        EXPECT_FALSE(zv::raise_instance(u"Other", u"Zorvane"));
+        EXPECT_FALSE(zv::query_instance(profile_, u"VEMO", u"Vemo"));
+        EXPECT_FALSE(zv::raise_instance(profile_, u"Other", u"Zorvane"));
         EXPECT_EQ(raised_, 1);
 
         // A live instance keeps its socket.
         {
-            zv::InstanceServer second(u"VEMO", u"Zorvane", {});
+            zv::InstanceServer second(profile_, u"VEMO", u"Zorvane", {});
             EXPECT_FALSE(second.listening());
         }
         EXPECT_TRUE(fs::is_socket(path));
-        EXPECT_TRUE(zv::query_instance(u"VEMO", u"Zorvane"));
+        EXPECT_TRUE(zv::query_instance(profile_, u"VEMO", u"Zorvane"));
     }
     EXPECT_FALSE(fs::exists(path));
-    EXPECT_FALSE(zv::query_instance(u"VEMO", u"Zorvane"));
+    EXPECT_FALSE(zv::query_instance(profile_, u"VEMO", u"Zorvane"));
 
     // A socket left by a crashed process is replaced (bound, closed again at once; the file stays).
     open_socket(path, false);
     ASSERT_TRUE(fs::is_socket(path));
-    EXPECT_FALSE(zv::query_instance(u"VEMO", u"Zorvane"));
-    zv::InstanceServer server(u"VEMO", u"Zorvane", [&] { ++raised_; });
+    EXPECT_FALSE(zv::query_instance(profile_, u"VEMO", u"Zorvane"));
+    zv::InstanceServer server(profile_, u"VEMO", u"Zorvane", [&] { ++raised_; });
     EXPECT_TRUE(server.listening());
-    EXPECT_TRUE(zv::raise_instance(u"VEMO", u"Zorvane"));
+    EXPECT_TRUE(zv::raise_instance(profile_, u"VEMO", u"Zorvane"));
     EXPECT_EQ(raised_, 2);
 
     // Something that is not a socket is never deleted to make room.
-    const std::optional<std::string> other = zv::instance_socket_path(u"VEMO", u"Notes");
+    const std::optional<std::string> other = zv::instance_socket_path(profile_, u"VEMO", u"Notes");
     std::ofstream(*other) << "keep";
-    zv::InstanceServer third(u"VEMO", u"Notes", {});
+    zv::InstanceServer third(profile_, u"VEMO", u"Notes", {});
     EXPECT_FALSE(third.listening());
     EXPECT_TRUE(fs::is_regular_file(*other));
 }
@@ -131,33 +133,33 @@ TEST_F(Instance, WedgedPeersBadAndSilentClientsBlockNobodyAndAnUnusableFolderDis
 {
     {
         // Listens but never accepts or answers.
-        const zv::UniqueFd wedged = open_socket(*zv::instance_socket_path(u"VEMO", u"Zorvane"), false, true);
-        EXPECT_FALSE(zv::query_instance(u"VEMO", u"Zorvane", 50ms));
-        EXPECT_FALSE(zv::raise_instance(u"VEMO", u"Zorvane", 50ms));
+        const zv::UniqueFd wedged = open_socket(*zv::instance_socket_path(profile_, u"VEMO", u"Zorvane"), false, true);
+        EXPECT_FALSE(zv::query_instance(profile_, u"VEMO", u"Zorvane", 50ms));
+        EXPECT_FALSE(zv::raise_instance(profile_, u"VEMO", u"Zorvane", 50ms));
     }
     zv::InstanceServer server(
-        u"VEMO", u"Zorvane", [&] { ++raised_; }, 60s);
+        profile_, u"VEMO", u"Zorvane", [&] { ++raised_; }, 60s);
     ASSERT_TRUE(server.listening());
     const zv::UniqueFd silent = open_socket(server.socket_path(), true);
     EXPECT_EQ(answer(server.socket_path(), "GET / HTTP/1.0\r\n"), "");
     EXPECT_EQ(answer(server.socket_path(), std::string("ZVI1R\xFF\xFF\0\0", 9)), "") << "oversized";
     EXPECT_EQ(answer(server.socket_path(), proto::encode({proto::Op::Raise, "VEMO", "Someone else"})), "ZVNO");
     // The silent client is still connected, and others are served meanwhile.
-    EXPECT_TRUE(zv::raise_instance(u"VEMO", u"Zorvane"));
+    EXPECT_TRUE(zv::raise_instance(profile_, u"VEMO", u"Zorvane"));
     EXPECT_EQ(raised_, 1);
 
     // An unusable runtime folder disables the rule.
     const std::string nested = (dir_.path() / "missing" / "deeper").string();
     setenv("ZORVANE_RUNTIME_DIR", nested.c_str(), 1);
-    EXPECT_FALSE(zv::instance_socket_path(u"VEMO", u"Zorvane"));
-    zv::InstanceServer refused(u"VEMO", u"Zorvane", {});
+    EXPECT_FALSE(zv::instance_socket_path(profile_, u"VEMO", u"Zorvane"));
+    zv::InstanceServer refused(profile_, u"VEMO", u"Zorvane", {});
     EXPECT_FALSE(refused.listening());
-    EXPECT_FALSE(zv::query_instance(u"VEMO", u"Zorvane"));
+    EXPECT_FALSE(zv::query_instance(profile_, u"VEMO", u"Zorvane"));
 
     // Too long for a socket address.
     const std::string deep = (dir_.path() / std::string(120, 'd')).string();
     setenv("ZORVANE_RUNTIME_DIR", deep.c_str(), 1);
-    EXPECT_FALSE(zv::instance_socket_path(u"VEMO", u"Zorvane"));
+    EXPECT_FALSE(zv::instance_socket_path(profile_, u"VEMO", u"Zorvane"));
 }
 
 TEST(InstanceProtocol, ParsingIsBoundsCheckedAndStrict)

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "entry/zorvane_profile.h"
 #include "mpris/mpris_model.h"
 
 namespace {
@@ -24,6 +25,7 @@ std::vector<std::string> changed(const zv::PlayerView& before, const zv::PlayerV
 
 TEST(MprisModel, RequestsVolumeStepsAndMetadata)
 {
+    const zv::AppProfile profile = zv::zorvane_profile();
     const std::tuple<MediaRequest, PlaybackState, int> rows[] = {
         {MediaRequest::Play, PlaybackState::Paused, APPCOMMAND_MEDIA_PLAY_PAUSE},
         {MediaRequest::Play, PlaybackState::Playing, 0},
@@ -56,7 +58,7 @@ TEST(MprisModel, RequestsVolumeStepsAndMetadata)
         {50, std::nan(""), {}},
     };
     for (auto [volume, wanted, steps] : volumes)
-        EXPECT_EQ(zv::volume_steps(volume, wanted), steps) << volume << " towards " << wanted;
+        EXPECT_EQ(zv::volume_steps(volume, wanted, profile.volume_step), steps) << volume << " towards " << wanted;
 
     // Metadata names the track, and its cover only when it has one.
     zv::NowPlaying now;
@@ -68,7 +70,7 @@ TEST(MprisModel, RequestsVolumeStepsAndMetadata)
     now.title = "Song";
     now.has_cover = true;
 
-    zv::PlayerView v = zv::player_view(now, 180000000, "/opt/zor vane/");
+    zv::PlayerView v = zv::player_view(now, 180000000, "/opt/zor vane/", profile);
     EXPECT_EQ(std::tie(v.trackid, v.title, v.art_url),
               std::tuple("/org/zorvane/track/4664", "Song", "file:///opt/zor%20vane/album.jpg"));
     EXPECT_EQ(v.artists, std::vector<std::string>{"Some Band"});
@@ -80,19 +82,47 @@ TEST(MprisModel, RequestsVolumeStepsAndMetadata)
     now.title.clear();
     now.artist.clear();
     now.state = PlaybackState::Paused;
-    const zv::PlayerView bare = zv::player_view(now, 0, "/opt/zor vane/");
+    const zv::PlayerView bare = zv::player_view(now, 0, "/opt/zor vane/", profile);
     // The file's name stands in for a missing title.
     EXPECT_EQ(std::tie(bare.art_url, bare.title), std::tuple("", "02 Song"));
     EXPECT_TRUE(bare.artists.empty());
     EXPECT_EQ(changed(v, bare), (std::vector<std::string>{"PlaybackStatus", "Metadata"}));
 
-    const zv::PlayerView none = zv::player_view(zv::NowPlaying{}, 0, "/");
+    const zv::PlayerView none = zv::player_view(zv::NowPlaying{}, 0, "/", profile);
     EXPECT_EQ(none.trackid, zv::kNoTrack);
     EXPECT_FALSE(none.can_play || none.can_pause);
     EXPECT_EQ(changed(bare, none), (std::vector<std::string>{"PlaybackStatus", "Metadata", "CanPlay", "CanPause"}));
     zv::NowPlaying quieter;
     quieter.volume = 127;
-    EXPECT_EQ(changed(none, zv::player_view(quieter, 0, "/")), std::vector<std::string>{"Volume"});
+    EXPECT_EQ(changed(none, zv::player_view(quieter, 0, "/", profile)), std::vector<std::string>{"Volume"});
+}
+
+// Another program's profile: its track ids, cover file, volume step and cover rule are used, and
+// the player's own rule still holds for the player.
+TEST(MprisModel, AnotherProfileNamesTracksCoversAndSteps)
+{
+    zv::AppProfile other;
+    other.mpris_track_prefix = "/org/other/item/";
+    other.album_picture = "cover.png";
+    other.volume_step = 51;
+    other.shortest_cover = 100;
+    zv::NowPlaying now;
+    now.stream = 7;
+    now.has_cover = true;
+    const zv::PlayerView v = zv::player_view(now, 0, "/srv/other/", other);
+    EXPECT_EQ(std::tie(v.trackid, v.art_url), std::tuple("/org/other/item/7", "file:///srv/other/cover.png"));
+    EXPECT_EQ(zv::volume_steps(0, 1.0, other.volume_step), (zv::VolumeSteps{APPCOMMAND_VOLUME_UP, 5}));
+    EXPECT_EQ(zv::volume_steps(0, 1.0, 0), zv::VolumeSteps{});
+
+    const zv::AppProfile player = zv::zorvane_profile();
+    const std::tuple<const zv::AppProfile*, std::size_t, bool> covers[] = {
+        {&other, 99, false}, {&other, 100, true}, {&player, 14, false}, {&player, 15, true}};
+    for (auto [profile, bytes, written] : covers) {
+        now.cover_bytes = bytes;
+        EXPECT_EQ(zv::writes_cover(now, *profile), written) << bytes;
+    }
+    now.has_cover = false;
+    EXPECT_FALSE(zv::writes_cover(now, player));
 }
 
 }  // namespace
