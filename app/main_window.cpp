@@ -8,8 +8,8 @@ HINSTANCE ModuleInstance;
 HWND MainWindow;
 WCHAR AppFolder[PATH_BUFFER_CHARS];
 WCHAR DefaultArtPath[PATH_BUFFER_CHARS];
-SHACTIVATEINFO ActivateInfo;
-HBITMAP SkinBitmap;
+static SHACTIVATEINFO ActivateInfo;
+static HBITMAP SkinBitmap;
 HBRUSH EditBrush;
 HBRUSH PanelBrush;
 

@@ -28,8 +28,6 @@ extern HINSTANCE ModuleInstance;
 extern HWND MainWindow;
 extern WCHAR AppFolder[PATH_BUFFER_CHARS];
 extern WCHAR DefaultArtPath[PATH_BUFFER_CHARS];
-extern SHACTIVATEINFO ActivateInfo;
-extern HBITMAP SkinBitmap;
 extern HBRUSH EditBrush;
 extern HBRUSH PanelBrush;
 
@@ -39,7 +37,6 @@ ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className);
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Music library
-extern char SettingsFilePath[PATH_BUFFER_CHARS];
 extern WCHAR MusicFolder[PATH_BUFFER_CHARS];
 extern WCHAR SearchPattern[PATH_BUFFER_CHARS];
 extern int TrackCount;
@@ -63,9 +60,6 @@ void AddPathItem(LPCWSTR path);
 void ClearPlaylist(HWND list);
 
 // Library browser
-extern int ListTopIndex;
-extern FSOUND_STREAM* TagStream;
-
 INT_PTR CALLBACK LibraryDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity);
 
@@ -82,11 +76,7 @@ const BYTE* SkipNameOrNumber(const BYTE* at, const BYTE* end);
 #define VISIBLE_LIST_HEIGHT 290
 extern int ListHeight;
 extern int ScrollOffset;
-extern WNDPROC BaseListProc;
 extern HDC BackBufferDC;
-extern HBITMAP BackBufferBitmap;
-extern RECT ListClientRect;
-extern RECT MainClientRect;
 
 HWND CreatePlaylistView(HWND parent, int count);
 LRESULT CALLBACK PlaylistSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -126,7 +116,6 @@ extern WCHAR NowPlayingText[NOW_PLAYING_CHARS];
 extern WCHAR TagText[TAG_TEXT_CHARS];
 extern HBITMAP AlbumArtBitmap;
 extern HWND NowPlayingPanel;
-extern WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
 
 void RefreshTrackInfo();
 
@@ -134,8 +123,6 @@ void RefreshTrackInfo();
 #define PANEL_WIDTH 240
 #define PANEL_HEIGHT 320
 #define OPTIONS_HEIGHT 90
-extern int NowPlayingSlideX;
-extern int OptionsSlideX;
 
 INT_PTR CALLBACK NowPlayingDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 void SettleNowPlayingPanel(HWND hDlg);

@@ -9,8 +9,8 @@
 #define ID3_UTF8 3
 
 // Every notification of the name list scrolls it one entry further, for the life of the process.
-int ListTopIndex = 14;
-FSOUND_STREAM* TagStream;
+static int ListTopIndex = 14;
+static FSOUND_STREAM* TagStream;
 
 // Decodes an ID3v2 text field (its encoding byte, then the text) into out, up to the first
 // terminator or the field's end. Returns the characters written, or -1 for an encoding ID3v2

@@ -5,7 +5,7 @@
 
 #include "app/zorvane.h"
 
-char SettingsFilePath[PATH_BUFFER_CHARS];
+static char SettingsFilePath[PATH_BUFFER_CHARS];
 WCHAR MusicFolder[PATH_BUFFER_CHARS];
 WCHAR SearchPattern[PATH_BUFFER_CHARS];
 int TrackCount;

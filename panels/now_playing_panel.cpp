@@ -6,7 +6,7 @@
 #include "app/zorvane.h"
 
 // Where the next slide starts; the first slide after start-up is one step shorter.
-int NowPlayingSlideX = -230;
+static int NowPlayingSlideX = -230;
 
 typedef BOOL(WINAPI* UnregisterFunc1Proc)(UINT modifiers, UINT key);
 

@@ -3,7 +3,7 @@
 #include "app/zorvane.h"
 
 // Where the next slide starts; separate from the now-playing panel's.
-int OptionsSlideX = -230;
+static int OptionsSlideX = -230;
 
 static void OnSlideStep(HWND hDlg)
 {

@@ -6,11 +6,11 @@
 
 int ListHeight;
 int ScrollOffset;
-WNDPROC BaseListProc;
+static WNDPROC BaseListProc;
 HDC BackBufferDC;
-HBITMAP BackBufferBitmap;
-RECT ListClientRect;
-RECT MainClientRect;
+static HBITMAP BackBufferBitmap;
+static RECT ListClientRect;
+static RECT MainClientRect;
 
 static PAINTSTRUCT ListPaint;
 static HDC ListPaintDC;
