@@ -3,6 +3,14 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "library/library.h"
+#include "panels/panels.h"
+#include "playback/playback.h"
+#include "playlist/playlist.h"
+
+#define IDT_KEEPALIVE 3
+#define KEEPALIVE_PERIOD 55000
+#define TITLE_BUFFER_CHARS 100
 
 HINSTANCE ModuleInstance;
 HWND MainWindow;

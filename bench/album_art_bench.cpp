@@ -20,6 +20,7 @@
 #include "app/zorvane.h"
 #include "composition/platform.h"
 #include "files/codepage.h"
+#include "playback/playback.h"
 #include "tools/fixtures.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "bench/ratio_reporter.h"
 #include "composition/platform.h"
 #include "core/user_state.h"
+#include "playlist/playlist.h"
 #include "resources/resource_blob.h"
 
 namespace fs = std::filesystem;

@@ -10,6 +10,7 @@
 #include "app/zorvane.h"
 #include "composition/platform.h"
 #include "files/codepage.h"
+#include "library/library.h"
 
 namespace fs = std::filesystem;
 

@@ -2,6 +2,9 @@
 // track's name (list 1010) and path (hidden list 1006) and appending the library to the playlist
 // once more; "Sort By Artist" lists the artist of every path; "Back To Player" opens a panel.
 #include "app/zorvane.h"
+#include "library/library.h"
+#include "panels/panels.h"
+#include "resources/dialog_layout.h"
 
 #define ID3_LATIN1 0
 #define ID3_UTF16_BOM 1

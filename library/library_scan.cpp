@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/zorvane.h"
+#include "library/library.h"
 
 static char SettingsFilePath[PATH_BUFFER_CHARS];
 WCHAR MusicFolder[PATH_BUFFER_CHARS];

@@ -4,6 +4,10 @@
 #include <dbgapi.h>
 
 #include "app/zorvane.h"
+#include "panels/panels.h"
+#include "playback/playback.h"
+
+#define IDT_NOWPLAYING_SLIDE 1
 
 // Where the next slide starts; the first slide after start-up is one step shorter.
 static int NowPlayingSlideX = -230;

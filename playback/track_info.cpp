@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "playback/playback.h"
 
 WCHAR NowPlayingText[NOW_PLAYING_CHARS];
 WCHAR TagText[TAG_TEXT_CHARS];

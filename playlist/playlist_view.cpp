@@ -3,6 +3,9 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "playlist/playlist.h"
+
+#define TRACK_TEXT_CHARS 64  // a playlist row shows at most 63 characters
 
 int ListHeight;
 int ScrollOffset;

@@ -2,7 +2,7 @@
 // the template's rectangle in one deferred batch, and gets its template content back (picture,
 // icon, text or list selection). The template is read in place from the module's resources, and
 // never past the end of its resource.
-#include "app/zorvane.h"
+#include "resources/dialog_layout.h"
 
 #define TEMPLATE_HEADER_BYTES 18
 #define ITEM_HEADER_BYTES 18

@@ -12,6 +12,7 @@
 
 #include "app/zorvane.h"
 #include "gdi/gdi_state.h"
+#include "resources/dialog_layout.h"
 #include "resources/resource_access.h"
 #include "support/fixture_dir.h"
 #include "support/message_log.h"

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "app/zorvane.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"

@@ -14,6 +14,7 @@
 #include "app/zorvane.h"
 #include "core/user_state.h"
 #include "files/codepage.h"
+#include "library/library.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"

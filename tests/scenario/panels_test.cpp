@@ -11,6 +11,8 @@
 #include "app/zorvane.h"
 #include "core/user_state.h"
 #include "gdi/gdi_state.h"
+#include "panels/panels.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/message_log.h"
 #include "support/program_harness.h"

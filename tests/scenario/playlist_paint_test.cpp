@@ -14,6 +14,8 @@
 #include "app/zorvane.h"
 #include "files/codepage.h"
 #include "gdi/gdi_internal.h"
+#include "playback/playback.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/paint_recorder.h"
 #include "support/program_harness.h"

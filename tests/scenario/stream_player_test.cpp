@@ -10,6 +10,8 @@
 
 #include "app/zorvane.h"
 #include "files/codepage.h"
+#include "playback/playback.h"
+#include "playlist/playlist.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/zorvane.h"
+#include "playback/playback.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"

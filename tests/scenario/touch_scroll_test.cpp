@@ -12,6 +12,7 @@
 
 #include "app/zorvane.h"
 #include "files/codepage.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/paint_recorder.h"
 #include "support/program_harness.h"

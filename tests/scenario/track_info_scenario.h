@@ -17,6 +17,7 @@
 #include "app/zorvane.h"
 #include "files/codepage.h"
 #include "gdi/gdi_internal.h"
+#include "playback/playback.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
