@@ -39,7 +39,7 @@ int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity)
             int used = 0;
             while (used < bytes && text[used]) ++used;
             if (used == 0) break;
-            n = MultiByteToWideChar(CP_UTF8, 0, (LPCSTR)text, used, out, capacity - 1);
+            n = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<LPCSTR>(text), used, out, capacity - 1);
             if (n <= 0) n = 0;
             break;
         }
@@ -56,8 +56,8 @@ int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity)
                 }
             }
             for (; at + 1 < bytes && n < capacity - 1; at += 2) {
-                WCHAR unit =
-                    bigEndian ? (WCHAR)((text[at] << 8) | text[at + 1]) : (WCHAR)(text[at] | (text[at + 1] << 8));
+                WCHAR unit = bigEndian ? static_cast<WCHAR>((text[at] << 8) | text[at + 1])
+                                       : static_cast<WCHAR>(text[at] | (text[at + 1] << 8));
                 if (unit == 0) break;
                 out[n++] = unit;
             }
@@ -76,22 +76,23 @@ int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity)
 static void ListArtists(HWND hDlg)
 {
     SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_RESETCONTENT, 0, 0);
-    int count = (int)SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETCOUNT, 0, 0);
+    int count = static_cast<int>(SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETCOUNT, 0, 0));
     WCHAR item[PATH_BUFFER_CHARS];
     char narrow[PATH_BUFFER_CHARS * 3];
     WCHAR artist[TAG_TEXT_CHARS];
     for (int i = 0; i < count; ++i) {
         LRESULT length = SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETTEXTLEN, i, 0);
         if (length < 0 || length >= PATH_BUFFER_CHARS) continue;
-        if (SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETTEXT, i, (LPARAM)item) == LB_ERR) continue;
+        if (SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item)) == LB_ERR)
+            continue;
         if (WideCharToMultiByte(CP_UTF8, 0, item, -1, narrow, sizeof(narrow), NULL, NULL) <= 0) continue;
         TagStream = FSOUND_Stream_Open(narrow, 0, 0, 0);
         if (!TagStream) continue;
         void* value = NULL;
         int valueLength = 0;
         if (FSOUND_Stream_FindTagField(TagStream, FSOUND_TAGFIELD_ID3V2, "TPE1", &value, &valueLength) &&
-            DecodeTagText((const BYTE*)value, valueLength, artist, TAG_TEXT_CHARS) >= 0)
-            SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, (LPARAM)artist);
+            DecodeTagText(static_cast<const BYTE*>(value), valueLength, artist, TAG_TEXT_CHARS) >= 0)
+            SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(artist));
         // One stream open at a time, however long the list.
         FSOUND_Stream_Close(TagStream);
         TagStream = NULL;
@@ -142,8 +143,8 @@ INT_PTR CALLBACK LibraryDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
             return TRUE;
         case WM_COMMAND:
             if (lParam == SCAN_TRACK_ADDED) {
-                SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_ADDSTRING, 0, (LPARAM)FullPathBuffer);
-                SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, (LPARAM)NameBuffer);
+                SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FullPathBuffer));
+                SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(NameBuffer));
             }
             switch (LOWORD(wParam)) {
                 case IDOK: EndDialog(hDlg, IDOK); return TRUE;
