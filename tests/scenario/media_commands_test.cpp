@@ -17,6 +17,7 @@
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
+#include "support/sound_measure.h"
 #include "tools/fixtures.h"
 
 namespace {

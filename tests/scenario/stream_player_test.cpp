@@ -17,6 +17,7 @@
 #include "support/fixture_dir.h"
 #include "support/message_log.h"
 #include "support/program_harness.h"
+#include "support/sound_measure.h"
 #include "tools/fixtures.h"
 
 namespace fs = std::filesystem;

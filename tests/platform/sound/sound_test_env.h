@@ -21,6 +21,7 @@
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "tests/support/fixture_dir.h"
+#include "tests/support/sound_measure.h"
 #include "tools/fixtures.h"
 
 namespace zv::testing {
