@@ -97,7 +97,7 @@ protected:
         return out;
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     std::unique_ptr<zv::test::ProgramHarness> p_;
     std::map<std::u16string, std::u16string> artists_;
 };

@@ -27,7 +27,7 @@ using zv::PlaybackState;
 
 TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
 {
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     const auto music = dir.path() / "music";
     std::filesystem::create_directories(music);
     for (int i = 0; i < 3; ++i) {

@@ -122,7 +122,7 @@ protected:
         EXPECT_EQ(p_->exit_code(), 0);
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     std::unique_ptr<zv::test::ProgramHarness> p_;
 };
 
@@ -325,7 +325,7 @@ TEST_F(Panels, OptionsPanelSlidesAlongTheTopAndLeadsBackOffOrOut)
 
 TEST(PanelsWithoutUnregister, ACoreLibraryWithoutItLeavesThePanelWorkingButDeafToTheKeys)
 {
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     zv::test::tone_library(dir.path(), 2);
     zv::test::ProgramHarness::Options o(dir.path());
     o.keep_start_panel = true;

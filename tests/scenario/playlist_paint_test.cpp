@@ -21,11 +21,11 @@
 #include "support/program_harness.h"
 
 namespace fs = std::filesystem;
+using zv::test::FixtureDir;
 using zv::test::install_paint_recorder;
 using zv::test::paint_log;
 using zv::test::PaintRecord;
 using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 
 namespace {
 
@@ -234,7 +234,7 @@ TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwent
 TEST(PlaylistPaint, HundredThousandItemsCostNoMoreThanTheVisibleOnes)
 {
     FixtureDir dir;
-    zv::testing::ScratchFolder music(dir);
+    zv::test::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
     music.add_empty_tracks(100000);
     zv::test::write_settings(dir.path(), music.path());

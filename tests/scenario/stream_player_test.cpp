@@ -54,7 +54,7 @@ protected:
                   LVIS_SELECTED | LVIS_FOCUSED);
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     zv::test::MessageLog log_;  // outlives the program it watches
     std::unique_ptr<ProgramHarness> player_;
 };

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 TEST(ThreadedPlayback, AnAudioThreadDrivesTheAdvanceThroughTheList)
 {
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     fs::path music = dir.path() / "music";
     for (int i = 0; i < 3; ++i) {
         zv::fixtures::ToneTrack t;

@@ -216,7 +216,7 @@ protected:
         return names;
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     fs::path music_;
     std::unique_ptr<ProgramHarness> harness_;
 };

@@ -10,7 +10,7 @@
 
 #include "backend/sdl_backend.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 constexpr const char* kVariables[] = {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
@@ -62,4 +62,4 @@ TEST(SdlBackendStartup, OpensOnADisplayOrSaysWhy)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

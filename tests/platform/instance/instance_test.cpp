@@ -74,7 +74,7 @@ protected:
         }
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     std::optional<std::string> old_;
     std::atomic<int> raised_{0};
 };

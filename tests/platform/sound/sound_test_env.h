@@ -24,7 +24,7 @@
 #include "tests/support/sound_measure.h"
 #include "tools/fixtures.h"
 
-namespace zv::testing {
+namespace zv::test {
 
 using Bytes = std::vector<unsigned char>;
 
@@ -191,4 +191,4 @@ protected:
     SoundSystem system_;
 };
 
-}  // namespace zv::testing
+}  // namespace zv::test
