@@ -3,13 +3,21 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "library/library.h"
+#include "panels/panels.h"
+#include "playback/playback.h"
+#include "playlist/playlist.h"
+
+#define IDT_KEEPALIVE 3
+#define KEEPALIVE_PERIOD 55000
+#define TITLE_BUFFER_CHARS 100
 
 HINSTANCE ModuleInstance;
 HWND MainWindow;
 WCHAR AppFolder[PATH_BUFFER_CHARS];
 WCHAR DefaultArtPath[PATH_BUFFER_CHARS];
-SHACTIVATEINFO ActivateInfo;
-HBITMAP SkinBitmap;
+static SHACTIVATEINFO ActivateInfo;
+static HBITMAP SkinBitmap;
 HBRUSH EditBrush;
 HBRUSH PanelBrush;
 

@@ -1,5 +1,7 @@
-// Zorvane's shared globals, program constants and the routines the program's parts call on each
-// other. Resource numbers live in resources/resource.h.
+// Zorvane's shared globals, the program-wide text sizes and the application shell's routines.
+// What each part offers the others is declared in that part's own header (playback/playback.h,
+// library/library.h, playlist/playlist.h, panels/panels.h, resources/dialog_layout.h); resource
+// numbers live in resources/resource.h.
 #pragma once
 #include <windows.h>
 
@@ -9,17 +11,6 @@
 
 #include "resources/resource.h"
 
-// Timers
-#define IDT_KEEPALIVE 3
-#define KEEPALIVE_PERIOD 55000
-#define IDT_FLICK 12345
-#define IDT_NOWPLAYING_SLIDE 1
-#define IDT_OPTIONS_SLIDE 2
-#define SLIDE_PERIOD 10
-#define SLIDE_STEP 10
-
-#define TITLE_BUFFER_CHARS 100
-#define TRACK_TEXT_CHARS 64  // a playlist row shows at most 63 characters
 #define TAG_TEXT_CHARS 200
 #define NOW_PLAYING_CHARS 300
 
@@ -28,8 +19,6 @@ extern HINSTANCE ModuleInstance;
 extern HWND MainWindow;
 extern WCHAR AppFolder[PATH_BUFFER_CHARS];
 extern WCHAR DefaultArtPath[PATH_BUFFER_CHARS];
-extern SHACTIVATEINFO ActivateInfo;
-extern HBITMAP SkinBitmap;
 extern HBRUSH EditBrush;
 extern HBRUSH PanelBrush;
 
@@ -39,7 +28,6 @@ ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className);
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Music library
-extern char SettingsFilePath[PATH_BUFFER_CHARS];
 extern WCHAR MusicFolder[PATH_BUFFER_CHARS];
 extern WCHAR SearchPattern[PATH_BUFFER_CHARS];
 extern int TrackCount;
@@ -54,56 +42,10 @@ extern WCHAR FullPathBuffer[PATH_BUFFER_CHARS];
 extern HWND ScanListener;
 #define SCAN_TRACK_ADDED 16
 
-void ReadSettingsFile();
-BOOL ReadSettingsLine(LPWSTR folder, int capacity);
-void CountTracks(LPCWSTR pattern, LPCWSTR folder);
-void AddTracks(LPCWSTR pattern, LPCWSTR folder);
-void AddNameItem(LPCWSTR name);
-void AddPathItem(LPCWSTR path);
-void ClearPlaylist(HWND list);
-
-// Library browser
-extern int ListTopIndex;
-extern FSOUND_STREAM* TagStream;
-
-INT_PTR CALLBACK LibraryDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
-int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity);
-
-// Orientation relayout
-int ScreenOrientation();
-BOOL ApplyDialogLayout(HINSTANCE module, HWND dialog, int templateId);
-BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DWORD size);
-void ReapplyControlContent(HINSTANCE module, HWND dialog, const BYTE* item, const BYTE* classField,
-                           const BYTE* titleField, const BYTE* end);
-const BYTE* SkipNameOrNumber(const BYTE* at, const BYTE* end);
-
 // Playlist view
-#define ITEM_HEIGHT 40
-#define VISIBLE_LIST_HEIGHT 290
 extern int ListHeight;
 extern int ScrollOffset;
-extern WNDPROC BaseListProc;
 extern HDC BackBufferDC;
-extern HBITMAP BackBufferBitmap;
-extern RECT ListClientRect;
-extern RECT MainClientRect;
-
-HWND CreatePlaylistView(HWND parent, int count);
-LRESULT CALLBACK PlaylistSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT PaintPlaylist(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT DrawPlaylistItem(const DRAWITEMSTRUCT* item);
-LRESULT MeasurePlaylistItem(MEASUREITEMSTRUCT* item);
-LRESULT PlaylistEditColor(HDC dc);
-void FillVerticalGradient(HDC dc, RECT rect, int startRed, int startGreen, int startBlue, int endRed, int endGreen,
-                          int endBlue);
-HFONT CreateItemFont();
-
-// Touch scrolling
-LRESULT ScrollPlaylist(HWND hWnd, int delta);
-LRESULT OnStylusDown(HWND hWnd, LPARAM lParam);
-LRESULT OnStylusMove(HWND hWnd, LPARAM lParam);
-LRESULT OnStylusUp(HWND hWnd, LPARAM lParam);
-LRESULT OnFlickTimer(HWND hWnd);
 
 // Stream player
 extern FSOUND_STREAM* CurrentStream;
@@ -112,31 +54,8 @@ extern int CurrentVolume;
 extern int IsPlaying;
 extern unsigned int PausedPosition;
 
-int PlayFile(const char* path);
-int PlayCurrentTrack();
-int NextTrack();
-int PreviousTrack();
-int TogglePause();
-void VolumeUp();
-void VolumeDown();
-signed char OnStreamEnd(FSOUND_STREAM* stream, void* buffer, int length, void* userData);
-
 // Track tags and album art
 extern WCHAR NowPlayingText[NOW_PLAYING_CHARS];
 extern WCHAR TagText[TAG_TEXT_CHARS];
 extern HBITMAP AlbumArtBitmap;
 extern HWND NowPlayingPanel;
-extern WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
-
-void RefreshTrackInfo();
-
-// Panels
-#define PANEL_WIDTH 240
-#define PANEL_HEIGHT 320
-#define OPTIONS_HEIGHT 90
-extern int NowPlayingSlideX;
-extern int OptionsSlideX;
-
-INT_PTR CALLBACK NowPlayingDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
-void SettleNowPlayingPanel(HWND hDlg);
-INT_PTR CALLBACK OptionsDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);

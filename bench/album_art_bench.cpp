@@ -21,6 +21,7 @@
 #include "composition/platform.h"
 #include "entry/zorvane_profile.h"
 #include "files/codepage.h"
+#include "playback/playback.h"
 #include "tools/fixtures.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "composition/platform.h"
 #include "core/user_state.h"
 #include "entry/zorvane_profile.h"
+#include "playlist/playlist.h"
 #include "resources/resource_blob.h"
 
 namespace fs = std::filesystem;

@@ -11,6 +11,7 @@
 #include "composition/platform.h"
 #include "entry/zorvane_profile.h"
 #include "files/codepage.h"
+#include "library/library.h"
 
 namespace fs = std::filesystem;
 

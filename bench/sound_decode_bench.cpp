@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/dense_track.h"
 #include "bench/ratio_reporter.h"
 #include "fmod.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
+#include "tools/dense_track.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr std::size_t kChunk = 1024;  // frames per pull, about what an audio de
 
 const std::string& track_path()
 {
-    static const std::string path = zv::bench::write_dense_track("zv-bench-3min-320k.mp3", 180);
+    static const std::string path = zv::fixtures::write_dense_track("zv-bench-3min-320k.mp3", 180);
     return path;
 }
 

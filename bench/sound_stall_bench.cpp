@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "bench/dense_track.h"
 #include "fmod.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
+#include "tools/dense_track.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ constexpr auto kStall = std::chrono::milliseconds(40);
 
 const std::string& track_path()
 {
-    static const std::string path = zv::bench::write_dense_track("zv-bench-stall-320k.mp3", kSeconds + 2);
+    static const std::string path = zv::fixtures::write_dense_track("zv-bench-stall-320k.mp3", kSeconds + 2);
     return path;
 }
 

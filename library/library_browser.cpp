@@ -2,6 +2,9 @@
 // track's name (list 1010) and path (hidden list 1006) and appending the library to the playlist
 // once more; "Sort By Artist" lists the artist of every path; "Back To Player" opens a panel.
 #include "app/zorvane.h"
+#include "library/library.h"
+#include "panels/panels.h"
+#include "resources/dialog_layout.h"
 
 #define ID3_LATIN1 0
 #define ID3_UTF16_BOM 1
@@ -9,8 +12,8 @@
 #define ID3_UTF8 3
 
 // Every notification of the name list scrolls it one entry further, for the life of the process.
-int ListTopIndex = 14;
-FSOUND_STREAM* TagStream;
+static int ListTopIndex = 14;
+static FSOUND_STREAM* TagStream;
 
 // Decodes an ID3v2 text field (its encoding byte, then the text) into out, up to the first
 // terminator or the field's end. Returns the characters written, or -1 for an encoding ID3v2
@@ -36,7 +39,7 @@ int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity)
             int used = 0;
             while (used < bytes && text[used]) ++used;
             if (used == 0) break;
-            n = MultiByteToWideChar(CP_UTF8, 0, (LPCSTR)text, used, out, capacity - 1);
+            n = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<LPCSTR>(text), used, out, capacity - 1);
             if (n <= 0) n = 0;
             break;
         }
@@ -53,8 +56,8 @@ int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity)
                 }
             }
             for (; at + 1 < bytes && n < capacity - 1; at += 2) {
-                WCHAR unit =
-                    bigEndian ? (WCHAR)((text[at] << 8) | text[at + 1]) : (WCHAR)(text[at] | (text[at + 1] << 8));
+                WCHAR unit = bigEndian ? static_cast<WCHAR>((text[at] << 8) | text[at + 1])
+                                       : static_cast<WCHAR>(text[at] | (text[at + 1] << 8));
                 if (unit == 0) break;
                 out[n++] = unit;
             }
@@ -73,22 +76,23 @@ int DecodeTagText(const BYTE* field, int length, LPWSTR out, int capacity)
 static void ListArtists(HWND hDlg)
 {
     SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_RESETCONTENT, 0, 0);
-    int count = (int)SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETCOUNT, 0, 0);
+    int count = static_cast<int>(SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETCOUNT, 0, 0));
     WCHAR item[PATH_BUFFER_CHARS];
     char narrow[PATH_BUFFER_CHARS * 3];
     WCHAR artist[TAG_TEXT_CHARS];
     for (int i = 0; i < count; ++i) {
         LRESULT length = SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETTEXTLEN, i, 0);
         if (length < 0 || length >= PATH_BUFFER_CHARS) continue;
-        if (SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETTEXT, i, (LPARAM)item) == LB_ERR) continue;
+        if (SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item)) == LB_ERR)
+            continue;
         if (WideCharToMultiByte(CP_UTF8, 0, item, -1, narrow, sizeof(narrow), NULL, NULL) <= 0) continue;
         TagStream = FSOUND_Stream_Open(narrow, 0, 0, 0);
         if (!TagStream) continue;
         void* value = NULL;
         int valueLength = 0;
         if (FSOUND_Stream_FindTagField(TagStream, FSOUND_TAGFIELD_ID3V2, "TPE1", &value, &valueLength) &&
-            DecodeTagText((const BYTE*)value, valueLength, artist, TAG_TEXT_CHARS) >= 0)
-            SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, (LPARAM)artist);
+            DecodeTagText(static_cast<const BYTE*>(value), valueLength, artist, TAG_TEXT_CHARS) >= 0)
+            SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(artist));
         // One stream open at a time, however long the list.
         FSOUND_Stream_Close(TagStream);
         TagStream = NULL;
@@ -139,8 +143,8 @@ INT_PTR CALLBACK LibraryDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
             return TRUE;
         case WM_COMMAND:
             if (lParam == SCAN_TRACK_ADDED) {
-                SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_ADDSTRING, 0, (LPARAM)FullPathBuffer);
-                SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, (LPARAM)NameBuffer);
+                SendDlgItemMessage(hDlg, IDC_LIBRARY_PATHS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FullPathBuffer));
+                SendDlgItemMessage(hDlg, IDC_LIBRARY_NAMES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(NameBuffer));
             }
             switch (LOWORD(wParam)) {
                 case IDOK: EndDialog(hDlg, IDOK); return TRUE;

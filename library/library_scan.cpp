@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "app/zorvane.h"
+#include "library/library.h"
 
-char SettingsFilePath[PATH_BUFFER_CHARS];
+static char SettingsFilePath[PATH_BUFFER_CHARS];
 WCHAR MusicFolder[PATH_BUFFER_CHARS];
 WCHAR SearchPattern[PATH_BUFFER_CHARS];
 int TrackCount;

@@ -4,9 +4,13 @@
 #include <dbgapi.h>
 
 #include "app/zorvane.h"
+#include "panels/panels.h"
+#include "playback/playback.h"
+
+#define IDT_NOWPLAYING_SLIDE 1
 
 // Where the next slide starts; the first slide after start-up is one step shorter.
-int NowPlayingSlideX = -230;
+static int NowPlayingSlideX = -230;
 
 typedef BOOL(WINAPI* UnregisterFunc1Proc)(UINT modifiers, UINT key);
 

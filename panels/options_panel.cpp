@@ -1,9 +1,14 @@
 // The options panel: a strip that slides in along the top over the now-playing panel, with
 // volume up and down, display off, exit, back to the playlist and back to the now-playing panel.
 #include "app/zorvane.h"
+#include "panels/panels.h"
+#include "playback/playback.h"
+
+#define IDT_OPTIONS_SLIDE 2
+#define OPTIONS_HEIGHT 90
 
 // Where the next slide starts; separate from the now-playing panel's.
-int OptionsSlideX = -230;
+static int OptionsSlideX = -230;
 
 static void OnSlideStep(HWND hDlg)
 {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "playback/playback.h"
 
 FSOUND_STREAM* CurrentStream;
 int CurrentChannel;

@@ -4,12 +4,13 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "playback/playback.h"
 
 WCHAR NowPlayingText[NOW_PLAYING_CHARS];
 WCHAR TagText[TAG_TEXT_CHARS];
 HBITMAP AlbumArtBitmap;
 HWND NowPlayingPanel;
-WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
+static WCHAR AlbumArtPath[PATH_BUFFER_CHARS];
 
 #define ART_WIDTH 250
 #define ART_HEIGHT 232

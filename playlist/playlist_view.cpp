@@ -3,14 +3,17 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "playlist/playlist.h"
+
+#define TRACK_TEXT_CHARS 64  // a playlist row shows at most 63 characters
 
 int ListHeight;
 int ScrollOffset;
-WNDPROC BaseListProc;
+static WNDPROC BaseListProc;
 HDC BackBufferDC;
-HBITMAP BackBufferBitmap;
-RECT ListClientRect;
-RECT MainClientRect;
+static HBITMAP BackBufferBitmap;
+static RECT ListClientRect;
+static RECT MainClientRect;
 
 static PAINTSTRUCT ListPaint;
 static HDC ListPaintDC;

@@ -4,6 +4,11 @@
 #include <cstring>
 
 #include "app/zorvane.h"
+#include "panels/panels.h"
+#include "playback/playback.h"
+#include "playlist/playlist.h"
+
+#define VISIBLE_LIST_HEIGHT 290
 
 static int PressY;
 static DWORD PressTick;

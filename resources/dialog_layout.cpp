@@ -2,7 +2,7 @@
 // the template's rectangle in one deferred batch, and gets its template content back (picture,
 // icon, text or list selection). The template is read in place from the module's resources, and
 // never past the end of its resource.
-#include "app/zorvane.h"
+#include "resources/dialog_layout.h"
 
 #define TEMPLATE_HEADER_BYTES 18
 #define ITEM_HEADER_BYTES 18
@@ -14,11 +14,14 @@
 #define CLASS_COMBOBOX 0x85
 
 // Templates are little-endian whatever the machine; reading byte by byte also needs no alignment.
-static WORD ReadWord(const BYTE* at) { return (WORD)(at[0] | (at[1] << 8)); }
+static WORD ReadWord(const BYTE* at) { return static_cast<WORD>(at[0] | (at[1] << 8)); }
 
-static DWORD ReadDword(const BYTE* at) { return (DWORD)ReadWord(at) | ((DWORD)ReadWord(at + 2) << 16); }
+static DWORD ReadDword(const BYTE* at)
+{
+    return static_cast<DWORD>(ReadWord(at)) | (static_cast<DWORD>(ReadWord(at + 2)) << 16);
+}
 
-static short ReadShort(const BYTE* at) { return (short)ReadWord(at); }
+static short ReadShort(const BYTE* at) { return static_cast<short>(ReadWord(at)); }
 
 int ScreenOrientation()
 {
@@ -47,8 +50,9 @@ const BYTE* SkipNameOrNumber(const BYTE* at, const BYTE* end)
 // or NULL when no whole item header fits there.
 static const BYTE* AlignItem(const BYTE* start, const BYTE* at, const BYTE* end)
 {
-    size_t offset = ((size_t)(at - start) + 3) & ~(size_t)3;
-    if (offset > (size_t)(end - start) || (size_t)(end - start) - offset < ITEM_HEADER_BYTES) return NULL;
+    size_t offset = (static_cast<size_t>(at - start) + 3) & ~static_cast<size_t>(3);
+    if (offset > static_cast<size_t>(end - start) || static_cast<size_t>(end - start) - offset < ITEM_HEADER_BYTES)
+        return NULL;
     return start + offset;
 }
 
@@ -61,16 +65,20 @@ static void ReapplyPicture(HINSTANCE module, HWND dialog, int id, DWORD style, W
         SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_ICON, 0);
         HICON icon = LoadIcon(module, MAKEINTRESOURCE(number));
         if (!icon) return;
-        HICON replaced = (HICON)SendDlgItemMessage(dialog, id, STM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
+        HICON replaced = reinterpret_cast<HICON>(
+            SendDlgItemMessage(dialog, id, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon)));
         if (replaced && replaced != icon) DestroyIcon(replaced);
-        if ((HICON)SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_ICON, 0) != icon) DestroyIcon(icon);
+        if (reinterpret_cast<HICON>(SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_ICON, 0)) != icon)
+            DestroyIcon(icon);
     } else if ((style & SS_BITMAP) == SS_BITMAP) {
         SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_BITMAP, 0);
         HBITMAP bitmap = LoadBitmap(module, MAKEINTRESOURCE(number));
         if (!bitmap) return;
-        HBITMAP replaced = (HBITMAP)SendDlgItemMessage(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap);
+        HBITMAP replaced = reinterpret_cast<HBITMAP>(
+            SendDlgItemMessage(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
         if (replaced && replaced != bitmap) DeleteObject(replaced);
-        if ((HBITMAP)SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_BITMAP, 0) != bitmap) DeleteObject(bitmap);
+        if (reinterpret_cast<HBITMAP>(SendDlgItemMessage(dialog, id, STM_GETIMAGE, IMAGE_BITMAP, 0)) != bitmap)
+            DeleteObject(bitmap);
     }
 }
 
@@ -186,7 +194,7 @@ BOOL ApplyDialogLayout(HINSTANCE module, HWND dialog, int templateId)
     if (!found) return FALSE;
     HGLOBAL loaded = LoadResource(module, found);
     if (!loaded) return FALSE;
-    const BYTE* bytes = (const BYTE*)LockResource(loaded);
+    const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
     if (!bytes) return FALSE;
     return ApplyDialogLayoutBytes(module, dialog, bytes, SizeofResource(module, found));
 }

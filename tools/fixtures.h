@@ -66,12 +66,6 @@ bool write_tags(const std::filesystem::path& path, const Mp3Tags& tags);
 std::vector<unsigned char> make_cover_jpeg(int width, int height, unsigned seed);
 std::vector<unsigned char> make_cover_png(int width, int height, unsigned seed);
 
-// The frequency of the strongest tone in the left channel, from its zero crossings; 0 for silence.
-double dominant_frequency(const std::int16_t* stereo, std::size_t frames, int rate);
-
-// Root mean square of both channels, in sample units.
-double rms_level(const std::int16_t* stereo, std::size_t frames);
-
 // Writes the demo library under `folder`; the number of tracks written.
 int write_demo_library(const std::filesystem::path& folder);
 

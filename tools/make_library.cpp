@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "bench/dense_track.h"
+#include "tools/dense_track.h"
 #include "tools/fixtures.h"
 
 int main(int argc, char** argv)
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     }
     if (argc == 4 && std::strcmp(argv[1], "--dense") == 0) {
         const int seconds = std::atoi(argv[3]);
-        return (seconds > 0 && zv::bench::write_dense_track_to(argv[2], seconds)) ? 0 : 1;
+        return (seconds > 0 && zv::fixtures::write_dense_track_to(argv[2], seconds)) ? 0 : 1;
     }
     if (argc != 3 || std::strcmp(argv[1], "--demo") != 0) {
         std::fprintf(stderr, "usage: %s --demo <folder> | --default-art <file> | --dense <file> <seconds>\n",

@@ -15,6 +15,7 @@
 #include "composition/platform.h"
 #include "files/codepage.h"
 #include "leak_check.h"
+#include "resources/dialog_layout.h"
 #include "resources/resource_blob.h"
 
 namespace {

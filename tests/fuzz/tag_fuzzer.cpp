@@ -16,6 +16,7 @@
 #include "composition/platform.h"
 #include "files/codepage.h"
 #include "leak_check.h"
+#include "playback/playback.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "app/zorvane.h"
 #include "gdi/gdi_state.h"
+#include "resources/dialog_layout.h"
 #include "resources/resource_access.h"
 #include "support/fixture_dir.h"
 #include "support/message_log.h"
@@ -76,7 +77,7 @@ protected:
     }
     void ui(std::function<void()> f) { p_->on_ui(std::move(f)); }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     zv::test::MessageLog log_;  // outlives the program's windows it watches
     std::unique_ptr<zv::test::ProgramHarness> p_;
     HWND browser_ = nullptr;

@@ -10,13 +10,14 @@
 #include <fstream>
 
 #include "app/zorvane.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
 
 namespace fs = std::filesystem;
+using zv::test::FixtureDir;
 using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 
 namespace {
 

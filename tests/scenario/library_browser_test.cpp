@@ -14,6 +14,7 @@
 #include "app/zorvane.h"
 #include "core/user_state.h"
 #include "files/codepage.h"
+#include "library/library.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
@@ -96,7 +97,7 @@ protected:
         return out;
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     std::unique_ptr<zv::test::ProgramHarness> p_;
     std::map<std::u16string, std::u16string> artists_;
 };

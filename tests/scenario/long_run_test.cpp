@@ -15,8 +15,8 @@
 #include "tools/fixtures.h"
 
 namespace fs = std::filesystem;
+using zv::test::FixtureDir;
 using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
+#include "support/sound_measure.h"
 #include "tools/fixtures.h"
 
 namespace {
@@ -26,7 +27,7 @@ using zv::PlaybackState;
 
 TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
 {
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     const auto music = dir.path() / "music";
     std::filesystem::create_directories(music);
     for (int i = 0; i < 3; ++i) {

@@ -11,6 +11,8 @@
 #include "app/zorvane.h"
 #include "core/user_state.h"
 #include "gdi/gdi_state.h"
+#include "panels/panels.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/message_log.h"
 #include "support/program_harness.h"
@@ -120,7 +122,7 @@ protected:
         EXPECT_EQ(p_->exit_code(), 0);
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     std::unique_ptr<zv::test::ProgramHarness> p_;
 };
 
@@ -323,7 +325,7 @@ TEST_F(Panels, OptionsPanelSlidesAlongTheTopAndLeadsBackOffOrOut)
 
 TEST(PanelsWithoutUnregister, ACoreLibraryWithoutItLeavesThePanelWorkingButDeafToTheKeys)
 {
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     zv::test::tone_library(dir.path(), 2);
     zv::test::ProgramHarness::Options o(dir.path());
     o.keep_start_panel = true;

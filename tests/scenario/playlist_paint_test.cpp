@@ -14,16 +14,18 @@
 #include "app/zorvane.h"
 #include "files/codepage.h"
 #include "gdi/gdi_internal.h"
+#include "playback/playback.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/paint_recorder.h"
 #include "support/program_harness.h"
 
 namespace fs = std::filesystem;
+using zv::test::FixtureDir;
 using zv::test::install_paint_recorder;
 using zv::test::paint_log;
 using zv::test::PaintRecord;
 using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 
 namespace {
 
@@ -232,7 +234,7 @@ TEST(PlaylistPaint, MovedUpByFourHundredPaintsControlRowsFourHundredToSevenTwent
 TEST(PlaylistPaint, HundredThousandItemsCostNoMoreThanTheVisibleOnes)
 {
     FixtureDir dir;
-    zv::testing::ScratchFolder music(dir);
+    zv::test::ScratchFolder music(dir);
     ASSERT_FALSE(music.path().empty());
     music.add_empty_tracks(100000);
     zv::test::write_settings(dir.path(), music.path());

@@ -39,7 +39,7 @@ int run_second_player(const std::filesystem::path& folder)
 
 TEST(SingleInstance, SecondStartRaisesTheFirstAndExitsZero)
 {
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     zv::test::ProgramHarness p(zv::test::ProgramHarness::Options(dir.path()));

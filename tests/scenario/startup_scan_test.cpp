@@ -17,8 +17,8 @@
 #include "support/program_harness.h"
 
 namespace fs = std::filesystem;
+using zv::test::FixtureDir;
 using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 
 namespace {
 

@@ -10,11 +10,14 @@
 
 #include "app/zorvane.h"
 #include "files/codepage.h"
+#include "playback/playback.h"
+#include "playlist/playlist.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"
 #include "support/message_log.h"
 #include "support/program_harness.h"
+#include "support/sound_measure.h"
 #include "tools/fixtures.h"
 
 namespace fs = std::filesystem;
@@ -51,7 +54,7 @@ protected:
                   LVIS_SELECTED | LVIS_FOCUSED);
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     zv::test::MessageLog log_;  // outlives the program it watches
     std::unique_ptr<ProgramHarness> player_;
 };

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/zorvane.h"
+#include "playback/playback.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 
 TEST(ThreadedPlayback, AnAudioThreadDrivesTheAdvanceThroughTheList)
 {
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     fs::path music = dir.path() / "music";
     for (int i = 0; i < 3; ++i) {
         zv::fixtures::ToneTrack t;

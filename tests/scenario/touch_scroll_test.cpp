@@ -12,14 +12,15 @@
 
 #include "app/zorvane.h"
 #include "files/codepage.h"
+#include "playlist/playlist.h"
 #include "support/fixture_dir.h"
 #include "support/paint_recorder.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
 
 namespace fs = std::filesystem;
+using zv::test::FixtureDir;
 using zv::test::ProgramHarness;
-using zv::testing::FixtureDir;
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "app/zorvane.h"
 #include "files/codepage.h"
 #include "gdi/gdi_internal.h"
+#include "playback/playback.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
@@ -215,7 +216,7 @@ protected:
         return names;
     }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     fs::path music_;
     std::unique_ptr<ProgramHarness> harness_;
 };

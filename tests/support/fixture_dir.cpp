@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <system_error>
 
-namespace zv::testing {
+namespace zv::test {
 
 FixtureDir::FixtureDir()
 {
@@ -53,4 +53,4 @@ void ScratchFolder::add_empty_tracks(int count) const
     }
 }
 
-}  // namespace zv::testing
+}  // namespace zv::test

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-namespace zv::testing {
+namespace zv::test {
 
 class FixtureDir {
 public:
@@ -38,4 +38,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace zv::testing
+}  // namespace zv::test

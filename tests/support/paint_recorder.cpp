@@ -1,6 +1,7 @@
 #include "support/paint_recorder.h"
 
 #include "app/zorvane.h"
+#include "playlist/playlist.h"
 #include "support/message_log.h"
 
 #include <gtest/gtest.h>

@@ -12,6 +12,7 @@
 #include "resources/resource_blob.h"
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
+#include "support/sound_measure.h"
 
 namespace zv::test {
 

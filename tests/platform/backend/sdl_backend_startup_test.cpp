@@ -11,7 +11,7 @@
 #include "backend/sdl_backend.h"
 #include "entry/zorvane_profile.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 constexpr const char* kVariables[] = {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
@@ -63,4 +63,4 @@ TEST(SdlBackendStartup, OpensOnADisplayOrSaysWhy)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

@@ -28,7 +28,7 @@ std::string read(const fs::path& p)
 TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
 {
     const zv::AppProfile profile = zv::zorvane_profile();
-    zv::testing::FixtureDir dir;
+    zv::test::FixtureDir dir;
     const fs::path root = dir.path();
     for (const char* d : {"usr/share", "portable/bin", "opt/share"}) fs::create_directories(root / d);
     write(dir.file("opt/bin/direc.zvn"), "/music/\n");  // a settings file keeps it portable

@@ -88,8 +88,8 @@ protected:
     }
 
     zv::FileSystemState state_;
-    zv::testing::FixtureDir tree_;
-    zv::testing::FixtureDir outside_;
+    zv::test::FixtureDir tree_;
+    zv::test::FixtureDir outside_;
     std::u16string root_;
 };
 

@@ -76,7 +76,7 @@ protected:
     }
 
     const zv::AppProfile profile_ = zv::zorvane_profile();
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     std::optional<std::string> old_;
     std::atomic<int> raised_{0};
 };

@@ -212,7 +212,7 @@ protected:
     }
     HBITMAP load(const std::string& path) { return load(std::u16string(path.begin(), path.end())); }
 
-    zv::testing::FixtureDir dir_;
+    zv::test::FixtureDir dir_;
     std::vector<HBITMAP> loaded_;
 };
 

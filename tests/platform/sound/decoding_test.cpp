@@ -5,7 +5,7 @@
 
 #include "tests/platform/sound/sound_test_env.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 using fixtures::dominant_frequency;
@@ -160,4 +160,4 @@ TEST_F(SoundDecoding, SeekPastTheEndEndsOnPlay)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

@@ -5,7 +5,7 @@
 #include "sound/mp3_decoder.h"
 #include "tests/platform/sound/sound_test_env.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 constexpr std::size_t kBuffer = 4410;  // 0.1 s, a grace period's 30th
@@ -83,4 +83,4 @@ TEST_F(SoundDeviceRest, ClosesAfterTheGracePeriodAndPlayingOnIsSampleExact)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

@@ -1,6 +1,6 @@
 #include "tests/platform/sound/sound_test_env.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 class SoundEndCallback : public SoundTest {
@@ -123,4 +123,4 @@ TEST_F(SoundEndCallback, CallbackCanStartTheNextTrack)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

@@ -14,7 +14,7 @@
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 int peak(const std::vector<std::int16_t>& pcm)
@@ -55,4 +55,4 @@ TEST(SoundFirstPlay, SoundsAtTheStoredVolumeFromItsFirstSample)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

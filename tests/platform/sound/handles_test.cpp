@@ -1,6 +1,6 @@
 #include "tests/platform/sound/sound_test_env.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 void expect_every_call_fails(FSOUND_STREAM* s)
@@ -105,4 +105,4 @@ TEST(SoundWithoutSystem, FunctionsAreHarmless)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

@@ -4,7 +4,7 @@
 #include "sound/mp3_decoder.h"
 #include "tests/platform/sound/sound_test_env.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 using fixtures::dominant_frequency;
@@ -181,4 +181,4 @@ TEST_F(SoundPlayback, AllChannelsBusyMeansNoFreeChannel)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

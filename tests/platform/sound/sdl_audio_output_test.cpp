@@ -7,7 +7,7 @@
 
 #include "backend/sdl_audio_output.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 TEST(SdlAudioOutput, DeviceThreadRendersUntilSuspendedResumedAndStopped)
@@ -56,4 +56,4 @@ TEST(SdlAudioOutput, DeviceThreadRendersUntilSuspendedResumedAndStopped)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

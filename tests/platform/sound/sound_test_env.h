@@ -21,9 +21,10 @@
 #include "sound/pulled_audio_output.h"
 #include "sound/sound_system.h"
 #include "tests/support/fixture_dir.h"
+#include "tests/support/sound_measure.h"
 #include "tools/fixtures.h"
 
-namespace zv::testing {
+namespace zv::test {
 
 using Bytes = std::vector<unsigned char>;
 
@@ -190,4 +191,4 @@ protected:
     SoundSystem system_;
 };
 
-}  // namespace zv::testing
+}  // namespace zv::test

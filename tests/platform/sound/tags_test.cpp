@@ -5,7 +5,7 @@
 #include "sound/stream_tags.h"
 #include "tests/platform/sound/sound_test_env.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 class SoundTags : public SoundTest {
@@ -415,4 +415,4 @@ TEST_F(SoundTags, DamagedTagsNeverCrash)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

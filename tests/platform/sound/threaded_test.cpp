@@ -8,7 +8,7 @@
 #include "sound/mp3_decoder.h"
 #include "tests/platform/sound/sound_test_env.h"
 
-namespace zv::testing {
+namespace zv::test {
 namespace {
 
 struct UiQueue {
@@ -222,4 +222,4 @@ TEST_F(SoundUnderrun, TheStreamWithLeastDecodedIsDecodedFirst)
 }
 
 }  // namespace
-}  // namespace zv::testing
+}  // namespace zv::test

@@ -1,20 +1,17 @@
-// A 320 kbps MP3 of a dense signal (a chord of rich tones and some noise) for the sound
-// benchmarks: a lone sine decodes unusually fast, this costs what real music does.
-#pragma once
+#include "tools/dense_track.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <numbers>
-#include <string>
 #include <vector>
 
 #include "tools/fixtures.h"
 
-namespace zv::bench {
+namespace zv::fixtures {
 
-// Writes `seconds` of the signal to `p`; false when encoding or writing fails.
-inline bool write_dense_track_to(const std::filesystem::path& p, int seconds)
+bool write_dense_track_to(const std::filesystem::path& p, int seconds)
 {
     constexpr int kRate = 44100;
     const std::size_t frames = static_cast<std::size_t>(seconds) * kRate;
@@ -31,17 +28,16 @@ inline bool write_dense_track_to(const std::filesystem::path& p, int seconds)
         pcm[i * 2] = s;
         pcm[i * 2 + 1] = static_cast<std::int16_t>(s / 2 + (pcm[i * 2] >> 2));
     }
-    zv::fixtures::Mp3Tags tags;
+    Mp3Tags tags;
     tags.id3v2_version = 0;
-    return zv::fixtures::write_pcm_mp3(p, pcm, kRate, 2, 320, tags);
+    return write_pcm_mp3(p, pcm, kRate, 2, 320, tags);
 }
 
-// Writes `seconds` of the signal to the temporary folder under `name`; returns its path.
-inline std::string write_dense_track(const char* name, int seconds)
+std::string write_dense_track(const char* name, int seconds)
 {
     const auto p = std::filesystem::temp_directory_path() / name;
     if (!write_dense_track_to(p, seconds)) std::fprintf(stderr, "cannot write %s\n", p.c_str());
     return p.string();
 }
 
-}  // namespace zv::bench
+}  // namespace zv::fixtures

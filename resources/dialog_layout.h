@@ -1,0 +1,11 @@
+// Re-laying a live dialog out by another dialog template when the screen changes shape.
+#pragma once
+#include <windows.h>
+
+// 1 for a portrait screen, -1 for a landscape one, 0 for a square one.
+int ScreenOrientation();
+BOOL ApplyDialogLayout(HINSTANCE module, HWND dialog, int templateId);
+BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DWORD size);
+void ReapplyControlContent(HINSTANCE module, HWND dialog, const BYTE* item, const BYTE* classField,
+                           const BYTE* titleField, const BYTE* end);
+const BYTE* SkipNameOrNumber(const BYTE* at, const BYTE* end);
