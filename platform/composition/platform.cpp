@@ -19,7 +19,6 @@
 namespace zv {
 
 namespace {
-Platform* g_platform = nullptr;
 constexpr int kScreenWidth = 240;
 constexpr int kScreenHeight = 320;
 
@@ -84,12 +83,10 @@ Platform::Platform(const PlatformOptions& options)
     // The media controls appear with the main window (its title), so a start that only hands over
     // to a running player never shows on the bus.
     offer_media_controls_ = desktop && options.media_controls && failure_.empty();
-    g_platform = this;
 }
 
 Platform::~Platform()
 {
-    if (g_platform == this) g_platform = nullptr;
     mpris_.reset();
     instance_.reset();
     user_->on_turn_end = nullptr;
@@ -100,8 +97,6 @@ Platform::~Platform()
     gdi_.reset();
     files_.reset();
 }
-
-Platform* Platform::current() { return g_platform; }
 
 HINSTANCE Platform::module() const { return resources_->instance(); }
 
