@@ -20,7 +20,6 @@
 namespace zv {
 
 namespace {
-Platform* g_platform = nullptr;
 constexpr int kScreenWidth = 240;
 constexpr int kScreenHeight = 320;
 
@@ -90,12 +89,10 @@ Platform::Platform(const PlatformOptions& options) : profile_(options.profile)
     // The media controls appear with the main window (its title), so a start that only hands over
     // to a running player never shows on the bus.
     offer_media_controls_ = desktop && options.media_controls && failure_.empty() && !profile_.mpris_bus_name.empty();
-    g_platform = this;
 }
 
 Platform::~Platform()
 {
-    if (g_platform == this) g_platform = nullptr;
     mpris_.reset();
     instance_.reset();
     user_->queue().on_turn_end = nullptr;
@@ -106,8 +103,6 @@ Platform::~Platform()
     gdi_.reset();
     files_.reset();
 }
-
-Platform* Platform::current() { return g_platform; }
 
 HINSTANCE Platform::module() const { return resources_->instance(); }
 

@@ -42,8 +42,6 @@ public:
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
 
-    static Platform* current();
-
     // Why the desktop backend has no window, as one sentence for the user; empty when it has
     // one, and always for a headless platform.
     const std::string& failure() const { return failure_; }

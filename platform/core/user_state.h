@@ -4,6 +4,7 @@
 // user-interface thread; only posting to the queue is thread-safe.
 #pragma once
 #include "base/backend.h"
+#include "base/current_instance.h"
 #include "core/input_router.h"
 #include "core/message_queue.h"
 #include "core/screen.h"
@@ -14,11 +15,10 @@ namespace zv {
 class UserState {
 public:
     explicit UserState(Backend& backend, int screen_width = 240, int screen_height = 320);
-    ~UserState();
     UserState(const UserState&) = delete;
     UserState& operator=(const UserState&) = delete;
 
-    static UserState* current();
+    static UserState* current() { return CurrentInstance<UserState>::get(); }
 
     WindowTree& windows() { return windows_; }
     MessageQueue& queue() { return queue_; }
@@ -30,6 +30,7 @@ private:
     MessageQueue queue_;
     InputRouter input_;
     Screen screen_;
+    CurrentInstance<UserState> current_{this};  // last: current once the parts exist
 };
 
 }  // namespace zv

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <string>
@@ -16,19 +15,9 @@ static_assert(PATH_BUFFER_CHARS == PATH_MAX, "path buffers must hold the platfor
 
 namespace zv {
 
-namespace {
-std::atomic<FileSystemState*> current_state{nullptr};
-}
+FileSystemState::FileSystemState() : finds_(HandleKind::Find) {}
 
-FileSystemState::FileSystemState() : previous_(current_state.exchange(this)), finds_(HandleKind::Find) {}
-
-FileSystemState::~FileSystemState()
-{
-    FileSystemState* self = this;
-    current_state.compare_exchange_strong(self, previous_);
-}
-
-FileSystemState* FileSystemState::current() { return current_state.load(); }
+FileSystemState::~FileSystemState() = default;
 
 bool FileSystemState::is_being_enumerated(dev_t dev, ino_t ino) const
 {

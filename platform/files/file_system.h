@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/current_instance.h"
 #include "base/handle_table.h"
 #include "base/unique_fd.h"
 
@@ -21,8 +22,9 @@ public:
     FileSystemState(const FileSystemState&) = delete;
     FileSystemState& operator=(const FileSystemState&) = delete;
 
-    // The newest live state, or nullptr. States nest: destroying one brings back the previous.
-    static FileSystemState* current();
+    // The newest live state, or nullptr (base/current_instance.h). States nest: destroying one
+    // brings back the previous.
+    static FileSystemState* current() { return CurrentInstance<FileSystemState>::get(); }
 
     // What GetModuleFileNameW reports instead of /proc/self/exe (tests place the "executable"
     // beside their fixtures this way). nullopt restores the real path.
@@ -37,10 +39,10 @@ public:
     bool is_being_enumerated(dev_t dev, ino_t ino) const;
 
 private:
-    FileSystemState* previous_;
     HandleTable<FindSearch> finds_;
     HandleTable<UniqueFd> files_{HandleKind::File};
     std::optional<std::u16string> exe_path_;
+    CurrentInstance<FileSystemState> current_{this};  // last: registered once the rest exists
 };
 
 }  // namespace zv

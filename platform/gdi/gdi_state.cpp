@@ -5,8 +5,6 @@
 namespace zv {
 
 namespace {
-GdiState* g_current = nullptr;
-
 LOGFONTW stock_logfont(LONG height, const char16_t* face)
 {
     LOGFONTW lf{};
@@ -34,17 +32,9 @@ GdiState::GdiState()
     stock_[SYSTEM_FONT] = make_stock(FontObject{stock_logfont(-13, u"System"), nullptr});
     stock_[DEFAULT_GUI_FONT] = make_stock(FontObject{stock_logfont(-11, u"MS Shell Dlg"), nullptr});
     default_bitmap_ = make_stock(BitmapObject{std::make_shared<Surface>(1, 1), nullptr});
-    previous_ = g_current;
-    g_current = this;
 }
 
-GdiState::~GdiState()
-{
-    // A nested state (a test inside a running platform) hands back to the outer one.
-    if (g_current == this) g_current = previous_;
-}
-
-GdiState* GdiState::current() { return g_current; }
+GdiState::~GdiState() = default;
 
 GdiObject* GdiState::make_stock(GdiObject::Payload payload)
 {

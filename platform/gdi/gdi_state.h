@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/current_instance.h"
 #include "base/handle_table.h"
 #include "gdi/device_context.h"
 #include "gdi/gdi_objects.h"
@@ -20,8 +21,9 @@ public:
     GdiState(const GdiState&) = delete;
     GdiState& operator=(const GdiState&) = delete;
 
-    // The live instance, or null; free GDI functions fail harmlessly without one.
-    static GdiState* current();
+    // The newest live instance, or null (base/current_instance.h); free GDI functions fail
+    // harmlessly without one.
+    static GdiState* current() { return CurrentInstance<GdiState>::get(); }
 
     // Any live object behind a handle, or null for stale, foreign or null handles.
     GdiObject* object(const void* handle) const { return objects_.get(reinterpret_cast<std::uintptr_t>(handle)); }
@@ -61,7 +63,7 @@ private:
     HandleTable<GdiObject> objects_{HandleKind::Gdi};
     std::array<GdiObject*, 18> stock_{};
     GdiObject* default_bitmap_ = nullptr;
-    GdiState* previous_ = nullptr;
+    CurrentInstance<GdiState> current_{this};  // last: registered once the rest exists
 };
 
 }  // namespace zv

@@ -23,7 +23,10 @@ struct Cache {
     std::array<Kept, kKeptBlocks> kept{};  // kept[0] is the most recently freed
 };
 
-// Never destroyed: surfaces owned by statics may be freed after this file's statics are gone.
+// Process-wide, not reached through a current instance (base/current_instance.h) like the rest
+// of the platform's state: surfaces owned by statics may be freed after every platform is gone,
+// and a kept block is plain memory any instance can reuse. Never destroyed, for the same reason:
+// such a surface may be freed after this file's statics are gone.
 Cache& cache()
 {
     static Cache* c = new Cache;

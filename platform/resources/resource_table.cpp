@@ -8,7 +8,6 @@
 namespace zv {
 namespace {
 
-ResourceTable* g_current = nullptr;
 std::uint32_t g_next_serial = 1;
 
 std::size_t align4(std::size_t v) { return (v + 3) & ~static_cast<std::size_t>(3); }
@@ -99,15 +98,9 @@ ResourceTable::ResourceTable(std::span<const std::uint8_t> res_file) : entries_(
     instance_ = to_handle<HINSTANCE>(static_cast<std::uintptr_t>(v));
     for (std::size_t i = 0; i < entries_.size(); ++i)
         entry_handles_.push_back(handles_.insert(std::make_unique<std::size_t>(i)));
-    g_current = this;
 }
 
-ResourceTable::~ResourceTable()
-{
-    if (g_current == this) g_current = nullptr;
-}
-
-ResourceTable* ResourceTable::current() { return g_current; }
+ResourceTable::~ResourceTable() = default;
 
 const ResourceEntry* ResourceTable::find(const ResourceId& name, const ResourceId& type) const
 {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/current_instance.h"
 #include "base/handle_table.h"
 #include "windows.h"
 
@@ -55,8 +56,8 @@ public:
     ResourceTable(const ResourceTable&) = delete;
     ResourceTable& operator=(const ResourceTable&) = delete;
 
-    // The newest live table, or null.
-    static ResourceTable* current();
+    // The newest live table, or null (base/current_instance.h).
+    static ResourceTable* current() { return CurrentInstance<ResourceTable>::get(); }
 
     HINSTANCE instance() const { return instance_; }
     // Null stands for the program's own module, as in FindResource.
@@ -94,6 +95,7 @@ private:
     std::vector<std::uintptr_t> entry_handles_;
     HandleTable<AccelTable> accels_{HandleKind::Accel};
     HandleTable<IconObject> icons_{HandleKind::Icon};
+    CurrentInstance<ResourceTable> current_{this};  // last: registered once the rest exists
 };
 
 }  // namespace zv

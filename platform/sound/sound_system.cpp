@@ -10,8 +10,6 @@ namespace zv {
 
 namespace {
 
-SoundSystem* g_current = nullptr;
-
 // How long a render for a waiting output (a test's sink) waits for the decoder before it mixes
 // what there is. Generous: it only bounds a fault.
 constexpr std::chrono::seconds kDecodeWait{10};
@@ -30,17 +28,13 @@ static_assert(StreamSource::kRingFrames / 2 < StreamSource::kRingFrames - Stream
 SoundSystem::SoundSystem(AudioOutputFactory factory, UiPoster post)
     : factory_(std::move(factory)), post_(std::move(post)), alive_(std::make_shared<SoundSystem*>(this))
 {
-    g_current = this;
 }
 
 SoundSystem::~SoundSystem()
 {
     close();
     alive_.reset();
-    if (g_current == this) g_current = nullptr;
 }
-
-SoundSystem* SoundSystem::current() { return g_current; }
 
 bool SoundSystem::init()
 {

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/current_instance.h"
 #include "base/handle_table.h"
 #include "fmod.h"
 #include "sound/audio_output.h"
@@ -54,8 +55,8 @@ public:
     SoundSystem(const SoundSystem&) = delete;
     SoundSystem& operator=(const SoundSystem&) = delete;
 
-    // The live instance the FSOUND_ functions reach, or null.
-    static SoundSystem* current();
+    // The live instance the FSOUND_ functions reach, or null (base/current_instance.h).
+    static SoundSystem* current() { return CurrentInstance<SoundSystem>::get(); }
 
     bool init();
     void close();
@@ -175,6 +176,7 @@ private:
 
     // Posted closures hold this weakly, so one that runs after the system is gone does nothing.
     std::shared_ptr<SoundSystem*> alive_;
+    CurrentInstance<SoundSystem> current_{this};  // last: registered once the rest exists
 };
 
 }  // namespace zv

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -30,8 +31,10 @@ Rgb rgb_of(std::uint32_t p)
 class EmbeddedResources : public ::testing::Test {
 protected:
     zv::GdiState gdi;
-    zv::ResourceTable table{std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size)};
-    HINSTANCE inst = table.instance();
+    // Optional so that a test can end the table's lifetime.
+    std::optional<zv::ResourceTable> table{std::in_place,
+                                           std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size)};
+    HINSTANCE inst = table->instance();
 
     std::span<const std::uint8_t> bytes(LPCWSTR name, LPCWSTR type)
     {
@@ -311,7 +314,7 @@ TEST_F(EmbeddedResources, DialogTemplatesModuleHandleAndLifetime)
     }
 
     // The module handle, and the table's lifetime.
-    EXPECT_EQ(zv::ResourceTable::current(), &table);
+    EXPECT_EQ(zv::ResourceTable::current(), &*table);
     HRSRC r = FindResourceW(nullptr, MAKEINTRESOURCE(105), RT_DIALOG);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(FindResource(inst, MAKEINTRESOURCE(105), RT_DIALOG), r);
@@ -329,6 +332,9 @@ TEST_F(EmbeddedResources, DialogTemplatesModuleHandleAndLifetime)
         EXPECT_EQ(FindResourceW(inst, MAKEINTRESOURCE(105), RT_DIALOG), nullptr);
         EXPECT_NE(FindResourceW(other.instance(), MAKEINTRESOURCE(105), RT_DIALOG), nullptr);
     }
+    EXPECT_EQ(zv::ResourceTable::current(), &*table) << "the outer table answers again";
+    EXPECT_EQ(FindResourceW(inst, MAKEINTRESOURCE(105), RT_DIALOG), r);
+    table.reset();
     EXPECT_EQ(zv::ResourceTable::current(), nullptr);
     WCHAR buf[8];
     EXPECT_EQ(LoadStringW(inst, 1, buf, 8), 0);
