@@ -48,6 +48,13 @@ void HeadlessBackend::present(const Surface& screen, bool display_on)
     std::lock_guard lock(mutex_);
     screen_ = screen;
     display_on_ = display_on;
+    ++presents_;
+}
+
+int HeadlessBackend::present_count() const
+{
+    std::lock_guard lock(mutex_);
+    return presents_;
 }
 
 void HeadlessBackend::set_title(const std::u16string& title)

@@ -49,6 +49,7 @@ public:
     bool display_on() const;
     std::u16string title() const;
     int raise_count() const;
+    int present_count() const;  // how often the composed screen was presented
     // Waits until the window has been raised `count` times in all; false on timeout.
     bool wait_raised(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
@@ -58,6 +59,7 @@ private:
     std::condition_variable test_cv_;
     VirtualClock clock_;
     std::uint64_t target_ = 1000;
+    int presents_ = 0;
     std::deque<InputEvent> input_;
     bool woken_ = false;
     bool idle_ = false;

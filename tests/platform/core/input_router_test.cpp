@@ -215,4 +215,42 @@ TEST_F(InputRouting, DisplayOffBlanksUntilATapOrKeyThatOnlyWakesAndTheCloseButto
     EXPECT_EQ(m.wParam, 0u);
 }
 
+// TranslateMessage makes characters of letters (shifted or as control codes), digits, space and
+// the editing keys, and of nothing else; it says whether it made one.
+TEST_F(InputRouting, KeysTranslateToTheCharactersTheirModifiersMake)
+{
+    HWND w = window(0, 0, 240, 320);
+    log.only({WM_CHAR});
+    struct Case {
+        int vk;
+        bool ctrl, shift;
+        WPARAM ch;  // 0: none
+    };
+    const Case cases[] = {{'A', false, false, 'a'},
+                          {'A', false, true, 'A'},
+                          {'Z', true, false, 26},
+                          {'A', true, false, 1},
+                          {'5', false, false, '5'},
+                          {VK_SPACE, false, false, ' '},
+                          {VK_RETURN, false, false, VK_RETURN},
+                          {VK_BACK, false, false, VK_BACK},
+                          {VK_F1, false, false, 0},
+                          {VK_LEFT, false, false, 0}};
+    std::vector<Msg> expected;
+    for (const Case& c : cases) {
+        backend().push_input({.type = Type::KeyDown, .vk = c.vk, .ctrl = c.ctrl, .shift = c.shift});
+        int translated = 0;
+        for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) {
+            if (m.message == WM_KEYDOWN) translated += TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        EXPECT_EQ(translated, c.ch ? 1 : 0) << c.vk;
+        if (c.ch) expected.push_back({WM_CHAR, posted | wparam, c.ch, 0, w});
+        key(Type::KeyUp, c.vk);
+    }
+    EXPECT_SEQUENCE(log, nullptr, expected);
+    MSG up{w, WM_KEYUP, 'A', 0, 0, {}};
+    EXPECT_FALSE(TranslateMessage(&up));
+}
+
 }  // namespace

@@ -118,4 +118,24 @@ TEST_F(ScreenRotation, SHInitDialogSizesToTheScreenOnlyWhenItsFlagsAreGivenAndAs
     EXPECT_FALSE(SHInitDialog(&gone));
 }
 
+// The screen is presented when something visible changed, once per pass of the loop, and not
+// when nothing did or when only a hidden window painted.
+TEST_F(ScreenRotation, PresentsOnlyWhatChanged)
+{
+    HWND shown = window(0, 0, 240, 320), hidden = window(0, 0, 100, 100, nullptr, 0);
+    pump();
+    const int settled = backend().present_count();
+    pump();
+    EXPECT_EQ(backend().present_count(), settled) << "nothing changed";
+    PAINTSTRUCT ps;
+    BeginPaint(hidden, &ps);
+    EndPaint(hidden, &ps);
+    pump();
+    EXPECT_EQ(backend().present_count(), settled) << "a hidden window's paint shows nowhere";
+    InvalidateRect(shown, nullptr, TRUE);
+    InvalidateRect(shown, nullptr, TRUE);
+    pump();
+    EXPECT_EQ(backend().present_count(), settled + 1);
+}
+
 }  // namespace

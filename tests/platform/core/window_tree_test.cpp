@@ -158,4 +158,27 @@ TEST_F(WindowSequences, ShowMoveAndSize)
     EXPECT_EQ(GetActiveWindow(), parent) << "raised above it, the parent takes the tap";
 }
 
+// The window that goes takes the capture with it, and the activation passes to its owner even
+// when another window lies above the owner; a disabled owner passes it to the topmost window.
+TEST_F(WindowSequences, DestroyingTheActiveWindowHandsActivationToItsOwner)
+{
+    HWND owner = window(0, 0, 240, 320), other = window(0, 0, 240, 320);
+    auto popup = [&] {
+        return CreateWindowW(u"Logged", u"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, owner, nullptr, nullptr, nullptr);
+    };
+    HWND child = window(0, 0, 10, 10, owner);
+    SetCapture(child);
+    EXPECT_TRUE(DestroyWindow(child));
+    EXPECT_EQ(GetCapture(), nullptr) << "the capture goes with its window";
+
+    HWND first = popup();
+    ASSERT_EQ(GetActiveWindow(), first);
+    EXPECT_TRUE(DestroyWindow(first));
+    EXPECT_EQ(GetActiveWindow(), owner) << "the owner, though another window lies above it";
+    HWND second = popup();
+    EnableWindow(owner, FALSE);
+    EXPECT_TRUE(DestroyWindow(second));
+    EXPECT_EQ(GetActiveWindow(), other) << "a disabled owner cannot take it";
+}
+
 }  // namespace
