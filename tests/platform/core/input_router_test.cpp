@@ -253,4 +253,22 @@ TEST_F(InputRouting, KeysTranslateToTheCharactersTheirModifiersMake)
     EXPECT_FALSE(TranslateMessage(&up));
 }
 
+// A second start brings the player forward while a modal panel disables its main window: the
+// window comes to the front with its panel above it, which takes the next tap.
+TEST_F(InputRouting, ForegroundRaisesADisabledOwnerBeneathItsPopup)
+{
+    HWND owner = window(0, 0, 240, 320);
+    HWND panel = CreateWindowW(u"Logged", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, owner, nullptr, nullptr, nullptr);
+    EnableWindow(owner, FALSE);
+    HWND other = window(0, 0, 240, 320);
+    ASSERT_EQ(GetActiveWindow(), other);
+    const int raised = backend().raise_count();
+    EXPECT_TRUE(SetForegroundWindow(owner));
+    EXPECT_EQ(GetActiveWindow(), other) << "a disabled window is not activated";
+    EXPECT_EQ(backend().raise_count(), raised + 1) << "the desktop window comes forward";
+    log.only({WM_LBUTTONDOWN});
+    tap(5, 5);
+    EXPECT_SEQUENCE(log, nullptr, {{WM_LBUTTONDOWN, posted, 0, 0, panel}});
+}
+
 }  // namespace
