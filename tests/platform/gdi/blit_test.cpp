@@ -113,6 +113,10 @@ TEST_F(Blit, BitBltAndStretchBlt)
     make_canvas(32, 24);
     src = source(8, 8, [](int x, int y) -> std::uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
     EXPECT_TRUE(StretchBlt(dc_, 0, 0, 4, 4, src, 0, 0, 8, 8, SRCCOPY));
+    HDC empty = CreateCompatibleDC(dc_);  // no bitmap selected: nothing to draw from or into
+    EXPECT_TRUE(StretchBlt(empty, 0, 0, 4, 4, src, 0, 0, 8, 8, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dc_, 20, 0, 4, 4, empty, 0, 0, 8, 8, SRCCOPY));
+    DeleteDC(empty);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             const std::uint32_t p = px(x, y);

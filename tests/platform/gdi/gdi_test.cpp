@@ -146,6 +146,7 @@ TEST_F(GdiObjects, StockObjectsSelectionWrongKindsLifetimesAndBitmaps)
         EXPECT_NE(GetObjectType(o), 0u) << "stock object " << i << " was destroyed";
     }
     EXPECT_EQ(GetStockObject(9), nullptr);
+    EXPECT_EQ(GetStockObject(DEFAULT_GUI_FONT + 1), nullptr) << "one past the last";
     EXPECT_EQ(GetStockObject(-1), nullptr);
     EXPECT_EQ((std::vector<DWORD>{GetObjectType(GetStockObject(BLACK_BRUSH)), GetObjectType(GetStockObject(NULL_PEN)),
                                   GetObjectType(dc_)}),

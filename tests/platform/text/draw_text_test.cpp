@@ -166,6 +166,9 @@ TEST_F(Text, ColourBackgroundModesWrappingAlignmentClippingAndMeasuring)
 
     const RECT cut = calc(u"A rather long track name.mp3", DT_SINGLELINE | DT_END_ELLIPSIS, -1, 60);
     EXPECT_THAT(cut.right, AllOf(Le(60), Gt(30)));
+    const LONG whole = calc(u"Just fits.mp3", DT_SINGLELINE).right;
+    EXPECT_EQ(calc(u"Just fits.mp3", DT_SINGLELINE | DT_END_ELLIPSIS, -1, whole).right, whole)
+        << "a name that fits is kept";
 }
 
 TEST_F(Text, FontsFollowWin32ConventionsAndOtherScriptsAreDrawn)
