@@ -46,14 +46,15 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR name)
         SetLastError(ERROR_FILE_NOT_FOUND);
         return nullptr;
     }
+    zv::HandleTable<int>& libraries = u->input().libraries();
     // One handle for every reference; it lives while any reference does.
     HMODULE found = nullptr;
-    u->input().libraries().for_each([&](std::uintptr_t h, int& refs) {
+    libraries.for_each([&](std::uintptr_t h, int& refs) {
         ++refs;
         found = zv::to_handle<HMODULE>(h);
     });
     if (found) return found;
-    return zv::to_handle<HMODULE>(u->input().libraries().insert(std::make_unique<int>(1)));
+    return zv::to_handle<HMODULE>(libraries.insert(std::make_unique<int>(1)));
 }
 
 FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name)

@@ -72,14 +72,14 @@ BOOL EndDeferWindowPos(HDWP info)
 {
     UserState* u = user();
     if (!u) return FALSE;
-    std::unique_ptr<zv::DeferBatch> b = u->windows().defer_batches().remove(info);
+    zv::WindowTree& tree = u->windows();
+    std::unique_ptr<zv::DeferBatch> b = tree.defer_batches().remove(info);
     if (!b) return FALSE;
 
     std::vector<zv::PlacedWindow> placed;
     placed.reserve(b->moves.size());
     for (const zv::DeferredMove& m : b->moves)
-        if (Window* w = u->windows().live_window(m.hwnd))
-            placed.push_back(u->windows().place_window(w, m.x, m.y, m.cx, m.cy, m.flags));
+        if (Window* w = tree.live_window(m.hwnd)) placed.push_back(tree.place_window(w, m.x, m.y, m.cx, m.cy, m.flags));
 
     // Children are repainted through their parent, once, over their old and new places together;
     // the parent's invalidation reaches every child there. Top-level windows repaint as alone.
@@ -88,7 +88,7 @@ BOOL EndDeferWindowPos(HDWP info)
         const bool redraw = !(p.flags & SWP_NOREDRAW);
         const bool changes = p.moved || p.resized || !(p.flags & (SWP_NOMOVE | SWP_NOSIZE));
         if (!p.child || !redraw || !changes) {
-            u->windows().repaint_placed(p);
+            tree.repaint_placed(p);
             continue;
         }
         const RECT both = unite(p.old_rect, p.new_rect);
@@ -99,8 +99,8 @@ BOOL EndDeferWindowPos(HDWP info)
             areas.push_back({p.parent, both});
     }
     for (const ParentArea& a : areas)
-        if (Window* parent = u->windows().live_window(a.parent)) u->screen().invalidate(parent, &a.area, true);
+        if (Window* parent = tree.live_window(a.parent)) u->screen().invalidate(parent, &a.area, true);
 
-    for (const zv::PlacedWindow& p : placed) u->windows().notify_placed(p);
+    for (const zv::PlacedWindow& p : placed) tree.notify_placed(p);
     return TRUE;
 }
