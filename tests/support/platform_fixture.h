@@ -17,6 +17,10 @@
 
 namespace zv::test {
 
+// A window handle as a message parameter, for sequence tables.
+inline LPARAM lp(HWND h) { return reinterpret_cast<LPARAM>(h); }
+inline WPARAM wp(HWND h) { return reinterpret_cast<WPARAM>(h); }
+
 class PlatformFixture : public ::testing::Test {
 protected:
     // A platform with no sound device; `resources` gives it the program's resources. Registers

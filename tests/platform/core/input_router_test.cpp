@@ -19,9 +19,6 @@ using namespace zv::test;
 using Type = zv::InputEvent::Type;
 using InputRouting = PlatformFixture;
 
-LPARAM lp(HWND h) { return reinterpret_cast<LPARAM>(h); }
-WPARAM wp(HWND h) { return reinterpret_cast<WPARAM>(h); }
-
 // Win32 activates a window's top level when the focus moves into it; here SetFocus moves only
 // the focus (the program sets it only inside the active window).
 TEST_F(InputRouting, ActivationHandsTheFocusOverKillBeforeSet)

@@ -15,9 +15,6 @@ using namespace zv::test;
 using Type = zv::InputEvent::Type;
 using WindowSequences = PlatformFixture;
 
-LPARAM lp(HWND h) { return reinterpret_cast<LPARAM>(h); }
-WPARAM wp(HWND h) { return reinterpret_cast<WPARAM>(h); }
-
 // No WM_SIZE and WM_MOVE follow WM_CREATE as in Win32: the dialogs lay out on WM_SIZE, and one
 // before WM_INITDIALOG would find no controls. Nor does a top-level window hear the hiding and
 // the hand-over of activation and focus before its WM_DESTROY: the window is torn down first, and the next
