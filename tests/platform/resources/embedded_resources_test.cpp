@@ -114,6 +114,8 @@ TEST_F(EmbeddedResources, StringsAcceleratorsMenuMarkerBitmapsAndIcons)
     EXPECT_EQ((std::vector<std::size_t>{bytes(u"#102", u"#10").size(), bytes(u"#2", u"#9").size()}),
               (std::vector<std::size_t>{32, 16}))
         << "#n names number n";
+    EXPECT_TRUE(bytes(u"#102", u"#:").empty() && bytes(u"#65638", u"#10").empty())
+        << "only digits, and only up to 65535, make a number";
 
     // The background's rows.
     auto raw = bytes(MAKEINTRESOURCE(129), RT_BITMAP);
