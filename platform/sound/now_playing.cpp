@@ -1,16 +1,13 @@
 #include "sound/now_playing.h"
 
 #include <optional>
-#include <tuple>
 #include <vector>
 
-#include "sound/sound_system.h"
+#include "sound/stream_table.h"
 
 namespace zv {
 
 namespace {
-
-static_assert(std::tuple_size_v<decltype(NowPlayingWatch::seen)> == ChannelMixer::kChannels);
 
 std::string text_of(const std::optional<std::vector<unsigned char>>& v)
 {
@@ -19,68 +16,66 @@ std::string text_of(const std::optional<std::vector<unsigned char>>& v)
 
 }  // namespace
 
-void SoundSystem::watch_now_playing_locked()
+void NowPlayingWatch::look(const StreamTable& table)
 {
-    NowPlayingWatch& w = now_playing_watch_;
-    const std::uintptr_t before = w.current;
-    for (std::size_t c = 0; c < staged_.size(); ++c) {
-        const std::uintptr_t h = staged_[c].stream;
-        const SoundStream* s = streams_.get(h);
+    const std::uintptr_t before = current_;
+    for (std::size_t c = 0; c < seen_.size(); ++c) {
+        const std::uintptr_t h = table.channel_stream(static_cast<int>(c));
+        const SoundStream* s = table.stream(h);
         if (!s) {
-            w.seen[c] = {};
+            seen_[c] = {};
             continue;
         }
         // A play since the last look: every play bumps the stream's token. Two starts within
         // one turn cannot be ordered; the player starts one stream at a time.
         const std::pair key{h, s->play_token};
-        if (key == w.seen[c]) continue;
-        w.seen[c] = key;
-        w.current = h;
-        w.channel = static_cast<int>(c);
+        if (key == seen_[c]) continue;
+        seen_[c] = key;
+        current_ = h;
+        channel_ = static_cast<int>(c);
     }
-    const SoundStream* s = streams_.get(w.current);
+    const SoundStream* s = table.stream(current_);
     if (!s) {
         // Closed: whatever still sounds takes its place.
-        w.current = 0;
-        for (std::size_t c = 0; c < staged_.size() && !s; ++c) {
-            if ((s = streams_.get(staged_[c].stream))) {
-                w.current = staged_[c].stream;
-                w.channel = static_cast<int>(c);
+        current_ = 0;
+        for (std::size_t c = 0; c < seen_.size() && !s; ++c) {
+            const std::uintptr_t h = table.channel_stream(static_cast<int>(c));
+            if ((s = table.stream(h))) {
+                current_ = h;
+                channel_ = static_cast<int>(c);
             }
         }
     }
     PlaybackState state = PlaybackState::Stopped;
     if (s && s->channel >= 0) {
         state = PlaybackState::Playing;
-        w.channel = s->channel;
+        channel_ = s->channel;
     } else if (s && !s->source->played_out()) {
         state = PlaybackState::Paused;
     }
-    const int volume = staged_[static_cast<std::size_t>(w.channel)].volume;
-    if (w.current != before || state != w.state || volume != w.volume) ++w.version;
-    w.state = state;
-    w.volume = volume;
+    const int volume = table.channel_volume(channel_);
+    if (current_ != before || state != state_ || volume != volume_) ++version_;
+    state_ = state;
+    volume_ = volume;
 }
 
-std::uint64_t SoundSystem::now_playing_version()
+std::uint64_t NowPlayingWatch::version(const StreamTable& table)
 {
-    std::lock_guard lock(mutex_);
-    watch_now_playing_locked();
-    return now_playing_watch_.version;
+    look(table);
+    return version_;
 }
 
-NowPlaying SoundSystem::now_playing()
+NowPlaying NowPlayingWatch::snapshot(StreamTable& table, std::unique_lock<std::mutex>& lock)
 {
-    std::unique_lock lock(mutex_);
-    watch_now_playing_locked();
+    look(table);
     NowPlaying now;
-    now.state = now_playing_watch_.state;
-    now.volume = now_playing_watch_.volume;
-    const std::uintptr_t handle = now_playing_watch_.current;
+    now.state = state_;
+    now.volume = volume_;
+    const std::uintptr_t handle = current_;
     if (!handle) return now;
     // The player has usually read these tags already; if not, they are read now, as any tag call
     // would, without the lock.
-    const SoundStream* s = with_tags(handle, lock);
+    const SoundStream* s = table.with_tags(handle, lock);
     if (!s) {
         now.state = PlaybackState::Stopped;  // closed while its tags were read
         return now;

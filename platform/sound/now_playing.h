@@ -1,12 +1,15 @@
 // What the sound library is playing, as the desktop's media controls show it: the stream most
 // recently started on a channel that is still open, whether it sounds, its channel's volume and
-// what its tags say. SoundSystem::now_playing() answers it (now_playing.cpp).
+// what its tags say. NowPlayingWatch keeps it.
 #pragma once
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <utility>
+
+#include "sound/channel_mixer.h"
 
 namespace zv {
 
@@ -30,15 +33,28 @@ struct NowPlaying {
     bool operator==(const NowPlaying&) const = default;
 };
 
-// What now_playing() remembers from one look to the next: which play of which stream each
-// channel held, so a new start is seen whatever channel it took. Kept under the sound lock.
-struct NowPlayingWatch {
-    std::array<std::pair<std::uintptr_t, std::uint64_t>, 32> seen{};  // stream and play token
-    std::uintptr_t current = 0;
-    int channel = 0;  // where `current` last sounded: its volume is the one the player steps
-    PlaybackState state = PlaybackState::Stopped;
-    int volume = 255;
-    std::uint64_t version = 0;
+class StreamTable;
+
+// The now-playing snapshot the media controls read, kept under the sound lock. It remembers from
+// one look to the next which play of which stream each channel held, so a new start is seen
+// whatever channel it took.
+class NowPlayingWatch {
+public:
+    // A number that changes whenever the answer of snapshot() would, cheap enough to ask at the
+    // end of every turn.
+    std::uint64_t version(const StreamTable& table);
+    // What plays; the tags are read, without `lock`, when no tag call has read them yet.
+    NowPlaying snapshot(StreamTable& table, std::unique_lock<std::mutex>& lock);
+
+private:
+    void look(const StreamTable& table);
+
+    std::array<std::pair<std::uintptr_t, std::uint64_t>, ChannelMixer::kChannels> seen_{};  // stream and play token
+    std::uintptr_t current_ = 0;
+    int channel_ = 0;  // where `current_` last sounded: its volume is the one the player steps
+    PlaybackState state_ = PlaybackState::Stopped;
+    int volume_ = 255;
+    std::uint64_t version_ = 0;
 };
 
 }  // namespace zv

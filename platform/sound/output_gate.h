@@ -1,0 +1,87 @@
+// The output gate: the device (or a sink a test pulls), taken at init, let go while nothing sounds
+// and taken again at the next play, and the render that mixes the published channels into it.
+//
+// The output counts its own silence, so nothing polls: once no channel has sounded for
+// kDeviceGraceFrames of output the device is let go (the output's thread ends), and it goes on
+// from exactly the frames the mixer had not yet taken when it is taken again.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sound/audio_output.h"
+#include "sound/channel_mixer.h"
+#include "sound/mp3_decoder.h"
+#include "sound/stream_source.h"
+
+namespace zv {
+
+class SoundSystem;
+
+// A channel as the mixer plays it: what was last published.
+struct MixChannel {
+    std::shared_ptr<StreamSource> source;  // null when silent
+    std::uintptr_t stream = 0;
+    std::uint64_t token = 0;  // the stream's play token when it was published here
+    std::int32_t gain = ChannelMixer::kUnityGain;
+};
+
+// A stream that played out, noted by the render for the user-interface thread.
+struct PendingEnd {
+    std::uintptr_t stream = 0;
+    std::uint64_t token = 0;
+};
+
+class OutputGate {
+public:
+    using Channels = std::array<MixChannel, ChannelMixer::kChannels>;
+
+    // How long the output plays silence before the device is let go: 3 s, so that stepping from one
+    // track to the next, or a short pause, never closes it.
+    static constexpr std::size_t kDeviceGraceFrames = 3 * static_cast<std::size_t>(Mp3Decoder::kRate);
+
+    explicit OutputGate(SoundSystem& sound) : sound_(sound) {}
+
+    // User-interface thread. Starts rendering into `out`; false (and `out` dropped) when it cannot.
+    bool start(std::unique_ptr<AudioOutput> out);
+    // Stops rendering for good; when it returns no render is in progress. Called without the lock.
+    void stop();
+    AudioOutput* output() const { return output_.get(); }
+    // Lets the device go if nothing has sounded for the grace period, and takes it again once
+    // something sounds.
+    void rest();
+    void wake();
+
+    // --- Under the sound lock.
+    Channels& channels() { return mix_; }
+    const Channels& channels() const { return mix_; }
+    bool sounding() const;  // a published channel has a stream
+    void reset_silence() { silent_frames_ = 0; }
+    // Takes a stream's sound off the mixer at once.
+    void unmix(const StreamSource* source);
+    // Frames a waiting render wants from every playing stream; 0 when none waits.
+    std::size_t waiting_for() const { return waiting_for_; }
+
+private:
+    // `wait`: the output wants the same sound whatever the threads' timing.
+    void render(std::int16_t* out, std::size_t frames, bool wait);
+    // One mixer pass of at most ChannelMixer::kMaxFrames frames; notes streams that played out.
+    void mix(std::int16_t* out, std::size_t frames, std::vector<PendingEnd>& ended);
+    void note_end(int channel, std::vector<PendingEnd>& ended);
+    bool all_can_give(std::size_t frames) const;
+
+    SoundSystem& sound_;
+    std::unique_ptr<AudioOutput> output_;  // touched on the user-interface thread only
+    bool resting_ = false;                 // likewise: output_ is suspended
+
+    // Under the sound lock.
+    Channels mix_{};
+    ChannelMixer mixer_;
+    std::size_t waiting_for_ = 0;
+    // Frames the output has rendered since a channel last sounded, up to the grace period.
+    std::size_t silent_frames_ = 0;
+};
+
+}  // namespace zv
