@@ -1,5 +1,7 @@
 #include "composition/platform.h"
 
+#include <algorithm>
+
 #include "backend/headless_backend.h"
 #include "backend/sdl_audio_output.h"
 #include "backend/sdl_backend.h"
@@ -33,9 +35,6 @@ std::string program_folder()
     folder.resize(folder.find_last_of('/') + 1);  // npos + 1 is 0: no folder
     return folder;
 }
-
-// The sound library's position in PCM frames at its fixed rate, in microseconds.
-std::int64_t frames_to_us(std::uint32_t frames) { return std::int64_t{frames} * 1000000 / 44100; }
 
 }  // namespace
 
@@ -161,7 +160,8 @@ void Platform::on_top_level_title(HWND hwnd)
         SoundSystem* sound = sound_.get();
         mpris_ = std::make_unique<MprisService>(MprisService::Hooks{
             .command = [this](const MediaCommand& c) { media_command(c); },
-            .position_us = [sound](std::uintptr_t stream) { return frames_to_us(sound->position(stream)); },
+            .position_us =
+                [sound](std::uintptr_t stream) { return std::max<std::int64_t>(sound->position_us(stream), 0); },
             .program_folder = program_folder(),
             .profile = profile_,
         });

@@ -25,8 +25,7 @@ bool OutputGate::start(std::unique_ptr<AudioOutput> out)
     }
     resting_ = false;
     AudioOutput* o = out.get();
-    if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, o->waits_for_decoding()); }))
-        return false;
+    if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, o->waits_for_decoding()); })) return false;
     output_ = std::move(out);
     return true;
 }

@@ -73,6 +73,8 @@ public:
     bool is_open(std::uintptr_t stream) const { return table_.is_open(stream); }
     std::uint32_t position(std::uintptr_t stream) const { return table_.position(stream); }
     bool set_position(std::uintptr_t stream, std::uint32_t frame) { return table_.set_position(stream, frame); }
+    std::int64_t position_us(std::uintptr_t stream) const { return table_.position_us(stream); }
+    bool set_position_us(std::uintptr_t stream, std::int64_t us) { return table_.set_position_us(stream, us); }
     bool close_stream(std::uintptr_t stream) { return table_.close(stream); }
     int volume(int channel) const { return table_.volume(channel); }
     bool set_volume(int channel, int volume) { return table_.set_volume(channel, volume); }

@@ -34,6 +34,8 @@ public:
 
     // PCM frames the mixer has taken since the start or the last seek, plus where that seek went.
     std::uint32_t position() const { return position_; }
+    // Frames per second of position(): the file's own rate.
+    int rate() const { return Mp3Decoder::kRate; }
     // Flushes what was decoded and asks the decoder thread to move to `frame` first. Moving to where
     // the stream already is keeps what was decoded, so a pause and resume go on sample-exactly.
     void request_seek(std::uint32_t frame);
@@ -56,6 +58,7 @@ public:
     // is what follows them, or the decoder has reached the end. Either way it is known whether the
     // stream ends with them.
     bool can_give(std::size_t frames) const { return ring_.size() > frames || decoded_to_end_; }
+    bool decoded_to_end() const { return decoded_to_end_; }
     // The decoder has reached the end and the mixer has taken the last frame.
     bool played_out() const { return decoded_to_end_ && ring_.size() == 0; }
 

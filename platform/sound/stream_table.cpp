@@ -1,6 +1,8 @@
 #include "sound/stream_table.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -136,6 +138,26 @@ bool StreamTable::set_position(std::uintptr_t stream, std::uint32_t frame)
     s->staged_seek = frame;
     staged();
     return true;
+}
+
+std::int64_t StreamTable::position_us(std::uintptr_t stream) const
+{
+    std::lock_guard lock(sound_.mutex());
+    const SoundStream* s = streams_.get(stream);
+    if (!s) return -1;
+    const std::uint32_t frame = s->staged_seek ? *s->staged_seek : s->source->position();
+    return std::int64_t{frame} * 1000000 / s->source->rate();
+}
+
+bool StreamTable::set_position_us(std::uintptr_t stream, std::int64_t us)
+{
+    std::unique_lock lock(sound_.mutex());
+    const SoundStream* s = streams_.get(stream);
+    if (!s || us < 0) return false;
+    const std::int64_t frame = us * s->source->rate() / 1000000;
+    if (frame > std::int64_t{std::numeric_limits<std::uint32_t>::max()}) return false;
+    lock.unlock();
+    return set_position(stream, static_cast<std::uint32_t>(frame));
 }
 
 bool StreamTable::close(std::uintptr_t stream)

@@ -37,6 +37,9 @@ public:
     bool is_open(std::uintptr_t stream) const;
     std::uint32_t position(std::uintptr_t stream) const;
     bool set_position(std::uintptr_t stream, std::uint32_t frame);
+    // The same in microseconds, for the desktop's media controls; -1 when the stream is not open.
+    std::int64_t position_us(std::uintptr_t stream) const;
+    bool set_position_us(std::uintptr_t stream, std::int64_t us);
     bool close(std::uintptr_t stream);
     int volume(int channel) const;
     bool set_volume(int channel, int volume);
