@@ -1,6 +1,7 @@
 #include "sound/output_gate.h"
 
 #include <algorithm>
+#include <bit>
 #include <span>
 #include <utility>
 
@@ -14,6 +15,14 @@ namespace {
 // more than that (it waits for more than half a ring, and at least a pass).
 static_assert(ChannelMixer::kMaxFrames <= StreamSource::kRingFrames / 2);
 static_assert(StreamSource::kRingFrames / 2 < StreamSource::kRingFrames - StreamSource::kStepFrames);
+
+// A channel without a stream keeps its volume.
+void empty(MixChannel& m)
+{
+    const std::int32_t gain = m.gain;
+    m = MixChannel{};
+    m.gain = gain;
+}
 
 }  // namespace
 
@@ -40,17 +49,73 @@ void OutputGate::stop()
 
 bool OutputGate::sounding() const
 {
-    return std::any_of(mix_.begin(), mix_.end(), [](const MixChannel& m) { return m.source != nullptr; });
+    return tail_.source ||
+           std::any_of(mix_.begin(), mix_.end(), [](const MixChannel& m) { return m.source != nullptr; });
 }
 
 void OutputGate::unmix(const StreamSource* source)
 {
     for (MixChannel& m : mix_) {
         if (m.source.get() != source) continue;
-        m.source.reset();
-        m.stream = 0;
+        if (m.queued) cut_tail();
+        empty(m);
     }
 }
+
+bool OutputGate::assign(int channel, std::shared_ptr<StreamSource> source, std::uintptr_t stream, std::uint64_t token)
+{
+    MixChannel& m = mix_[static_cast<std::size_t>(channel)];
+    const bool was_queued = m.queued;
+    empty(m);
+    m.source = std::move(source);
+    m.stream = stream;
+    m.token = token;
+    return was_queued;
+}
+
+void OutputGate::queue_or_cut(std::uint32_t started, bool queue_touched)
+{
+    if (!tail_.source) return;
+    const bool queue_exists = std::any_of(mix_.begin(), mix_.end(), [](const MixChannel& m) { return m.queued; });
+    if (!queue_touched && !queue_exists && std::popcount(started) == 1) {
+        mix_[static_cast<std::size_t>(std::countr_zero(started))].queued = true;
+    } else if (started || queue_touched) {
+        cut_tail();
+    }
+}
+
+bool OutputGate::queued(const StreamSource* source) const
+{
+    return std::any_of(mix_.begin(), mix_.end(),
+                       [&](const MixChannel& m) { return m.queued && m.source.get() == source; });
+}
+
+void OutputGate::cut_tail()
+{
+    tail_ = {};
+    for (MixChannel& m : mix_) m.queued = false;
+}
+
+void OutputGate::end_delivered(int channel, const StreamSource* source)
+{
+    if (!ChannelMixer::valid(channel)) return;
+    MixChannel& m = mix_[static_cast<std::size_t>(channel)];
+    // Played out already, or taken off meanwhile: nothing is left to play.
+    if (!m.source || m.source.get() != source || !m.end_noted) return;
+    // One tail at a time: a stream only nears its end once it sounds, after any tail before it.
+    cut_tail();
+    tail_ = Tail{std::move(m.source), m.gain};
+    empty(m);
+}
+
+void OutputGate::clear(Channels& into)
+{
+    into.swap(mix_);
+    mix_ = {};
+    tail_ = {};
+}
+
+std::size_t OutputGate::lead_frames() const { return static_cast<std::size_t>(Mp3Decoder::kRate) * kEndLeadMs / 1000; }
 
 void OutputGate::rest()
 {
@@ -107,7 +172,7 @@ void OutputGate::render(std::int16_t* out, std::size_t frames, bool wait)
             done += n;
         }
     }
-    for (const PendingEnd& e : ended) sound_.post([e](SoundSystem& s) { s.table().deliver_end(e.stream, e.token); });
+    for (const PendingEnd& e : ended) sound_.post([e](SoundSystem& s) { s.table().deliver_end(e); });
     if (rest) sound_.post([](SoundSystem& s) { s.gate().rest(); });
 }
 
@@ -128,13 +193,19 @@ void OutputGate::mix(std::int16_t* out, std::size_t frames, std::vector<PendingE
     }
     bool wake_decoder = false;
     auto after_take = [&](int c) {
-        const StreamSource& source = *mix_[static_cast<std::size_t>(c)].source;
-        if (source.played_out())
+        MixChannel& m = mix_[static_cast<std::size_t>(c)];
+        const StreamSource& source = *m.source;
+        if (source.played_out()) {
             note_end(c, ended);
-        else if (source.needs_refill())
+            empty(m);
+        } else if (!m.end_noted && source.decoded_to_end() && source.ready() <= lead_frames() &&
+                   source.position() > 0) {
+            note_end(c, ended);
+        } else if (source.needs_refill()) {
             wake_decoder = true;
+        }
     };
-    if (streams == 1) {
+    if (streams == 1 && !tail_.source && !mix_[static_cast<std::size_t>(only)].queued) {
         // One stream (the player's usual state): scaled straight into the output.
         const MixChannel& m = mix_[static_cast<std::size_t>(only)];
         const std::size_t got = m.source->take(frames, [&](std::span<const std::int16_t> piece, std::size_t at) {
@@ -144,11 +215,30 @@ void OutputGate::mix(std::int16_t* out, std::size_t frames, std::vector<PendingE
         after_take(only);
     } else {
         mixer_.begin(frames);
+        // Where the queued streams start in this pass: right after the tail's last frame, or not
+        // in this pass while the tail lasts.
+        std::size_t queue_at = 0;
+        if (tail_.source) {
+            const std::int32_t gain = tail_.gain;
+            queue_at = tail_.source->take(
+                frames, [&](std::span<const std::int16_t> piece, std::size_t at) { mixer_.add(piece, at, gain); });
+            if (tail_.source->played_out())
+                tail_ = {};
+            else
+                queue_at = frames;
+        }
         for (int c = 0; c < ChannelMixer::kChannels; ++c) {
-            const MixChannel& m = mix_[static_cast<std::size_t>(c)];
+            MixChannel& m = mix_[static_cast<std::size_t>(c)];
             if (!m.source) continue;
-            m.source->take(frames,
-                           [&](std::span<const std::int16_t> piece, std::size_t at) { mixer_.add(piece, at, m.gain); });
+            std::size_t from = 0;
+            if (m.queued) {
+                if (queue_at == frames) continue;
+                m.queued = false;
+                from = queue_at;
+            }
+            m.source->take(frames - from, [&](std::span<const std::int16_t> piece, std::size_t at) {
+                mixer_.add(piece, from + at, m.gain);
+            });
             after_take(c);
         }
         mixer_.finish(out);
@@ -159,9 +249,8 @@ void OutputGate::mix(std::int16_t* out, std::size_t frames, std::vector<PendingE
 void OutputGate::note_end(int channel, std::vector<PendingEnd>& ended)
 {
     MixChannel& m = mix_[static_cast<std::size_t>(channel)];
-    const std::uintptr_t handle = std::exchange(m.stream, 0);
-    m.source.reset();  // never the last owner: the stream, open, still holds it
-    if (auto end = sound_.table().end_noted(channel, handle, m.token)) ended.push_back(*end);
+    if (std::exchange(m.end_noted, true)) return;
+    if (auto end = sound_.table().end_noted(channel, m.stream, m.token)) ended.push_back(*end);
 }
 
 }  // namespace zv

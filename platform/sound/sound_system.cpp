@@ -47,7 +47,7 @@ void SoundSystem::close()
         std::lock_guard lock(mutex_);
         table_.set_initialised(false);
         table_.clear(gone);
-        gate_.channels().swap(silenced);
+        gate_.clear(silenced);
     }
 }
 

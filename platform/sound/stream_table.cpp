@@ -210,24 +210,30 @@ void StreamTable::staged()
 bool StreamTable::publish_locked()
 {
     if (!assignment_changed_ && !volume_changed_ && seeks_.empty()) return false;
+    OutputGate& gate = sound_.gate();
+    bool queue_touched = false;
     // Positions first, so a stream played in the same turn starts from its new place.
     for (std::uintptr_t h : seeks_) {
         SoundStream* s = streams_.get(h);
-        if (s && s->staged_seek) s->source->request_seek(*std::exchange(s->staged_seek, std::nullopt));
+        if (!s || !s->staged_seek) continue;
+        queue_touched |= gate.queued(s->source.get());
+        if (gate.in_tail(s->source.get())) gate.cut_tail();
+        s->source->request_seek(*std::exchange(s->staged_seek, std::nullopt));
     }
     seeks_.clear();
-    OutputGate& gate = sound_.gate();
+    std::uint32_t started = 0;
     for (int c = 0; c < ChannelMixer::kChannels; ++c) {
-        MixChannel& m = gate.channels()[static_cast<std::size_t>(c)];
         if (assignment_changed_ & bit(c)) {
             const std::uintptr_t handle = staged_[static_cast<std::size_t>(c)].stream;
             const SoundStream* s = streams_.get(handle);
-            m.source = s ? s->source : nullptr;
-            m.stream = s ? handle : 0;
-            m.token = s ? s->play_token : 0;
+            queue_touched |= gate.assign(c, s ? s->source : nullptr, s ? handle : 0, s ? s->play_token : 0);
+            if (s) started |= bit(c);
         }
-        if (volume_changed_ & bit(c)) m.gain = volume_gain_q16(staged_[static_cast<std::size_t>(c)].volume);
+        if (volume_changed_ & bit(c))
+            gate.channels()[static_cast<std::size_t>(c)].gain =
+                volume_gain_q16(staged_[static_cast<std::size_t>(c)].volume);
     }
+    gate.queue_or_cut(started, queue_touched);
     assignment_changed_ = 0;
     volume_changed_ = 0;
     if (gate.sounding()) gate.reset_silence();
@@ -247,30 +253,33 @@ void StreamTable::clear(std::vector<std::unique_ptr<SoundStream>>& gone)
     seeks_.clear();
 }
 
-std::optional<PendingEnd> StreamTable::end_noted(int channel, std::uintptr_t stream, std::uint64_t token)
+std::optional<PendingEnd> StreamTable::end_noted(int channel, std::uintptr_t stream, std::uint64_t token) const
 {
     // Reported only while the user-interface side still has this play on this channel.
-    SoundStream* s = streams_.get(stream);
-    StagedChannel& staged = staged_[static_cast<std::size_t>(channel)];
-    if (!s || s->channel != channel || s->play_token != token || staged.stream != stream) return std::nullopt;
-    staged.stream = 0;
-    s->channel = -1;
-    return PendingEnd{stream, ++s->play_token};
+    const SoundStream* s = streams_.get(stream);
+    if (!s || s->channel != channel || s->play_token != token || channel_stream(channel) != stream) return std::nullopt;
+    return PendingEnd{stream, token, channel};
 }
 
-void StreamTable::deliver_end(std::uintptr_t stream, std::uint64_t token)
+void StreamTable::deliver_end(const PendingEnd& end)
 {
     FSOUND_STREAMCALLBACK callback = nullptr;
     void* userdata = nullptr;
     {
         std::lock_guard lock(sound_.mutex());
-        SoundStream* s = streams_.get(stream);
-        if (!s || s->play_token != token) return;
+        SoundStream* s = streams_.get(end.stream);
+        // A play, stop or close since the end was noted wins.
+        if (!s || s->play_token != end.token || s->channel != end.channel) return;
+        // The channel is free for the next play, and the rest of this one plays out as the tail.
+        staged_[static_cast<std::size_t>(end.channel)].stream = 0;
+        s->channel = -1;
+        ++s->play_token;
+        sound_.gate().end_delivered(end.channel, s->source.get());
         callback = s->end_callback;
         userdata = s->end_userdata;
     }
     // Without the lock: the callback usually stops this stream and plays the next one.
-    if (callback) callback(as_stream(stream), nullptr, 0, userdata);
+    if (callback) callback(as_stream(end.stream), nullptr, 0, userdata);
 }
 
 SoundStream* StreamTable::with_tags(std::uintptr_t stream, std::unique_lock<std::mutex>& lock)

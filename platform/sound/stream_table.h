@@ -49,8 +49,8 @@ public:
 
     void set_read_hook(Mp3Decoder::ReadHook hook);
     // User-interface thread: calls a stream's end callback, unless it was played, stopped or closed
-    // since the render noted its end.
-    void deliver_end(std::uintptr_t stream, std::uint64_t token);
+    // since the render noted its end. What is left of it plays out as the tail.
+    void deliver_end(const PendingEnd& end);
 
     // --- Under the sound lock.
     bool initialised() const { return initialised_; }
@@ -61,9 +61,9 @@ public:
     bool publish_locked();  // true when something changed
     // Forgets every stream and channel; the streams go to `gone`, to be freed without the lock.
     void clear(std::vector<std::unique_ptr<SoundStream>>& gone);
-    // The render took the last frame of the play `token` of `stream` on `channel`: the end to
-    // deliver, unless a stop, replace or close staged meanwhile wins.
-    std::optional<PendingEnd> end_noted(int channel, std::uintptr_t stream, std::uint64_t token);
+    // The render found the play `token` of `stream` on `channel` near its end: the end to deliver,
+    // unless a stop, replace or close staged meanwhile wins.
+    std::optional<PendingEnd> end_noted(int channel, std::uintptr_t stream, std::uint64_t token) const;
 
     // For the now-playing watch.
     const SoundStream* stream(std::uintptr_t handle) const { return streams_.get(handle); }

@@ -28,7 +28,7 @@ namespace {
 void make_tone_library(const FixtureDir& dir, int count)
 {
     zv::fixtures::ToneTrack t;
-    t.seconds = 0.5, t.bitrate_kbps = 64;
+    t.seconds = 1.0, t.bitrate_kbps = 64;  // longer than what the taps hear, so none ends
     zv::test::tone_library(dir.path(), count, t);
 }
 

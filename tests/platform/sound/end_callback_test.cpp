@@ -60,7 +60,7 @@ TEST_F(SoundEndCallback, NotAfterStopCloseOrReplaceBeforeDelivery)
 
     // Replacing a stream still sounding cuts it off for good.
     FSOUND_STREAM* replaced = open_with_log("c.mp3");
-    FSOUND_STREAM* next = open_with_log("d.mp3", 1.0);
+    FSOUND_STREAM* next = open_with_log("d.mp3", 2.0);
     ASSERT_EQ(FSOUND_Stream_Play(3, replaced), 3);
     pull(1000);
     ASSERT_EQ(FSOUND_Stream_Play(3, next), 3);

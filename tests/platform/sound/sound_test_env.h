@@ -103,6 +103,9 @@ struct Advance {
 
 class SoundTest : public ::testing::Test {
 protected:
+    // How much of a stream is at most left to play when its end is delivered.
+    static constexpr std::size_t kLeadFrames = 44100 * OutputGate::kEndLeadMs / 1000;
+
     explicit SoundTest(bool clocked = false)
         : system_(
               [this, clocked]() -> std::unique_ptr<AudioOutput> {
@@ -141,7 +144,8 @@ protected:
         return static_cast<int>(now.size());
     }
 
-    // Plays `s` until it ends (or a generous limit) and returns the frames it delivered.
+    // Plays `s` until it ends (or a generous limit), then its tail, and returns the frames it
+    // delivered.
     unsigned play_out(FSOUND_STREAM* s, EndLog& log)
     {
         FSOUND_Stream_SetEndCallback(s, &EndLog::record, &log);
@@ -150,6 +154,7 @@ protected:
             pull(4410);
             run_posts();
         }
+        pull(kLeadFrames + 1);
         return FSOUND_Stream_GetPosition(s);
     }
 
