@@ -198,8 +198,8 @@ void OutputGate::mix(std::int16_t* out, std::size_t frames, std::vector<PendingE
         if (source.played_out()) {
             note_end(c, ended);
             empty(m);
-        } else if (!m.end_noted && source.decoded_to_end() && source.ready() <= lead_frames() &&
-                   source.position() > 0) {
+        } else if (!m.end_noted && source.decoded_to_end() && source.ready() <= lead_frames()) {
+            // Only ever after a take: a stream's end never comes before its first frame sounds.
             note_end(c, ended);
         } else if (source.needs_refill()) {
             wake_decoder = true;

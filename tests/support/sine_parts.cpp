@@ -61,16 +61,12 @@ JoinHearing hear_joins(const std::vector<std::int16_t>& heard, int rate, const S
         h.longest_quiet = std::max(h.longest_quiet, run);
     }
     const double w = 2 * std::numbers::pi * parts.hz / rate;
-    for (std::size_t join_in_source : parts.joins) {
-        const auto join = h.start + static_cast<std::size_t>(std::llround(static_cast<double>(join_in_source) * rate / parts.rate));
-        if (join < kFitFrames + kNearJoin || join + kNearJoin > frames) {
-            h.deviation.push_back(1.0);
-            continue;
-        }
-        // Least squares a·sin + b·cos over the frames before the join, then how far the frames
-        // around it stray from that sine's continuation.
+    // Least squares a·sin + b·cos over `count` frames from `from`; then the largest distance of
+    // the frames in [lo, hi) from that sine, as a share of the amplitude.
+    auto stray = [&](std::size_t from, std::size_t count, std::size_t lo, std::size_t hi) {
+        if (lo < from || hi > frames || from + count > frames) return 1.0;
         double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
-        for (std::size_t i = join - kNearJoin - kFitFrames; i < join - kNearJoin; ++i) {
+        for (std::size_t i = from; i < from + count; ++i) {
             const double s = std::sin(w * static_cast<double>(i)), c = std::cos(w * static_cast<double>(i));
             const double y = left(heard, i);
             ss += s * s, sc += s * c, cc += c * c, ys += y * s, yc += y * c;
@@ -78,12 +74,23 @@ JoinHearing hear_joins(const std::vector<std::int16_t>& heard, int rate, const S
         const double det = ss * cc - sc * sc;
         const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
         double worst = 0;
-        for (std::size_t i = join - kNearJoin; i < join + kNearJoin; ++i) {
+        for (std::size_t i = lo; i < hi; ++i) {
             const double fit = a * std::sin(w * static_cast<double>(i)) + b * std::cos(w * static_cast<double>(i));
             worst = std::max(worst, std::abs(left(heard, i) - fit));
         }
-        h.deviation.push_back(worst / parts.amplitude);
+        return worst / parts.amplitude;
+    };
+    auto at_rate = [&](std::size_t source_frame) {
+        return static_cast<std::size_t>(std::llround(static_cast<double>(source_frame) * rate / parts.rate));
+    };
+    for (std::size_t join_in_source : parts.joins) {
+        const std::size_t join = h.start + at_rate(join_in_source);
+        const std::size_t fit_from = join > kNearJoin + kFitFrames ? join - kNearJoin - kFitFrames : 0;
+        h.deviation.push_back(stray(fit_from, kFitFrames, join - kNearJoin, join + kNearJoin));
     }
+    // The encoder's first and last few frames are left out: they ramp.
+    h.whole_deviation =
+        stray(h.start + kNearJoin, kFitFrames, h.start + kNearJoin, h.start + at_rate(parts.frames) - kNearJoin);
     return h;
 }
 

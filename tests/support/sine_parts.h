@@ -31,6 +31,9 @@ struct JoinHearing {
     // The largest distance, around each join, from the sine fitted to what came just before it,
     // as a share of the amplitude.
     std::vector<double> deviation;
+    // The same over the whole sine, from the sine fitted to its first frames: any overlap, gap or
+    // shift anywhere shows here.
+    double whole_deviation = 1.0;
 };
 JoinHearing hear_joins(const std::vector<std::int16_t>& heard, int rate, const SineParts& parts);
 

@@ -81,11 +81,15 @@ struct Advance {
     std::size_t next = 0;
     FSOUND_STREAM* current = nullptr;
     int ends = 0;
+    int volume = 200;
+    std::vector<unsigned> positions_at_end;  // of each stream when its end came
 
-    static signed char on_end(FSOUND_STREAM*, void*, int, void* self)
+    static signed char on_end(FSOUND_STREAM* s, void*, int, void* self)
     {
-        ++static_cast<Advance*>(self)->ends;
-        static_cast<Advance*>(self)->play_next();
+        auto* a = static_cast<Advance*>(self);
+        ++a->ends;
+        a->positions_at_end.push_back(FSOUND_Stream_GetPosition(s));
+        a->play_next();
         return 0;
     }
     void play_next()
@@ -97,7 +101,7 @@ struct Advance {
         current = FSOUND_Stream_Open(paths[next++ % paths.size()].c_str(), 0, 0, 0);
         FSOUND_Stream_SetEndCallback(current, &Advance::on_end, this);
         FSOUND_Stream_Play(FSOUND_FREE, current);
-        FSOUND_SetVolume(FSOUND_ALL, 200);
+        FSOUND_SetVolume(FSOUND_ALL, volume);
     }
 };
 
