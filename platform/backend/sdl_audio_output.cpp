@@ -47,10 +47,10 @@ void SdlAudioOutput::close_device()
 bool SdlAudioOutput::start(RenderFn render)
 {
     if (stopped_ || device_ == 0 || !render) return false;
-    SDL_LockAudioDevice(device_);
+    // The device opened paused, so it exists; it is let go until the first resume, rendering
+    // nothing meanwhile.
+    close_device();
     render_ = std::move(render);
-    SDL_UnlockAudioDevice(device_);
-    SDL_PauseAudioDevice(device_, 0);
     return true;
 }
 

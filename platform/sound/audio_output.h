@@ -13,7 +13,8 @@ public:
 
     virtual ~AudioOutput();
 
-    // Starts calling `render`; false when the output cannot run.
+    // Takes the render function, leaving the device let go (as after suspend()): nothing renders,
+    // and nothing is written, until resume(). False when the output cannot run.
     virtual bool start(RenderFn render) = 0;
     // Stops calling render for good; when it returns no render call is in progress or will start.
     virtual void stop() = 0;

@@ -17,9 +17,8 @@ bool ClockedAudioOutput::start(RenderFn render)
 {
     std::lock_guard lock(mutex_);
     render_ = std::move(render);
-    if (!render_) return false;
-    open_locked();
-    return true;
+    open_ = false;
+    return static_cast<bool>(render_);
 }
 
 void ClockedAudioOutput::stop()

@@ -32,9 +32,10 @@ bool OutputGate::start(std::unique_ptr<AudioOutput> out)
         std::lock_guard lock(sound_.mutex());
         silent_frames_ = 0;
     }
-    resting_ = false;
     AudioOutput* o = out.get();
     if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, o->waits_for_decoding()); })) return false;
+    // The device is first taken at the first play.
+    resting_ = true;
     output_ = std::move(out);
     return true;
 }

@@ -1,6 +1,6 @@
 // The output gate: the device (or a sink a test pulls), checked at init but first taken at the
-// first play, let go while nothing sounds and taken again at the next play, and the render that
-// mixes the published channels into it.
+// first play (nothing is rendered or written before it), let go while nothing sounds and taken again at the next play,
+// and the render that mixes the published channels into it.
 //
 // The output counts its own silence, so nothing polls: once no channel has sounded for
 // kDeviceGraceFrames of output the device is let go (the output's thread ends), and it goes on

@@ -8,9 +8,8 @@ bool PulledAudioOutput::start(RenderFn render)
 {
     std::lock_guard lock(mutex_);
     render_ = std::move(render);
-    open_ = static_cast<bool>(render_);
-    if (open_) ++opens_;
-    return open_;
+    open_ = false;
+    return static_cast<bool>(render_);
 }
 
 void PulledAudioOutput::stop()

@@ -38,12 +38,14 @@ TEST_F(SoundDeviceRest, ClosesAfterTheGracePeriodAndPlayingOnIsSampleExact)
     FSOUND_STREAM* s = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     ASSERT_NE(s, nullptr);
 
-    // Nothing has sounded since the start: the device stays for the grace period, not longer.
-    idle(SoundSystem::kDeviceGraceFrames - kBuffer);
-    EXPECT_TRUE(sink().device_open());
-    // A play starts the period again, even one stopped before a buffer sounded.
+    // Nothing takes the device before the first play.
+    idle(SoundSystem::kDeviceGraceFrames * 2);
+    EXPECT_FALSE(sink().device_open());
+    EXPECT_EQ(sink().opens(), 0);
+    // A play takes it and starts the period, even one stopped before a buffer sounded.
     FSOUND_Stream_Play(FSOUND_FREE, s);
     FSOUND_Stream_Stop(s);
+    EXPECT_TRUE(sink().device_open());
     idle(SoundSystem::kDeviceGraceFrames - kBuffer);
     EXPECT_TRUE(sink().device_open());
     idle(kBuffer);

@@ -45,11 +45,12 @@ protected:
         ChannelMixer::scale(pcm, out.data(), volume_gain_q16(volume));
         return out;
     }
-    static bool starts_with(const std::vector<std::int16_t>& heard, std::size_t at, const std::vector<std::int16_t>& want,
-                            std::size_t frames)
+    static bool starts_with(const std::vector<std::int16_t>& heard, std::size_t at,
+                            const std::vector<std::int16_t>& want, std::size_t frames)
     {
         return heard.size() >= (at + frames) * 2 && want.size() >= frames * 2 &&
-               std::equal(want.begin(), want.begin() + static_cast<long>(frames * 2), heard.begin() + static_cast<long>(at * 2));
+               std::equal(want.begin(), want.begin() + static_cast<long>(frames * 2),
+                          heard.begin() + static_cast<long>(at * 2));
     }
 };
 
@@ -112,7 +113,8 @@ TEST_F(SoundJoin, TheQueuedTrackTakesItsVolumeAndPositionFromItsFirstFrameAndAFa
 
 TEST_F(SoundJoin, AStopPauseTapSeekOrAnotherPlayDuringTheTailAnswersAtOnce)
 {
-    const std::string one = tone("one.mp3", 330, 0.5), two = tone("two.mp3", 660, 0.5), three = tone("three.mp3", 990, 0.5);
+    const std::string one = tone("one.mp3", 330, 0.5), two = tone("two.mp3", 660, 0.5),
+                      three = tone("three.mp3", 990, 0.5);
     for (const char* action : {"stop", "pause", "tap", "another", "seek"}) {
         SCOPED_TRACE(action);
         Advance a;
@@ -135,7 +137,8 @@ TEST_F(SoundJoin, AStopPauseTapSeekOrAnotherPlayDuringTheTailAnswersAtOnce)
             std::vector<std::int16_t> both(4096 * 2);
             ChannelMixer mixer;
             mixer.begin(2048);
-            for (const auto& d : {decoded(two, 255), decoded(three, 255)}) mixer.add({d.data(), 4096}, 0, volume_gain_q16(200));
+            for (const auto& d : {decoded(two, 255), decoded(three, 255)})
+                mixer.add({d.data(), 4096}, 0, volume_gain_q16(200));
             mixer.finish(both.data());
             EXPECT_TRUE(starts_with(play_for(2048), 0, both, 2048));
             FSOUND_Stream_Close(other);

@@ -19,6 +19,10 @@ TEST(SdlAudioOutput, DeviceThreadRendersUntilSuspendedResumedAndStopped)
     std::condition_variable cv;
     int calls = 0;
     std::size_t frames_seen = 0;
+    auto calls_now = [&] {
+        std::lock_guard lock(m);
+        return calls;
+    };
     ASSERT_TRUE(out->start([&](std::int16_t* p, std::size_t frames) {
         std::fill_n(p, frames * 2, std::int16_t{0});
         std::lock_guard lock(m);
@@ -26,10 +30,9 @@ TEST(SdlAudioOutput, DeviceThreadRendersUntilSuspendedResumedAndStopped)
         frames_seen = frames;
         cv.notify_one();
     }));
-    auto calls_now = [&] {
-        std::lock_guard lock(m);
-        return calls;
-    };
+    // Nothing renders until the device is taken.
+    EXPECT_EQ(calls_now(), 0);
+    ASSERT_TRUE(out->resume());
     auto wait_for_calls = [&](int n) {
         std::unique_lock lock(m);
         cv.wait(lock, [&] { return calls >= n; });

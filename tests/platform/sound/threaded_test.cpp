@@ -194,6 +194,8 @@ TEST_F(SoundUnderrun, MusicBreaksOffAndGoesOnWhereItStoppedWhateverTheUserDoesMe
 
 TEST_F(SoundUnderrun, TheDeviceRendersEachBufferOnceItsTimeHasCome)
 {
+    EXPECT_EQ(listen(100).size(), 0u);                      // not taken before a play
+    EXPECT_TRUE(system_.output()->resume());                // taken, as a first play takes it
     EXPECT_EQ(listen(23).size(), 0u);                       // 1014 frames: not yet a buffer
     EXPECT_TRUE(system_.output()->resume());                // already running: it keeps its pace
     EXPECT_EQ(listen(10240 - 23).size(), 441u * 1024 * 2);  // 10.24 s: exactly 441 buffers
