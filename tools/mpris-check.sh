@@ -80,9 +80,17 @@ playerctl -p zorvane status --follow >"$dir/status.log" 2>/dev/null &
 follow_status=$!
 playerctl -p zorvane metadata --follow --format '{{mpris:trackid}} {{xesam:title}}' >"$dir/metadata.log" 2>/dev/null &
 follow_metadata=$!
-dbus-monitor --session "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'" >"$dir/seeked.log" \
-  2>/dev/null &
+dbus-monitor --session "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'" \
+  "type='signal',path='/org/mpris/MediaPlayer2',member='PropertiesChanged'" >"$dir/signals.log" 2>/dev/null &
 monitor=$!
+# The values of the signals named $1 that the monitor saw (an argument, or a changed property $2).
+signalled() {
+  if [ "$1" = Seeked ]; then
+    awk '/member=Seeked/ { s = 1; next } s && /int64/ { print $2; s = 0 }' "$dir/signals.log"
+  else
+    awk -v p="\"$2\"" '$1 == "string" && $2 == p { s = 1; next } s { print $NF; s = 0 }' "$dir/signals.log"
+  fi
+}
 for _ in $(seq 100); do  # the followers have subscribed once the first prints
   [ -s "$dir/status.log" ] && break
   sleep 0.1
@@ -117,12 +125,12 @@ echo "position after 'position 10': $position s"
 awk -v p="$position" 'BEGIN { exit !(p >= 9.5 && p < 12) }' || fail "position reads $position after 'position 10'"
 seeked=""
 for _ in $(seq 50); do
-  seeked=$(grep -oE 'int64 -?[0-9]+' "$dir/seeked.log" | head -n 1 || true)
+  seeked=$(signalled Seeked | head -n 1)
   [ -n "$seeked" ] && break
   sleep 0.1
 done
 echo "seeked: ${seeked:-none}"
-[ "$seeked" = "int64 10000000" ] || fail "Seeked after 'position 10' was '${seeked:-none}'"
+[ "$seeked" = "10000000" ] || fail "Seeked after 'position 10' was '${seeked:-none}'"
 ctl position 1000+
 await_other() {  # waits up to 10 s for the track id to leave $1
   local got=""
@@ -175,6 +183,8 @@ sleep 0.5  # the followers print what they heard
 kill "$follow_status" "$follow_metadata" "$monitor" 2>/dev/null || true
 wait "$follow_status" "$follow_metadata" "$monitor" 2>/dev/null || true
 echo "status signals: $(tr '\n' ' ' <<<"$(cat "$dir/status.log")")"
+echo "CanSeek signals: $(signalled PropertiesChanged CanSeek | tr '\n' ' ')"
+[ "$(signalled PropertiesChanged CanSeek | tr '\n' ' ')" = "true false true false " ] || fail "CanSeek signals"
 [ "$(tr '\n' ' ' <"$dir/status.log")" = "Stopped Playing Paused Playing Paused " ] || fail "status signals"
 echo "metadata signals: $(tr -d "'" <"$dir/metadata.log" | tr '\n' ';')"
 [ "$(tr -d "'" <"$dir/metadata.log" | cut -d' ' -f1 | grep '^/org/zorvane/track/' | sort -u | wc -l)" -ge 2 ] ||
