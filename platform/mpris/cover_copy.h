@@ -36,8 +36,6 @@ public:
     // Removes the current copy, and the folder once it is empty.
     void clear();
 
-    const std::string& folder() const { return folder_; }
-
 private:
     bool folder_usable() const;
     bool write_copy(std::span<const unsigned char> picture, const std::string& path) const;
