@@ -3,8 +3,10 @@
 # bus as an MPRIS media player, with playerctl as the desktop's media controls: it is listed, plays
 # on "next", shows its status and the track's title, artist and object-path track id, pauses, steps
 # to the next track (each change arriving as a signal), takes a volume in its own steps, and quits
-# with exit code 0 on Quit. Its window carries the application id as its class, and the keyboard's
-# play key pauses it.
+# with exit code 0 on Quit. While a track sounds it can be sought: `playerctl position 10` puts it at
+# 10 s (heard as Seeked), and a seek past its end plays the next track. Each cover has an art URL of
+# its own, a copy in the runtime folder that goes when the cover changes and when the player exits.
+# Its window carries the application id as its class, and the keyboard's play key pauses it.
 #
 # The player runs from a copy in a temporary folder whose direc.zvn names a demo library
 # (zv_make_library --demo), on its own session bus (dbus-run-session) and virtual display
@@ -28,7 +30,7 @@ if [ -z "${ZV_MPRIS_CHECK_DIR:-}" ]; then
   status=0
   ZV_MPRIS_CHECK_DIR="$scratch" timeout -k 5 60 env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
     -u SDL_VIDEODRIVER dbus-run-session -- xvfb-run -a -s "-screen 0 480x700x24 -noreset" bash "$self" \
-    2> >(grep -v 'Failed to set fd limit' >&2) || status=$?
+    2> >(grep -v -e 'Failed to set fd limit' -e 'became a monitor' -e 'Monitoring connection' >&2) || status=$?
   [ "$status" -eq 0 ] && echo "mpris-check: passed" || echo "mpris-check: FAILED (exit $status)" >&2
   exit "$status"
 fi
@@ -78,6 +80,17 @@ playerctl -p zorvane status --follow >"$dir/status.log" 2>/dev/null &
 follow_status=$!
 playerctl -p zorvane metadata --follow --format '{{mpris:trackid}} {{xesam:title}}' >"$dir/metadata.log" 2>/dev/null &
 follow_metadata=$!
+dbus-monitor --session "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'" \
+  "type='signal',path='/org/mpris/MediaPlayer2',member='PropertiesChanged'" >"$dir/signals.log" 2>/dev/null &
+monitor=$!
+# The values of the signals named $1 that the monitor saw (an argument, or a changed property $2).
+signalled() {
+  if [ "$1" = Seeked ]; then
+    awk '/member=Seeked/ { s = 1; next } s && /int64/ { print $2; s = 0 }' "$dir/signals.log"
+  else
+    awk -v p="\"$2\"" '$1 == "string" && $2 == p { s = 1; next } s { print $NF; s = 0 }' "$dir/signals.log"
+  fi
+}
 for _ in $(seq 100); do  # the followers have subscribed once the first prints
   [ -s "$dir/status.log" ] && break
   sleep 0.1
@@ -95,9 +108,52 @@ IFS='|' read -r trackid title artist length art <<<"$meta"
 if [ -n "$art" ]; then [ -s "${art#file://}" ] || fail "art '$art' is no file"; fi
 bus_get org.mpris.MediaPlayer2.Player Metadata | grep -q '"mpris:trackid" o "/org/zorvane/track/' ||
   fail "mpris:trackid is not an object path"
+covers="$dir/run/zorvane-covers"
+[[ "$art" == "file://$covers/"* ]] && [ -s "${art#file://}" ] || fail "art '$art' is no copy in $covers"
+
+# Seeking while it sounds: to 10 s, then past the end, which plays the next track.
+echo "can seek: $(bus_get org.mpris.MediaPlayer2.Player CanSeek)"
+[ "$(bus_get org.mpris.MediaPlayer2.Player CanSeek)" = "b true" ] || fail "CanSeek is not true while playing"
+ctl position 10
+position=""
+for _ in $(seq 50); do
+  position=$(ctl position || true)
+  awk -v p="$position" 'BEGIN { exit !(p >= 9.5 && p < 12) }' && break
+  sleep 0.1
+done
+echo "position after 'position 10': $position s"
+awk -v p="$position" 'BEGIN { exit !(p >= 9.5 && p < 12) }' || fail "position reads $position after 'position 10'"
+seeked=""
+for _ in $(seq 50); do
+  seeked=$(signalled Seeked | head -n 1)
+  [ -n "$seeked" ] && break
+  sleep 0.1
+done
+echo "seeked: ${seeked:-none}"
+[ "$seeked" = "10000000" ] || fail "Seeked after 'position 10' was '${seeked:-none}'"
+ctl position 1000+
+await_other() {  # waits up to 10 s for the track id to leave $1
+  local got=""
+  for _ in $(seq 100); do
+    got=$(ctl metadata --format '{{mpris:trackid}}' || true)
+    [ -n "$got" ] && [ "$got" != "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+await_other "$trackid" || fail "a seek past the end kept the track $trackid"
+sleep 0.3  # the new track's cover copy arrives with its metadata
+meta=$(ctl metadata --format '{{mpris:trackid}}|{{mpris:artUrl}}')
+IFS='|' read -r trackid next_art <<<"$meta"
+echo "past the end: $trackid, art $next_art"
+[[ "$next_art" == "file://$covers/"* ]] && [ -s "${next_art#file://}" ] || fail "art '$next_art' is no copy"
+[ "$next_art" != "$art" ] || fail "two covers share the art URL $art"
+[ ! -e "${art#file://}" ] || fail "the previous cover's copy ${art#file://} was left"
 
 ctl play-pause
 await Paused status || fail "play-pause did not pause"
+# The player resumes a paused track where it paused, so it cannot be sought then.
+[ "$(bus_get org.mpris.MediaPlayer2.Player CanSeek)" = "b false" ] || fail "CanSeek is not false while paused"
 ctl next
 await Playing status || fail "next did not play on"
 second=$(ctl metadata --format '{{mpris:trackid}}')
@@ -124,9 +180,11 @@ if [ -n "$window" ]; then
 fi
 
 sleep 0.5  # the followers print what they heard
-kill "$follow_status" "$follow_metadata" 2>/dev/null || true
-wait "$follow_status" "$follow_metadata" 2>/dev/null || true
+kill "$follow_status" "$follow_metadata" "$monitor" 2>/dev/null || true
+wait "$follow_status" "$follow_metadata" "$monitor" 2>/dev/null || true
 echo "status signals: $(tr '\n' ' ' <<<"$(cat "$dir/status.log")")"
+echo "CanSeek signals: $(signalled PropertiesChanged CanSeek | tr '\n' ' ')"
+[ "$(signalled PropertiesChanged CanSeek | tr '\n' ' ')" = "true false true false " ] || fail "CanSeek signals"
 [ "$(tr '\n' ' ' <"$dir/status.log")" = "Stopped Playing Paused Playing Paused " ] || fail "status signals"
 echo "metadata signals: $(tr -d "'" <"$dir/metadata.log" | tr '\n' ';')"
 [ "$(tr -d "'" <"$dir/metadata.log" | cut -d' ' -f1 | grep '^/org/zorvane/track/' | sort -u | wc -l)" -ge 2 ] ||
@@ -144,4 +202,6 @@ code=0
 wait "$pid" || code=$?
 echo "exit code after Quit: $code"
 [ "$code" -eq 0 ] || { fail "exit code $code"; cat "$dir/stderr" >&2; }
+left=$(ls -A "$covers" 2>/dev/null || true)
+[ -z "$left" ] && echo "cover copies after exit: none" || fail "cover copies left after exit: $left"
 [ "$failures" -eq 0 ]

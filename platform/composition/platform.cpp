@@ -12,6 +12,7 @@
 #include "files/file_system.h"
 #include "gdi/gdi_state.h"
 #include "instance/instance.h"
+#include "instance/instance_socket.h"
 #include "mpris/mpris_model.h"
 #include "mpris/mpris_service.h"
 #include "resources/resource_access.h"
@@ -34,6 +35,15 @@ std::string program_folder()
     std::string folder = narrow(path);
     folder.resize(folder.find_last_of('/') + 1);  // npos + 1 is 0: no folder
     return folder;
+}
+
+// The media controls' private folder for cover copies, in the player's runtime folder; empty
+// when there is none.
+std::string cover_folder(const AppProfile& profile)
+{
+    if (profile.runtime_prefix.empty()) return {};
+    const std::optional<std::string> runtime = instance_detail::runtime_dir(profile);
+    return runtime ? *runtime + "/" + profile.runtime_prefix + "covers" : std::string{};
 }
 
 }  // namespace
@@ -132,8 +142,10 @@ void Platform::media_command(const MediaCommand& command)
     const int step = profile_.volume_step;
     // Decided on the user-interface thread, against what plays there and then, so two quick
     // requests never both act on the same old state.
-    user->queue().post_closure([user, sound, backend, step, command] {
+    user->queue().post_closure([this, user, sound, backend, step, command] {
         switch (command.request) {
+            case MediaRequest::Seek:
+            case MediaRequest::SetPosition: seek(command); break;
             case MediaRequest::Raise: backend->raise(); break;
             case MediaRequest::Quit: user->queue().post_quit(0); break;  // as the close button does
             case MediaRequest::SetVolume: {
@@ -147,6 +159,18 @@ void Platform::media_command(const MediaCommand& command)
                 break;
         }
     });
+}
+
+void Platform::seek(const MediaCommand& command)
+{
+    const NowPlaying now = sound_->now_playing();
+    const SeekMove move =
+        seek_move(command, now.state, track_id(now.stream, profile_), sound_->position_us(now.stream), now.length_us);
+    if (move.kind == SeekMove::Kind::Next) {
+        user_->input().deliver_app_command(APPCOMMAND_MEDIA_NEXTTRACK, FAPPCOMMAND_OEM);
+    } else if (move.kind == SeekMove::Kind::To && sound_->set_position_us(now.stream, move.to_us) && mpris_) {
+        mpris_->seeked(std::max<std::int64_t>(sound_->position_us(now.stream), 0));
+    }
 }
 
 void Platform::on_top_level_title(HWND hwnd)
@@ -163,6 +187,7 @@ void Platform::on_top_level_title(HWND hwnd)
             .position_us =
                 [sound](std::uintptr_t stream) { return std::max<std::int64_t>(sound->position_us(stream), 0); },
             .program_folder = program_folder(),
+            .cover_folder = cover_folder(profile_),
             .profile = profile_,
         });
     }

@@ -58,6 +58,8 @@ public:
 
 private:
     void on_top_level_title(HWND hwnd);
+    // A Seek or SetPosition request, on the user-interface thread.
+    void seek(const MediaCommand& command);
     void turn_end();
 
     AppProfile profile_;  // first: what the pieces below were handed outlives them

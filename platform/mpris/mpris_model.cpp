@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "files/file_title.h"
 #include "mpris/mpris_model.h"
@@ -40,6 +41,32 @@ VolumeSteps volume_steps(int volume, double wanted, int step)
     return {target > volume ? APPCOMMAND_VOLUME_UP : APPCOMMAND_VOLUME_DOWN, count};
 }
 
+std::string track_id(std::uintptr_t stream, const AppProfile& profile)
+{
+    if (!stream || profile.mpris_track_prefix.empty()) return kNoTrack;
+    return profile.mpris_track_prefix + std::to_string(stream);
+}
+
+SeekMove seek_move(const MediaCommand& command, PlaybackState state, const std::string& trackid,
+                   std::int64_t position_us, std::int64_t length_us)
+{
+    if (state != PlaybackState::Playing || position_us < 0) return {};
+    const std::int64_t length = std::max<std::int64_t>(length_us, 0);
+    if (command.request == MediaRequest::Seek) {
+        std::int64_t to = 0;
+        if (__builtin_add_overflow(position_us, command.position_us, &to))
+            to = std::numeric_limits<std::int64_t>::max();  // only a forward move overflows from here
+        if (length > 0 && to >= length) return {SeekMove::Kind::Next, 0};
+        return {SeekMove::Kind::To, std::max<std::int64_t>(to, 0)};
+    }
+    if (command.request == MediaRequest::SetPosition) {
+        if (command.trackid != trackid || trackid == kNoTrack || command.position_us < 0) return {};
+        if (length > 0 && command.position_us > length) return {};
+        return {SeekMove::Kind::To, command.position_us};
+    }
+    return {};
+}
+
 PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std::string& program_folder,
                        const AppProfile& profile)
 {
@@ -48,8 +75,8 @@ PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std:
     v.volume = std::clamp(now.volume, 0, 255) / kFullVolume;
     v.can_play = v.can_pause = now.state != PlaybackState::Stopped;
     if (!now.stream) return v;
-    // An object path needs the prefix: without one the track goes without an id.
-    if (!profile.mpris_track_prefix.empty()) v.trackid = profile.mpris_track_prefix + std::to_string(now.stream);
+    v.can_seek = now.state == PlaybackState::Playing;
+    v.trackid = track_id(now.stream, profile);
     v.title = now.title.empty() ? file_title(now.path) : now.title;
     if (!now.artist.empty()) v.artists.push_back(now.artist);
     v.length_us = std::max<std::int64_t>(length_us, 0);
@@ -81,6 +108,7 @@ std::vector<const char*> changed_properties(const PlayerView& before, const Play
     if (before.volume != after.volume) names.push_back("Volume");
     if (before.can_play != after.can_play) names.push_back("CanPlay");
     if (before.can_pause != after.can_pause) names.push_back("CanPause");
+    if (before.can_seek != after.can_seek) names.push_back("CanSeek");
     return names;
 }
 

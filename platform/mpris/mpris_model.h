@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/app_profile.h"
@@ -10,11 +11,18 @@
 
 namespace zv {
 
-enum class MediaRequest { PlayPause, Play, Pause, Stop, Next, Previous, SetVolume, Raise, Quit };
+enum class MediaRequest { PlayPause, Play, Pause, Stop, Next, Previous, SetVolume, Seek, SetPosition, Raise, Quit };
 
 struct MediaCommand {
-    MediaRequest request = MediaRequest::PlayPause;
-    double volume = 0;  // SetVolume: 0..1
+    MediaCommand(MediaRequest r = MediaRequest::PlayPause, double v = 0, std::int64_t us = 0, std::string id = {})
+        : request(r), volume(v), position_us(us), trackid(std::move(id))
+    {
+    }
+
+    MediaRequest request;
+    double volume;             // SetVolume: 0..1
+    std::int64_t position_us;  // Seek: how far to move (back when negative); SetPosition: where to
+    std::string trackid;       // SetPosition: the track it means
 };
 
 // The APPCOMMAND_ a transport request becomes in `state`; 0 when it does nothing there. The
@@ -32,6 +40,25 @@ VolumeSteps volume_steps(int volume, double wanted, int step);
 
 inline constexpr const char* kNoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 
+// A stream's track id: the profile's track prefix and the stream's number; kNoTrack for no stream
+// or a profile without a prefix (an object path needs one).
+std::string track_id(std::uintptr_t stream, const AppProfile& profile);
+
+// What a Seek or SetPosition request does to the playing track.
+struct SeekMove {
+    enum class Kind { None, To, Next };
+    Kind kind = Kind::None;
+    std::int64_t to_us = 0;  // To: the new position
+    bool operator==(const SeekMove&) const = default;
+};
+
+// Decided against the track playing now: its state, id, position (negative: not open) and length
+// (0: unknown). Only a sounding track moves, since the player resumes a paused one where it
+// paused. A Seek clamps at the start and past the end goes on to the next track; a SetPosition
+// for another track, before the start or past the end does nothing.
+SeekMove seek_move(const MediaCommand& command, PlaybackState state, const std::string& trackid,
+                   std::int64_t position_us, std::int64_t length_us);
+
 // The Player interface's changing properties.
 struct PlayerView {
     PlaybackState state = PlaybackState::Stopped;
@@ -43,6 +70,7 @@ struct PlayerView {
     std::string art_url;  // empty: no art
     bool can_play = false;
     bool can_pause = false;
+    bool can_seek = false;  // while it sounds (seek_move)
 
     bool operator==(const PlayerView&) const = default;
 };

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/unique_fd.h"
+#include "mpris/cover_copy.h"
 
 namespace zv {
 
@@ -55,7 +56,10 @@ int timeout_ms(sd_bus* bus)
 
 class MprisService::Impl {
 public:
-    explicit Impl(Hooks hooks) : hooks_(std::move(hooks)), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    explicit Impl(Hooks hooks)
+        : hooks_(std::move(hooks)),
+          wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+          covers_(hooks_.cover_folder, std::to_string(getpid()))
     {
         if (wake_) thread_ = std::thread([this] { run(); });
     }
@@ -79,6 +83,15 @@ public:
         wake();
     }
 
+    void seeked(std::int64_t position_us)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            seeked_.push_back(position_us);
+        }
+        wake();
+    }
+
     // --- The bus thread from here on.
 
     const PlayerView& view() const { return view_; }
@@ -89,9 +102,9 @@ public:
         return now_.stream && hooks_.position_us ? std::max<std::int64_t>(hooks_.position_us(now_.stream), 0) : 0;
     }
 
-    void request(MediaRequest r, double volume = 0)
+    void request(const MediaCommand& c) const
     {
-        if (hooks_.command) hooks_.command(MediaCommand{r, volume});
+        if (hooks_.command) hooks_.command(c);
     }
 
     // The reply to RequestName: another player holds the name, so this one takes the instance
@@ -119,11 +132,13 @@ private:
     bool connect();
     void serve();
     void apply(const NowPlaying& now);
+    std::string art_url(const PlayerView& view, std::uintptr_t stream);
 
     const Hooks hooks_;
     const UniqueFd wake_;
     std::mutex mutex_;
     std::optional<NowPlaying> pending_;
+    std::vector<std::int64_t> seeked_;
     bool stop_ = false;
 
     // The bus thread's own.
@@ -132,6 +147,10 @@ private:
     bool instance_name_ = false;
     NowPlaying now_;
     PlayerView view_;
+    CoverCopies covers_;
+    // The cover is read again only when another stream starts or the track gains or loses it.
+    std::pair<std::uintptr_t, bool> cover_key_{0, false};
+    std::string cover_path_;  // what the art URL names; empty: no art
 
     std::thread thread_;  // last: it starts once everything above exists
 };
@@ -150,8 +169,26 @@ int request_method(sd_bus_message* m, void* userdata, sd_bus_error*)
     return sd_bus_reply_method_return(m, "");
 }
 
-// Seek and SetPosition do nothing: the player cannot seek (CanSeek is false).
-int ignored_method(sd_bus_message* m, void*, sd_bus_error*) { return sd_bus_reply_method_return(m, ""); }
+// Answered at once: whether the track moves is decided on the user-interface thread, and a move
+// is heard as Seeked.
+int seek(sd_bus_message* m, void* userdata, sd_bus_error*)
+{
+    std::int64_t offset = 0;
+    const int e = sd_bus_message_read(m, "x", &offset);
+    if (e < 0) return e;
+    self(userdata).request({MediaRequest::Seek, 0, offset});
+    return sd_bus_reply_method_return(m, "");
+}
+
+int set_position(sd_bus_message* m, void* userdata, sd_bus_error*)
+{
+    const char* trackid = nullptr;
+    std::int64_t position = 0;
+    const int e = sd_bus_message_read(m, "ox", &trackid, &position);
+    if (e < 0) return e;
+    self(userdata).request({MediaRequest::SetPosition, 0, position, trackid ? trackid : ""});
+    return sd_bus_reply_method_return(m, "");
+}
 
 int open_uri(sd_bus_message*, void*, sd_bus_error* error)
 {
@@ -187,6 +224,7 @@ int append_volume(const Impl& s, sd_bus_message* r) { return sd_bus_message_appe
 int append_position(const Impl& s, sd_bus_message* r) { return sd_bus_message_append(r, "x", s.position_us()); }
 int append_can_play(const Impl& s, sd_bus_message* r) { return sd_bus_message_append(r, "b", s.view().can_play); }
 int append_can_pause(const Impl& s, sd_bus_message* r) { return sd_bus_message_append(r, "b", s.view().can_pause); }
+int append_can_seek(const Impl& s, sd_bus_message* r) { return sd_bus_message_append(r, "b", s.view().can_seek); }
 
 int append_metadata(const Impl& s, sd_bus_message* r)
 {
@@ -218,7 +256,7 @@ int set_volume(sd_bus*, const char*, const char*, const char*, sd_bus_message* v
     const int e = sd_bus_message_read(value, "d", &wanted);
     if (e < 0) return e;
     if (!std::isfinite(wanted)) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "Volume is not a number");
-    self(userdata).request(MediaRequest::SetVolume, wanted);
+    self(userdata).request({MediaRequest::SetVolume, wanted});
     return 0;
 }
 
@@ -248,8 +286,8 @@ const sd_bus_vtable kPlayerTable[] = {
     SD_BUS_METHOD("Stop", "", "", request_method<MediaRequest::Stop>, kMethod),
     SD_BUS_METHOD("Next", "", "", request_method<MediaRequest::Next>, kMethod),
     SD_BUS_METHOD("Previous", "", "", request_method<MediaRequest::Previous>, kMethod),
-    SD_BUS_METHOD("Seek", "x", "", ignored_method, kMethod),
-    SD_BUS_METHOD("SetPosition", "ox", "", ignored_method, kMethod),
+    SD_BUS_METHOD("Seek", "x", "", seek, kMethod),
+    SD_BUS_METHOD("SetPosition", "ox", "", set_position, kMethod),
     SD_BUS_METHOD("OpenUri", "s", "", open_uri, kMethod),
     SD_BUS_SIGNAL("Seeked", "x", 0),
     SD_BUS_PROPERTY("PlaybackStatus", "s", property<append_status>, 0, kChanges),
@@ -263,7 +301,7 @@ const sd_bus_vtable kPlayerTable[] = {
     SD_BUS_PROPERTY("CanGoPrevious", "b", property<append_true>, 0, kConst),
     SD_BUS_PROPERTY("CanPlay", "b", property<append_can_play>, 0, kChanges),
     SD_BUS_PROPERTY("CanPause", "b", property<append_can_pause>, 0, kChanges),
-    SD_BUS_PROPERTY("CanSeek", "b", property<append_false>, 0, kConst),
+    SD_BUS_PROPERTY("CanSeek", "b", property<append_can_seek>, 0, kChanges),
     SD_BUS_PROPERTY("CanControl", "b", property<append_true>, 0, kConst),
     SD_BUS_VTABLE_END,
 };
@@ -279,6 +317,7 @@ int on_name_reply(sd_bus_message* m, void* userdata, sd_bus_error*)
 void MprisService::Impl::run()
 {
     if (connect()) serve();
+    covers_.clear();  // on this thread rather than the one that ends the service
     // Slots before the bus they belong to.
     instance_slot_.reset();
     name_slot_.reset();
@@ -323,12 +362,16 @@ void MprisService::Impl::serve()
         eventfd_t count = 0;
         eventfd_read(wake_.get(), &count);
         std::optional<NowPlaying> next;
+        std::vector<std::int64_t> moves;
         {
             std::lock_guard lock(mutex_);
             if (stop_) return;
             next = std::exchange(pending_, std::nullopt);
+            moves.swap(seeked_);
         }
         if (next) apply(*next);
+        for (const std::int64_t position : moves)
+            sd_bus_emit_signal(bus_.get(), kObjectPath, kPlayerInterface, "Seeked", "x", position);
     }
 }
 
@@ -338,6 +381,7 @@ void MprisService::Impl::apply(const NowPlaying& now)
     NowPlaying shown = now;
     shown.has_cover = writes_cover(now, hooks_.profile);
     PlayerView next = player_view(shown, now.length_us, hooks_.program_folder, hooks_.profile);
+    next.art_url = art_url(next, now.stream);
     const std::vector<const char*> changed = changed_properties(view_, next);
     now_ = now;
     view_ = std::move(next);
@@ -348,10 +392,29 @@ void MprisService::Impl::apply(const NowPlaying& now)
     sd_bus_emit_properties_changed_strv(bus_.get(), kObjectPath, kPlayerInterface, names.data());
 }
 
+// The art URL for `view`, whose art URL is the program's own cover file when the track has one.
+std::string MprisService::Impl::art_url(const PlayerView& view, std::uintptr_t stream)
+{
+    const bool cover = !view.art_url.empty();
+    const std::pair key{stream, cover};
+    if (key != cover_key_) {
+        cover_key_ = key;
+        if (cover) {
+            cover_path_ = covers_.show(hooks_.program_folder + hooks_.profile.album_picture);
+        } else {
+            covers_.clear();
+            cover_path_.clear();
+        }
+    }
+    return cover && !cover_path_.empty() ? file_uri(cover_path_) : std::string{};
+}
+
 MprisService::MprisService(Hooks hooks) : impl_(std::make_unique<Impl>(std::move(hooks))) {}
 
 MprisService::~MprisService() = default;
 
 void MprisService::publish(const NowPlaying& now) { impl_->publish(now); }
+
+void MprisService::seeked(std::int64_t position_us) { impl_->seeked(position_us); }
 
 }  // namespace zv

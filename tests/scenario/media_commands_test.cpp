@@ -13,6 +13,7 @@
 
 #include "app/zorvane.h"
 #include "core/user_state.h"
+#include "entry/zorvane_profile.h"
 #include "mpris/mpris_model.h"
 #include "sound/sound_system.h"
 #include "support/fixture_dir.h"
@@ -135,6 +136,35 @@ TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
     app_command(APPCOMMAND_VOLUME_DOWN);
     EXPECT_EQ(seen().track, 1);
     EXPECT_EQ(seen().volume, 110);
+
+    // Seeking moves what sounds when the request arrives: SetPosition only for the track it names,
+    // Seek clamped at the start, and past the end on to the next track; a pause is left alone.
+    s = seen();
+    ASSERT_EQ(s.now.state, PlaybackState::Playing);
+    auto position = [&] {
+        std::int64_t us = -1;
+        p.on_ui([&] { us = platform.sound().position_us(s.now.stream); });
+        return us;
+    };
+    auto seek = [&](MediaRequest r, std::int64_t us, std::uintptr_t track = 0) {
+        const std::string id = zv::track_id(track, zv::zorvane_profile());
+        from_another_thread([&] { platform.media_command(zv::MediaCommand{r, 0, us, id}); });
+    };
+    seek(MediaRequest::SetPosition, 500000, s.now.stream);
+    EXPECT_EQ(position(), 500000);
+    seek(MediaRequest::SetPosition, 100000, first);
+    EXPECT_EQ(position(), 500000);
+    seek(MediaRequest::Seek, -2000000);
+    EXPECT_EQ(position(), 0);
+    app_command(APPCOMMAND_MEDIA_STOP);
+    seek(MediaRequest::Seek, 250000);
+    EXPECT_EQ(position(), 0);
+    media(MediaRequest::Play);
+    seek(MediaRequest::Seek, 10000000);
+    const Seen after = seen();
+    EXPECT_EQ(after.track, 2);
+    EXPECT_EQ(after.now.state, PlaybackState::Playing);
+    EXPECT_NE(after.now.stream, s.now.stream);
 }
 
 }  // namespace

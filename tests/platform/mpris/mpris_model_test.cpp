@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -76,7 +78,7 @@ TEST(MprisModel, RequestsVolumeStepsAndMetadata)
     EXPECT_EQ(v.artists, std::vector<std::string>{"Some Band"});
     EXPECT_EQ(v.length_us, 180000000);
     EXPECT_EQ(v.volume, 1.0);
-    EXPECT_TRUE(v.can_play && v.can_pause);
+    EXPECT_TRUE(v.can_play && v.can_pause && v.can_seek);
 
     now.has_cover = false;
     now.title.clear();
@@ -86,7 +88,9 @@ TEST(MprisModel, RequestsVolumeStepsAndMetadata)
     // The file's name stands in for a missing title.
     EXPECT_EQ(std::tie(bare.art_url, bare.title), std::tuple("", "02 Song"));
     EXPECT_TRUE(bare.artists.empty());
-    EXPECT_EQ(changed(v, bare), (std::vector<std::string>{"PlaybackStatus", "Metadata"}));
+    // A paused track is resumed where it paused, so it cannot be sought.
+    EXPECT_TRUE(bare.can_pause && !bare.can_seek);
+    EXPECT_EQ(changed(v, bare), (std::vector<std::string>{"PlaybackStatus", "Metadata", "CanSeek"}));
 
     const zv::PlayerView none = zv::player_view(zv::NowPlaying{}, 0, "/", profile);
     EXPECT_EQ(none.trackid, zv::kNoTrack);
@@ -123,6 +127,53 @@ TEST(MprisModel, AnotherProfileNamesTracksCoversAndSteps)
     }
     now.has_cover = false;
     EXPECT_FALSE(zv::writes_cover(now, player));
+}
+
+// Seek and SetPosition against the track playing now: 10 s into 30 s, id /org/zorvane/track/7.
+TEST(MprisModel, SeekMovesClampAtTheStartAndGoOnPastTheEnd)
+{
+    using Kind = zv::SeekMove::Kind;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    const std::string id = zv::track_id(7, zv::zorvane_profile());
+    ASSERT_EQ(id, "/org/zorvane/track/7");
+    constexpr auto kPlaying = PlaybackState::Playing;
+    constexpr std::int64_t kAt = 10000000, kLength = 30000000;
+    struct Row {
+        MediaRequest request;
+        std::int64_t us;
+        std::string trackid;
+        PlaybackState state;
+        std::int64_t position, length;
+        zv::SeekMove move;
+    };
+    const Row rows[] = {
+        {MediaRequest::Seek, 5000000, "", kPlaying, kAt, kLength, {Kind::To, 15000000}},
+        {MediaRequest::Seek, -20000000, "", kPlaying, kAt, kLength, {Kind::To, 0}},  // clamped at the start
+        {MediaRequest::Seek, 19999999, "", kPlaying, kAt, kLength, {Kind::To, 29999999}},
+        {MediaRequest::Seek, 20000000, "", kPlaying, kAt, kLength, {Kind::Next, 0}},  // the end is past it
+        {MediaRequest::Seek, kMax, "", kPlaying, kAt, kLength, {Kind::Next, 0}},
+        {MediaRequest::Seek, kMax, "", kPlaying, kAt, 0, {Kind::To, kMax}},  // unknown length: the library decides
+        {MediaRequest::Seek, 1000000, "", PlaybackState::Paused, kAt, kLength, {}},
+        {MediaRequest::Seek, 1000000, "", kPlaying, -1, kLength, {}},  // not open
+        {MediaRequest::SetPosition, 12000000, id, kPlaying, kAt, kLength, {Kind::To, 12000000}},
+        {MediaRequest::SetPosition, kLength, id, kPlaying, kAt, kLength, {Kind::To, kLength}},
+        {MediaRequest::SetPosition, kLength + 1, id, kPlaying, kAt, kLength, {}},
+        {MediaRequest::SetPosition, 50000000, id, kPlaying, kAt, 0, {Kind::To, 50000000}},
+        {MediaRequest::SetPosition, -1, id, kPlaying, kAt, kLength, {}},
+        {MediaRequest::SetPosition, 12000000, "/org/zorvane/track/6", kPlaying, kAt, kLength, {}},  // gone by
+        {MediaRequest::SetPosition, 12000000, id, PlaybackState::Paused, kAt, kLength, {}},
+        {MediaRequest::Next, 12000000, id, kPlaying, kAt, kLength, {}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(zv::seek_move({r.request, 0, r.us, r.trackid}, r.state, id, r.position, r.length), r.move)
+            << static_cast<int>(r.request) << " " << r.us << " " << r.trackid << " from " << r.position;
+
+    // Nothing playing, or a profile without track ids: no id for SetPosition to name.
+    const std::string none = zv::track_id(0, zv::zorvane_profile());
+    EXPECT_EQ(none, zv::kNoTrack);
+    EXPECT_EQ(zv::track_id(7, zv::AppProfile{}), zv::kNoTrack);
+    EXPECT_EQ(zv::seek_move({MediaRequest::SetPosition, 0, 0, none}, PlaybackState::Playing, none, 0, 0),
+              zv::SeekMove{});
 }
 
 }  // namespace
