@@ -8,9 +8,13 @@ namespace zv {
 
 std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open()
 {
-    auto out = std::unique_ptr<SdlAudioOutput>(new SdlAudioOutput());
-    if (!out->open_device()) return nullptr;
-    return out;
+    // Only looked for here: a device opened, even paused, runs SDL's audio thread, and some drivers
+    // (disk) write silence from then on. It is opened at the first play.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+    const int devices = SDL_GetNumAudioDevices(0);  // -1: the driver cannot tell
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (devices == 0) return nullptr;
+    return std::unique_ptr<SdlAudioOutput>(new SdlAudioOutput());
 }
 
 SdlAudioOutput::~SdlAudioOutput() { stop(); }
@@ -46,10 +50,7 @@ void SdlAudioOutput::close_device()
 
 bool SdlAudioOutput::start(RenderFn render)
 {
-    if (stopped_ || device_ == 0 || !render) return false;
-    // The device opened paused, so it exists; it is let go until the first resume, rendering
-    // nothing meanwhile.
-    close_device();
+    if (stopped_ || !render) return false;
     render_ = std::move(render);
     return true;
 }

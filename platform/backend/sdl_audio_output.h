@@ -14,7 +14,8 @@ public:
     // a wake-up of SDL's thread (and a write on the disk driver).
     static constexpr std::uint16_t kFramesPerCallback = 4096;
 
-    // Null when SDL's audio cannot be initialised or no device opens.
+    // Null when SDL's audio cannot be initialised or reports no output device. The device itself
+    // is opened by the first resume().
     static std::unique_ptr<SdlAudioOutput> open();
 
     ~SdlAudioOutput() override;
