@@ -25,8 +25,20 @@ bool OutputGate::start(std::unique_ptr<AudioOutput> out)
     }
     resting_ = false;
     AudioOutput* o = out.get();
-    if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, o->waits_for_decoding()); })) return false;
+    const bool started = out->start([this, o](std::int16_t* p, std::size_t n) {
+        {
+            // The device may have come back at another rate: no stream is mixed at the old one.
+            const int rate = o->rate();
+            std::lock_guard lock(sound_.mutex());
+            for (MixChannel& m : mix_)
+                if (m.source) m.source->set_mix_rate(rate);
+        }
+        render(p, n, o->waits_for_decoding());
+    });
+    if (!started) return false;
     output_ = std::move(out);
+    std::lock_guard lock(sound_.mutex());
+    mix_rate_ = output_->rate();
     return true;
 }
 
@@ -75,6 +87,12 @@ void OutputGate::wake()
     // Nothing was mixed while the device was away, so its first frames are the streams' next ones.
     // When the device cannot be had now, the next play tries again.
     resting_ = !output_->resume();
+    if (resting_) return;
+    // It may have come back at another rate.
+    std::lock_guard lock(sound_.mutex());
+    mix_rate_ = output_->rate();
+    for (MixChannel& m : mix_)
+        if (m.source) m.source->set_mix_rate(mix_rate_);
 }
 
 void OutputGate::render(std::int16_t* out, std::size_t frames, bool wait)

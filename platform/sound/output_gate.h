@@ -64,6 +64,10 @@ public:
     // Frames a waiting render wants from every playing stream; 0 when none waits.
     std::size_t waiting_for() const { return waiting_for_; }
 
+    // The rate the output plays at, as it was at its start or last wake; streams opened now are
+    // made for it. User-interface thread (written under the sound lock as well).
+    int mix_rate() const { return mix_rate_; }
+
 private:
     // `wait`: the output wants the same sound whatever the threads' timing.
     void render(std::int16_t* out, std::size_t frames, bool wait);
@@ -82,6 +86,7 @@ private:
     std::size_t waiting_for_ = 0;
     // Frames the output has rendered since a channel last sounded, up to the grace period.
     std::size_t silent_frames_ = 0;
+    int mix_rate_ = 44100;
 };
 
 }  // namespace zv
