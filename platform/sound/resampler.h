@@ -1,5 +1,5 @@
-// A stream resampler for interleaved 16-bit sound, over libsoxr at very high quality: linear
-// phase, a steep low-pass, the output aligned with the input (no filter delay to account for).
+// A stream resampler for interleaved 16-bit sound, over libsoxr at high quality: linear phase,
+// the output aligned with the input (no filter delay to account for).
 #pragma once
 #include <cstddef>
 #include <cstdint>
