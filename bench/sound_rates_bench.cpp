@@ -71,7 +71,8 @@ int main(int argc, char** argv)
     const double same = reporter.cpu("file_at_44100");
     const double other = reporter.cpu("file_at_48000");
     if (same > 0 && other > 0)
-        std::printf("CPU-time ratio 48 kHz (resampled) / 44.1 kHz (passed through): %.3f (goal <= 1.5)\n", other / same);
+        std::printf("CPU-time ratio 48 kHz (resampled) / 44.1 kHz (passed through): %.3f (goal <= 1.5)\n",
+                    other / same);
     benchmark::Shutdown();
     std::error_code ec;
     std::filesystem::remove(track(44100), ec);

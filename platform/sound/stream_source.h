@@ -32,7 +32,8 @@ public:
     // ends, so a read that hangs holds back less than this.
     static constexpr std::size_t kStepFrames = 2048;
 
-    // `mix_rate`: what the output plays at now (OutputGate::mix_rate()).
+    // `decoder`: an open one, never null. `mix_rate`: what the output plays at now
+    // (OutputGate::mix_rate()).
     explicit StreamSource(std::unique_ptr<Mp3Decoder> decoder, int mix_rate = Mp3Decoder::kRate);
 
     // --- Under the sound lock.
