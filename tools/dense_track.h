@@ -7,10 +7,10 @@
 
 namespace zv::fixtures {
 
-// Writes `seconds` of the signal to `p`; false when encoding or writing fails.
-bool write_dense_track_to(const std::filesystem::path& p, int seconds);
+// Writes `seconds` of the signal, sampled at `rate`, to `p`; false when encoding or writing fails.
+bool write_dense_track_to(const std::filesystem::path& p, int seconds, int rate = 44100);
 
 // Writes `seconds` of the signal to the temporary folder under `name`; returns its path.
-std::string write_dense_track(const char* name, int seconds);
+std::string write_dense_track(const char* name, int seconds, int rate = 44100);
 
 }  // namespace zv::fixtures

@@ -5,9 +5,9 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format llvm libclang-rt-14-dev
-  libsdl2-dev libmpg123-dev libtag1-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
+  libsdl2-dev libmpg123-dev libsoxr-dev libtag1-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-wqy-microhei
-  libmp3lame-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libmp3lame-dev libgtest-dev libgmock-dev libbenchmark-dev mpg123 sox lame
   xvfb xauth xdotool desktop-file-utils appstream
   libsystemd-dev dbus-daemon dbus-bin systemd playerctl
 )

@@ -22,8 +22,14 @@ SdlAudioOutput::~SdlAudioOutput() { stop(); }
 bool SdlAudioOutput::open_device()
 {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    // The device's own rate, so the sound server resamples nothing after us; asked at every open,
+    // as the default device may have changed while the output rested.
+    SDL_AudioSpec preferred{};
+    int rate = kDefaultRate;
+    if (SDL_GetDefaultAudioInfo(nullptr, &preferred, 0) == 0 && preferred.freq >= 8000 && preferred.freq <= 384000)
+        rate = preferred.freq;
     SDL_AudioSpec want{};
-    want.freq = 44100;
+    want.freq = rate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
     want.samples = kFramesPerCallback;
@@ -36,6 +42,7 @@ bool SdlAudioOutput::open_device()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
+    rate_.store(rate);
     return true;
 }
 

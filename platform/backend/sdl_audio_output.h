@@ -1,6 +1,8 @@
-// The audio device through SDL2: 44 100 Hz, 16-bit stereo, SDL's callback pulling the mix.
-// SDL_AUDIODRIVER picks the driver as usual (`disk` and `dummy` work without sound hardware).
+// The audio device through SDL2: 16-bit stereo at the default device's own rate (44 100 Hz when it
+// names none, as SDL's disk and dummy drivers do), SDL's callback pulling the mix. SDL_AUDIODRIVER
+// picks the driver as usual (`disk` and `dummy` work without sound hardware).
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -25,9 +27,10 @@ public:
     bool start(RenderFn render) override;
     void stop() override;
     // Closes the device and lets SDL's audio go (its thread ends, and so does any device watcher
-    // the driver runs); resume() opens it again with the same format.
+    // the driver runs); resume() opens it again, at the rate the default device has then.
     void suspend() override;
     bool resume() override;
+    int rate() const override { return rate_.load(); }
 
 private:
     SdlAudioOutput() = default;
@@ -39,6 +42,7 @@ private:
     std::uint32_t device_ = 0;  // 0 while closed
     RenderFn render_;           // written only while the device is closed, paused or locked
     bool stopped_ = false;
+    std::atomic<int> rate_{kDefaultRate};  // written only while the device is closed
 };
 
 }  // namespace zv

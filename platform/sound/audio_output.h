@@ -8,7 +8,9 @@ namespace zv {
 
 class AudioOutput {
 public:
-    // Fills `frames` frames of interleaved 16-bit stereo at 44 100 Hz. Runs on the output's thread.
+    static constexpr int kDefaultRate = 44100;
+
+    // Fills `frames` frames of interleaved 16-bit stereo at rate(). Runs on the output's thread.
     using RenderFn = std::function<void(std::int16_t* interleaved_stereo, std::size_t frames)>;
 
     virtual ~AudioOutput();
@@ -30,6 +32,10 @@ public:
     // pulls): render then waits, bounded, for the decoder. A device never waits, so by default
     // whatever is not decoded in time is silence.
     virtual bool waits_for_decoding() const { return false; }
+
+    // Frames per second the output plays: a device's own rate, which may differ after each
+    // resume(). Asked on the user-interface thread and by the render; kDefaultRate by default.
+    virtual int rate() const { return kDefaultRate; }
 };
 
 }  // namespace zv

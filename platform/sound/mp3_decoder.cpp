@@ -12,7 +12,6 @@ namespace zv {
 
 namespace {
 
-constexpr std::size_t kBytesPerFrame = 2 * sizeof(std::int16_t);
 // A decoder that keeps answering "fine, no samples" would spin the decoder thread forever.
 constexpr int kMaxIdleReads = 64;
 
@@ -42,12 +41,16 @@ std::unique_ptr<Mp3Decoder> Mp3Decoder::open(const std::string& path, ReadHook h
     if (!h) return nullptr;
     std::unique_ptr<Mp3Decoder> dec(new Mp3Decoder(h, std::move(fd), std::move(hook)));
 
-    // Only one output format is allowed, so mpg123 resamples and up-mixes as needed.
-    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0.0);
-    mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_FUZZY, 0.0);
-    mpg123_param(h, MPG123_FORCE_RATE, kRate, 0.0);
+    // Every rate at its own rate and channel count, 16-bit: mpg123's own rate change has no real
+    // filter, so the stream source resamples.
+    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_FUZZY | MPG123_FORCE_STEREO | MPG123_FORCE_MONO, 0.0);
     if (mpg123_format_none(h) != MPG123_OK) return nullptr;
-    if (mpg123_format(h, kRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return nullptr;
+    const long* rates = nullptr;
+    std::size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return nullptr;
 
     // mpg123 reads through our descriptor and never closes it.
     if (mpg123_replace_reader_handle(h, &Mp3Decoder::read_file, &Mp3Decoder::seek_file, nullptr) != MPG123_OK)
@@ -58,7 +61,9 @@ std::unique_ptr<Mp3Decoder> Mp3Decoder::open(const std::string& path, ReadHook h
     int encoding = 0;
     // Finding the format means mpg123 has parsed a first frame header.
     if (mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK) return nullptr;
-    if (rate != kRate || channels != 2 || encoding != MPG123_ENC_SIGNED_16) return nullptr;
+    if (rate <= 0 || (channels != 1 && channels != 2) || encoding != MPG123_ENC_SIGNED_16) return nullptr;
+    dec->rate_ = static_cast<int>(rate);
+    dec->channels_ = channels;
     return dec;
 }
 
@@ -85,16 +90,20 @@ off_t Mp3Decoder::seek_file(void* file, off_t offset, int whence)
 
 std::size_t Mp3Decoder::read(std::span<std::int16_t> out)
 {
-    const std::size_t want_frames = out.size() / 2;
+    const std::size_t bytes_per_frame = static_cast<std::size_t>(channels_) * sizeof(std::int16_t);
+    const std::size_t want_frames = out.size() / static_cast<std::size_t>(channels_);
     std::size_t got_bytes = 0;
-    const std::size_t want_bytes = want_frames * kBytesPerFrame;
+    const std::size_t want_bytes = want_frames * bytes_per_frame;
     auto* dest = reinterpret_cast<unsigned char*>(out.data());
     int idle = 0;
     while (!ended_ && got_bytes < want_bytes) {
         std::size_t done = 0;
         int rc = mpg123_read(handle_, dest + got_bytes, want_bytes - got_bytes, &done);
         got_bytes += done;
-        if (rc == MPG123_OK || rc == MPG123_NEW_FORMAT) {
+        if (rc == MPG123_NEW_FORMAT && !same_format()) {
+            // What decoded before the change plays; the rest would need another format.
+            ended_ = true;
+        } else if (rc == MPG123_OK || rc == MPG123_NEW_FORMAT) {
             idle = done ? 0 : idle + 1;
             if (idle > kMaxIdleReads) ended_ = true;
         } else {
@@ -103,7 +112,16 @@ std::size_t Mp3Decoder::read(std::span<std::int16_t> out)
         }
     }
     // A partial sample pair from a damaged tail is dropped.
-    return got_bytes / kBytesPerFrame;
+    return got_bytes / bytes_per_frame;
+}
+
+bool Mp3Decoder::same_format() const
+{
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK) return false;
+    return rate == rate_ && channels == channels_ && encoding == MPG123_ENC_SIGNED_16;
 }
 
 std::uint32_t Mp3Decoder::seek(std::uint32_t frame)

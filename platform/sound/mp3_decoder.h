@@ -1,5 +1,6 @@
-// One MP3 file decoded by libmpg123 to 44 100 Hz interleaved stereo 16-bit, whatever the file's own
-// rate and channel count. libmpg123 reads the file through our descriptor, which we own.
+// One MP3 file decoded by libmpg123 to interleaved 16-bit samples at the file's own rate and with its
+// own channel count (one or two); the stream source resamples to the mix rate. libmpg123 reads the
+// file through our descriptor, which we own.
 #pragma once
 #include <sys/types.h>
 
@@ -18,6 +19,8 @@ namespace zv {
 
 class Mp3Decoder {
 public:
+    // The rate sound is mixed at when the output names no other (and the unit of the device's
+    // grace period).
     static constexpr int kRate = 44100;
 
     // Runs before each read of the file, on the reading thread, with the offset the read starts
@@ -31,12 +34,18 @@ public:
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
-    // Fills `out` (interleaved stereo) from the current position; returns the frames written. Fewer
-    // than asked means the stream has ended: a decoder error after the first frame counts as the
-    // end, and so does a read error or a file cut short.
+    // The file's format, from its first frame; it holds for the whole stream.
+    int rate() const { return rate_; }
+    int channels() const { return channels_; }
+
+    // Fills `out` (interleaved, channels() samples a frame) from the current position; returns the
+    // frames written. Fewer than asked means the stream has ended: a decoder error after the first
+    // frame counts as the end, and so do a read error, a file cut short and a change of rate or
+    // channel count (what follows it would need another format).
     std::size_t read(std::span<std::int16_t> out);
 
-    // Moves to a PCM frame; returns the frame reached (the end when past it).
+    // Moves to a PCM frame (at the file's own rate); returns the frame reached (the end when past
+    // it).
     std::uint32_t seek(std::uint32_t frame);
 
     bool ended() const { return ended_; }
@@ -50,9 +59,12 @@ private:
     Mp3Decoder(mpg123_handle_struct* handle, UniqueFd fd, ReadHook hook);
     static ssize_t read_file(void* file, void* buffer, std::size_t bytes);
     static off_t seek_file(void* file, off_t offset, int whence);
+    bool same_format() const;  // after MPG123_NEW_FORMAT: the stream goes on as it began
 
     File file_;  // outlives the handle: members go after the destructor has closed it
     mpg123_handle_struct* handle_;
+    int rate_ = kRate;
+    int channels_ = 2;
     bool ended_ = false;
 };
 

@@ -33,10 +33,12 @@ bool OutputGate::start(std::unique_ptr<AudioOutput> out)
         silent_frames_ = 0;
     }
     AudioOutput* o = out.get();
-    if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, o->waits_for_decoding()); })) return false;
+    if (!out->start([this, o](std::int16_t* p, std::size_t n) { render(p, n, *o); })) return false;
     // The device is first taken at the first play.
     resting_ = true;
     output_ = std::move(out);
+    std::lock_guard lock(sound_.mutex());
+    mix_rate_ = output_->rate();
     return true;
 }
 
@@ -116,7 +118,7 @@ void OutputGate::clear(Channels& into)
     tail_ = {};
 }
 
-std::size_t OutputGate::lead_frames() const { return static_cast<std::size_t>(Mp3Decoder::kRate) * kEndLeadMs / 1000; }
+std::size_t OutputGate::lead_frames() const { return static_cast<std::size_t>(mix_rate_) * kEndLeadMs / 1000; }
 
 void OutputGate::rest()
 {
@@ -141,14 +143,26 @@ void OutputGate::wake()
     // Nothing was mixed while the device was away, so its first frames are the streams' next ones.
     // When the device cannot be had now, the next play tries again.
     resting_ = !output_->resume();
+    if (resting_) return;
+    // It may have come back at another rate.
+    std::lock_guard lock(sound_.mutex());
+    mix_rate_ = output_->rate();
+    for (MixChannel& m : mix_)
+        if (m.source) m.source->set_mix_rate(mix_rate_);
 }
 
-void OutputGate::render(std::int16_t* out, std::size_t frames, bool wait)
+void OutputGate::render(std::int16_t* out, std::size_t frames, const AudioOutput& output)
 {
+    const bool wait = output.waits_for_decoding();
     std::vector<PendingEnd> ended;
     bool rest = false;
     {
         std::unique_lock lock(sound_.mutex());
+        // The device may have come back at another rate, and a stream may have been opened for the
+        // old one: none is mixed at a rate it was not made for.
+        mix_rate_ = output.rate();
+        for (MixChannel& m : mix_)
+            if (m.source) m.source->set_mix_rate(mix_rate_);
         // The output's own pace is the grace period's clock: no timer runs for it.
         if (sounding()) {
             silent_frames_ = 0;

@@ -93,9 +93,14 @@ public:
     // Frames a waiting render wants from every playing stream; 0 when none waits.
     std::size_t waiting_for() const { return waiting_for_; }
 
+    // The rate the output plays at, as it was at its start or last wake; streams opened now are
+    // made for it. User-interface thread (written under the sound lock as well).
+    int mix_rate() const { return mix_rate_; }
+
 private:
-    // `wait`: the output wants the same sound whatever the threads' timing.
-    void render(std::int16_t* out, std::size_t frames, bool wait);
+    // Runs on the output's thread. An output that waits for decoding gets the same sound whatever
+    // the threads' timing.
+    void render(std::int16_t* out, std::size_t frames, const AudioOutput& output);
     // One mixer pass of at most ChannelMixer::kMaxFrames frames; notes streams that played out.
     void mix(std::int16_t* out, std::size_t frames, std::vector<PendingEnd>& ended);
     void note_end(int channel, std::vector<PendingEnd>& ended);
@@ -119,6 +124,7 @@ private:
     std::size_t waiting_for_ = 0;
     // Frames the output has rendered since a channel last sounded, up to the grace period.
     std::size_t silent_frames_ = 0;
+    int mix_rate_ = 44100;
 };
 
 }  // namespace zv

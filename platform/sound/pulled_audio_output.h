@@ -25,6 +25,9 @@ public:
     bool resume() override;
     bool waits_for_decoding() const override { return timing_.load() == Timing::WaitForDecoder; }
     void set_timing(Timing timing) { timing_.store(timing); }
+    int rate() const override { return rate_.load(); }
+    // As a device that comes back at another rate: the next render follows it.
+    void set_rate(int rate) { rate_.store(rate); }
 
     // Renders `frames` frames into `out` (interleaved stereo). Silence, and 0 returned, while stopped
     // or suspended.
@@ -37,6 +40,7 @@ public:
 
 private:
     std::atomic<Timing> timing_;
+    std::atomic<int> rate_{kDefaultRate};
     mutable std::mutex mutex_;  // held across a render, so stop() and suspend() wait for one in progress
     RenderFn render_;
     bool open_ = false;

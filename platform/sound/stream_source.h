@@ -1,5 +1,6 @@
 // The sound of one open stream as the decoder thread, the mixer and the user-interface side share
-// it: the decoder, and a ring of decoded frames ready for the mixer.
+// it: the decoder, the resampler from the file's own rate to the mix rate, and a ring of decoded
+// stereo frames at the mix rate ready for the mixer. A file at the mix rate is not resampled at all.
 //
 // The decoder is used by one thread at a time: the opener before the source is shared, then only
 // the decoder thread. Everything else is guarded by the sound lock, which is never held across
@@ -12,14 +13,17 @@
 #include <optional>
 #include <span>
 
+#include <vector>
+
 #include "sound/mp3_decoder.h"
 #include "sound/pcm_ring.h"
+#include "sound/resampler.h"
 
 namespace zv {
 
 class StreamSource {
 public:
-    static constexpr std::size_t kRingFrames = 49152;  // about 1.1 s at 44 100 Hz
+    static constexpr std::size_t kRingFrames = 49152;  // at the mix rate: about 1.1 s at 44 100 Hz
     // The decoder thread is woken once fewer frames than this are ready, and then fills the ring:
     // it decodes in large batches and sleeps between them, and a read that hangs still has about
     // half a second of sound ahead of it.
@@ -28,17 +32,24 @@ public:
     // ends, so a read that hangs holds back less than this.
     static constexpr std::size_t kStepFrames = 2048;
 
-    explicit StreamSource(std::unique_ptr<Mp3Decoder> decoder) : decoder_(std::move(decoder)), ring_(kRingFrames) {}
+    // `decoder`: an open one, never null. `mix_rate`: what the output plays at now
+    // (OutputGate::mix_rate()).
+    explicit StreamSource(std::unique_ptr<Mp3Decoder> decoder, int mix_rate = Mp3Decoder::kRate);
 
     // --- Under the sound lock.
 
-    // PCM frames the mixer has taken since the start or the last seek, plus where that seek went.
+    // Where the stream is, in frames of the file's own rate: where the last seek went plus what
+    // the mixer has taken since, converted from the mix rate (rounded down).
     std::uint32_t position() const { return position_; }
     // Frames per second of position(): the file's own rate.
-    int rate() const { return Mp3Decoder::kRate; }
+    int rate() const { return rate_; }
     // Flushes what was decoded and asks the decoder thread to move to `frame` first. Moving to where
     // the stream already is keeps what was decoded, so a pause and resume go on sample-exactly.
     void request_seek(std::uint32_t frame);
+    // The output now plays at `rate`: when that is another rate, what was decoded is flushed and the
+    // decoder thread starts again from the position, resampled to it.
+    void set_mix_rate(int rate);
+    int mix_rate() const { return mix_rate_; }
     // No more decoding; a step in progress is thrown away.
     void close() { closed_ = true; }
 
@@ -67,7 +78,8 @@ public:
     std::size_t take(std::size_t frames, Use&& use)
     {
         const std::size_t n = ring_.take(frames, use);
-        position_ += static_cast<std::uint32_t>(n);
+        taken_ += n;
+        position_ = own_frame();
         return n;
     }
 
@@ -75,24 +87,48 @@ public:
     struct Step {
         std::uint64_t epoch = 0;
         std::optional<std::uint32_t> seek;
-        std::size_t frames = 0;
+        std::size_t frames = 0;  // at most, at the mix rate
+        int mix_rate = Mp3Decoder::kRate;
     };
     struct Decoded {
         std::size_t frames = 0;
         bool ended = false;
     };
     Step begin_step();
-    Decoded decode(const Step& step, std::span<std::int16_t> buffer);  // file reads: no lock held
+    // File reads and resampling: no lock held. `buffer` takes interleaved stereo at the mix rate.
+    Decoded decode(const Step& step, std::span<std::int16_t> buffer);
     void finish_step(const Step& step, const Decoded& decoded, std::span<const std::int16_t> buffer);
 
 private:
+    void restart(std::uint32_t frame);  // flush, and decode from `frame`
+    std::uint32_t own_frame() const;
+    // Decoder thread: a resampler from the file's rate to `mix_rate`, none when they are equal.
+    void configure(int mix_rate);
+    // Decoder thread: the next frames at the mix rate, in the file's channel count, into scratch_.
+    std::size_t produce(std::size_t frames);
+
+    // The decoder thread's (the opener's before the source is shared).
     std::unique_ptr<Mp3Decoder> decoder_;
+    std::unique_ptr<Resampler> resampler_;
+    int resampled_to_ = 0;             // the mix rate decoding is set up for; 0 before the first step
+    bool failed_ = false;              // no resampler could be made: the stream ends
+    std::vector<std::int16_t> input_;  // decoded at the file's rate, not yet resampled
+    std::size_t input_at_ = 0, input_frames_ = 0;
+    bool input_ended_ = false;  // the decoder has given its last frame
+    bool drained_ = false;      // and the resampler too
+    std::vector<std::int16_t> scratch_;
+
+    // Under the sound lock.
+    const int rate_;  // the file's own
+    int mix_rate_;
     PcmRing ring_;
     std::uint64_t epoch_ = 0;  // bumped by every seek, so a step begun before it is thrown away
     std::optional<std::uint32_t> pending_seek_;
     bool decoded_to_end_ = false;
     bool closed_ = false;
     std::uint32_t position_ = 0;
+    std::uint32_t seeked_to_ = 0;  // where the last seek went
+    std::uint64_t taken_ = 0;      // mix-rate frames the mixer has taken since
 };
 
 }  // namespace zv

@@ -38,7 +38,7 @@ std::uintptr_t StreamTable::open(const char* path)
     // The probe reads the file: done before taking the lock so the output never waits on a disk.
     std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::open(s->path, std::move(hook));
     if (!decoder) return 0;
-    s->source = std::make_shared<StreamSource>(std::move(decoder));
+    s->source = std::make_shared<StreamSource>(std::move(decoder), sound_.gate().mix_rate());
     std::lock_guard lock(sound_.mutex());  // released before `s` goes, should it go
     if (!initialised_) return 0;
     return streams_.insert(std::move(s));

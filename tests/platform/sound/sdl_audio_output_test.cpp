@@ -15,6 +15,7 @@ TEST(SdlAudioOutput, DeviceThreadRendersUntilSuspendedResumedAndStopped)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::unique_ptr<SdlAudioOutput> out = SdlAudioOutput::open();
     ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->rate(), 44100);  // the dummy device names no rate of its own
     std::mutex m;
     std::condition_variable cv;
     int calls = 0;
