@@ -93,8 +93,8 @@ public:
     // Frames a waiting render wants from every playing stream; 0 when none waits.
     std::size_t waiting_for() const { return waiting_for_; }
 
-    // The rate the output plays at, as it was at its start or last wake; streams opened now are
-    // made for it. User-interface thread (written under the sound lock as well).
+    // The rate the output plays at, as it last said; streams opened now are made for it, and every
+    // render makes the mixed ones follow it.
     int mix_rate() const { return mix_rate_; }
 
 private:

@@ -28,17 +28,19 @@ std::uintptr_t StreamTable::open(const char* path)
 {
     if (!path) return 0;
     Mp3Decoder::ReadHook hook;
+    int mix_rate = 0;
     {
         std::lock_guard lock(sound_.mutex());
         if (!initialised_) return 0;
         hook = read_hook_;
+        mix_rate = sound_.gate().mix_rate();
     }
     auto s = std::make_unique<SoundStream>();
     s->path = path;
     // The probe reads the file: done before taking the lock so the output never waits on a disk.
     std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::open(s->path, std::move(hook));
     if (!decoder) return 0;
-    s->source = std::make_shared<StreamSource>(std::move(decoder), sound_.gate().mix_rate());
+    s->source = std::make_shared<StreamSource>(std::move(decoder), mix_rate);
     std::lock_guard lock(sound_.mutex());  // released before `s` goes, should it go
     if (!initialised_) return 0;
     return streams_.insert(std::move(s));

@@ -1,7 +1,8 @@
 // The automatic advance as a listener hears it: one sine cut into two tracks comes out as the one
-// sine again, whatever lies between them in the list.
+// sine again, at the file's own rate or resampled, whatever lies between them in the list.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "app/zorvane.h"
@@ -14,14 +15,20 @@ namespace zv::test {
 namespace {
 
 constexpr std::size_t kDeviceBuffer = 1024;
+constexpr std::size_t kMp3Frame = 1152;
 
-TEST(GaplessAdvance, TheTwoHalvesOfASineJoinAsTheSineAndAnUnplayableTrackBetweenIsPassedOver)
+// One program run a process: the program's globals last as long as the process.
+class GaplessAdvance : public ::testing::TestWithParam<int> {};
+
+TEST_P(GaplessAdvance, TheTwoHalvesOfASineJoinAsTheSineAndWhatCannotPlayIsPassedOver)
 {
+    const int rate = GetParam();
     FixtureDir dir;
     const auto music = dir.path() / "music";
     std::filesystem::create_directories(music);
-    // 1.5 s cut at 30001 frames: neither half is a whole number of 1152-frame MP3 frames.
-    const SineParts sine = write_sine_parts(music, 44100, 66150, {30001});
+    // 1.5 s cut at 30001 frames: neither half is a whole number of MP3 frames.
+    const auto frames = static_cast<std::size_t>(rate) * 3 / 2;
+    const SineParts sine = write_sine_parts(music, rate, frames, {30001});
     ASSERT_EQ(sine.paths.size(), 2u);
     // Wherever the scan puts it, the player passes over it on the way from one half to the other.
     std::ofstream(music / "broken.mp3") << "not an mp3 at all";
@@ -38,21 +45,25 @@ TEST(GaplessAdvance, TheTwoHalvesOfASineJoinAsTheSineAndAnUnplayableTrackBetween
     });
 
     // Pulled a device's buffer at a time, the program running between buffers as it would.
+    // Once the second half sounds the files go, so nothing follows it: its end is heard.
+    const std::size_t heard_frames = frames * 44100 / static_cast<std::size_t>(rate);
     std::vector<std::int16_t> heard;
-    while (heard.size() / 2 < sine.frames + 11025) {
+    while (heard.size() / 2 < heard_frames + 22050) {
         const auto buffer = player.pull_audio(kDeviceBuffer);
         heard.insert(heard.end(), buffer.begin(), buffer.end());
+        if (heard.size() / 2 == 40 * kDeviceBuffer)
+            for (const std::string& p : sine.paths) std::filesystem::remove(p);
     }
     const JoinHearing h = hear_joins(heard, 44100, sine);
-    EXPECT_EQ(h.start, 0u);
+    EXPECT_LE(h.start, 1u);
     EXPECT_LE(h.longest_quiet, 8u);
     ASSERT_EQ(h.deviation.size(), 1u);
     EXPECT_LT(h.deviation[0], 0.05);
     EXPECT_LT(h.whole_deviation, 0.05);
-    // Past the second half the list wraps to the first: no silence there either.
-    EXPECT_GT(h.length, sine.frames + 11025 - kDeviceBuffer);
-    EXPECT_EQ(CurrentTrack, first);
+    EXPECT_NEAR(static_cast<double>(h.length), static_cast<double>(heard_frames), kMp3Frame);
 }
+
+INSTANTIATE_TEST_SUITE_P(OwnRateAndResampled, GaplessAdvance, ::testing::Values(44100, 48000));
 
 }  // namespace
 }  // namespace zv::test
