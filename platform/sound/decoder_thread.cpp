@@ -58,6 +58,13 @@ void DecoderThread::loop()
     std::vector<std::int16_t> buffer(StreamSource::kStepFrames * 2);
     std::unique_lock lock(sound_.mutex());
     while (!quit_) {
+        if (auto gone = sound_.gate().take_retired(); !gone.empty()) {
+            // Perhaps the last owners of closed streams: their files close without the lock.
+            lock.unlock();
+            gone.clear();
+            lock.lock();
+            continue;
+        }
         std::shared_ptr<StreamSource> source = most_urgent_locked();
         if (!source) {
             asleep_ = true;

@@ -52,7 +52,7 @@ void OutputGate::stop()
 
 bool OutputGate::sounding() const
 {
-    return tail_.source ||
+    return tail_.source || echo_.source ||
            std::any_of(mix_.begin(), mix_.end(), [](const MixChannel& m) { return m.source != nullptr; });
 }
 
@@ -95,7 +95,10 @@ bool OutputGate::queued(const StreamSource* source) const
 
 void OutputGate::cut_tail()
 {
+    retire(std::move(tail_.source));
+    retire(std::move(echo_.source));
     tail_ = {};
+    echo_ = {};
     for (MixChannel& m : mix_) m.queued = false;
 }
 
@@ -111,11 +114,16 @@ void OutputGate::end_delivered(int channel, const StreamSource* source)
     empty(m);
 }
 
-void OutputGate::clear(Channels& into)
+void OutputGate::clear(Channels& into, std::vector<std::shared_ptr<StreamSource>>& gone)
 {
     into.swap(mix_);
     mix_ = {};
+    gone = std::move(retired_);
+    retired_.clear();
+    gone.push_back(std::move(tail_.source));
+    gone.push_back(std::move(echo_.source));
     tail_ = {};
+    echo_ = {};
 }
 
 std::size_t OutputGate::lead_frames() const { return static_cast<std::size_t>(mix_rate_) * kEndLeadMs / 1000; }
@@ -220,7 +228,7 @@ void OutputGate::mix(std::int16_t* out, std::size_t frames, std::vector<PendingE
             wake_decoder = true;
         }
     };
-    if (streams == 1 && !tail_.source && !mix_[static_cast<std::size_t>(only)].queued) {
+    if (streams == 1 && !tail_.source && !echo_.source && !mix_[static_cast<std::size_t>(only)].queued) {
         // One stream (the player's usual state): scaled straight into the output.
         const MixChannel& m = mix_[static_cast<std::size_t>(only)];
         const std::size_t got = m.source->take(frames, [&](std::span<const std::int16_t> piece, std::size_t at) {
@@ -230,18 +238,8 @@ void OutputGate::mix(std::int16_t* out, std::size_t frames, std::vector<PendingE
         after_take(only);
     } else {
         mixer_.begin(frames);
-        // Where the queued streams start in this pass: right after the tail's last frame, or not
-        // in this pass while the tail lasts.
-        std::size_t queue_at = 0;
-        if (tail_.source) {
-            const std::int32_t gain = tail_.gain;
-            queue_at = tail_.source->take(
-                frames, [&](std::span<const std::int16_t> piece, std::size_t at) { mixer_.add(piece, at, gain); });
-            if (tail_.source->played_out())
-                tail_ = {};
-            else
-                queue_at = frames;
-        }
+        const std::size_t queue_at = mix_tail(frames);
+        mix_echo(frames);
         for (int c = 0; c < ChannelMixer::kChannels; ++c) {
             MixChannel& m = mix_[static_cast<std::size_t>(c)];
             if (!m.source) continue;
@@ -259,6 +257,68 @@ void OutputGate::mix(std::int16_t* out, std::size_t frames, std::vector<PendingE
         mixer_.finish(out);
     }
     if (wake_decoder) sound_.decoder().wake_locked();
+}
+
+void OutputGate::retire(std::shared_ptr<StreamSource> source)
+{
+    if (!source) return;
+    retired_.push_back(std::move(source));
+    sound_.decoder().wake_locked();
+}
+
+std::vector<std::shared_ptr<StreamSource>> OutputGate::take_retired() { return std::exchange(retired_, {}); }
+
+const MixChannel* OutputGate::queued_channel() const
+{
+    auto q = std::find_if(mix_.begin(), mix_.end(), [](const MixChannel& m) { return m.queued && m.source; });
+    return q == mix_.end() ? nullptr : &*q;
+}
+
+std::size_t OutputGate::mix_tail(std::size_t frames)
+{
+    if (!tail_.source) return 0;
+    StreamSource& tail = *tail_.source;
+    const std::size_t left = tail.ready();
+    const std::int32_t gain = tail_.gain;
+    const std::size_t got =
+        tail.take(frames, [&](std::span<const std::int16_t> piece, std::size_t at) { mixer_.add(piece, at, gain); });
+    const MixChannel* next = queued_channel();
+    const bool join = next && tail.joins(*next->source);
+    if (join) {
+        // The next stream's ringing before its first frame lies under the tail's last frames: the
+        // part of it that falls in this pass, which ends `left` frames from here.
+        const std::span<const std::int16_t> edge = next->source->edge_in();
+        const auto edge_frames = static_cast<std::ptrdiff_t>(edge.size() / 2);
+        const std::ptrdiff_t begin = static_cast<std::ptrdiff_t>(left) - edge_frames;
+        const std::ptrdiff_t lo = std::max<std::ptrdiff_t>(begin, 0);
+        const std::ptrdiff_t hi =
+            std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(left), static_cast<std::ptrdiff_t>(frames));
+        if (lo < hi)
+            mixer_.add(edge.subspan(static_cast<std::size_t>(lo - begin) * 2, static_cast<std::size_t>(hi - lo) * 2),
+                       static_cast<std::size_t>(lo), next->gain);
+    }
+    if (!tail.played_out()) return frames;
+    if (join)
+        echo_ = Echo{std::move(tail_.source), gain, 0, got};
+    else
+        retire(std::move(tail_.source));
+    tail_ = {};
+    return got;
+}
+
+void OutputGate::mix_echo(std::size_t frames)
+{
+    if (!echo_.source) return;
+    const std::span<const std::int16_t> edge = echo_.source->edge_out();
+    const std::size_t from = std::exchange(echo_.from, 0);
+    if (from >= frames) return;
+    const std::size_t n = std::min(frames - from, edge.size() / 2 - echo_.done);
+    mixer_.add(edge.subspan(echo_.done * 2, n * 2), from, echo_.gain);
+    echo_.done += n;
+    if (echo_.done * 2 >= edge.size()) {
+        retire(std::move(echo_.source));
+        echo_ = {};
+    }
 }
 
 void OutputGate::note_end(int channel, std::vector<PendingEnd>& ended)

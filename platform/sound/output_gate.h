@@ -88,8 +88,12 @@ public:
     void cut_tail();
     // The end of the stream on `channel` was delivered: what is left of it becomes the tail.
     void end_delivered(int channel, const StreamSource* source);
-    // Forgets every channel and the tail; what they held goes to `into`.
-    void clear(Channels& into);
+    // Forgets every channel and the tail; what they held goes to `into` and `gone`, to be freed
+    // without the lock.
+    void clear(Channels& into, std::vector<std::shared_ptr<StreamSource>>& gone);
+    // Sources the mixer let go that nothing else may hold: a closed stream's tail keeps its decoder
+    // and file open. The decoder thread frees them, without the lock.
+    std::vector<std::shared_ptr<StreamSource>> take_retired();
     // Frames a waiting render wants from every playing stream; 0 when none waits.
     std::size_t waiting_for() const { return waiting_for_; }
 
@@ -112,6 +116,21 @@ private:
         std::shared_ptr<StreamSource> source;
         std::int32_t gain = ChannelMixer::kUnityGain;
     };
+    // After a join of two streams resampled alike: the ringing past the first one's end, added to
+    // the start of the next.
+    struct Echo {
+        std::shared_ptr<StreamSource> source;
+        std::int32_t gain = ChannelMixer::kUnityGain;
+        std::size_t done = 0;  // frames of its edge already added
+        std::size_t from = 0;  // where in the next pass it goes on
+    };
+    // The queued channel, or null.
+    const MixChannel* queued_channel() const;
+    // Adds the tail (and the next stream's edge before its end) to the pass; where the queued
+    // streams start in it, or `frames` while the tail lasts.
+    std::size_t mix_tail(std::size_t frames);
+    void mix_echo(std::size_t frames);
+    void retire(std::shared_ptr<StreamSource> source);
 
     SoundSystem& sound_;
     std::unique_ptr<AudioOutput> output_;  // touched on the user-interface thread only
@@ -120,6 +139,8 @@ private:
     // Under the sound lock.
     Channels mix_{};
     Tail tail_;
+    Echo echo_;
+    std::vector<std::shared_ptr<StreamSource>> retired_;
     ChannelMixer mixer_;
     std::size_t waiting_for_ = 0;
     // Frames the output has rendered since a channel last sounded, up to the grace period.

@@ -43,11 +43,12 @@ void SoundSystem::close()
     decoder_.stop();
     std::vector<std::unique_ptr<SoundStream>> gone;
     OutputGate::Channels silenced{};
+    std::vector<std::shared_ptr<StreamSource>> retired;
     {
         std::lock_guard lock(mutex_);
         table_.set_initialised(false);
         table_.clear(gone);
-        gate_.clear(silenced);
+        gate_.clear(silenced, retired);
     }
 }
 

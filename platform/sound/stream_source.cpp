@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace zv {
@@ -10,6 +11,9 @@ namespace {
 
 // Decoded from the file per read while resampling, in frames of its own rate.
 constexpr std::size_t kInputFrames = 2048;
+// Silence fed before and after a resampled file, in its own frames: longer than the filter's
+// reach, so its edges ring out whole.
+constexpr std::size_t kEdgeFrames = 1024;
 
 }  // namespace
 
@@ -56,6 +60,8 @@ void StreamSource::restart(std::uint32_t frame)
     position_ = frame;
     seeked_to_ = frame;
     taken_ = 0;
+    edge_in_.clear();
+    edge_out_.clear();
 }
 
 StreamSource::Step StreamSource::begin_step()
@@ -74,6 +80,15 @@ void StreamSource::configure(int mix_rate)
     resampled_to_ = mix_rate;
     input_at_ = input_frames_ = 0;
     input_ended_ = drained_ = failed_ = false;
+    fed_ = made_ = 0;
+    edge_in_made_.clear();
+    edge_out_made_.clear();
+    // The silence around the file is a whole number of periods the two rates share, so that the
+    // file's first frame lands on an output frame; none for rates whose period is too long.
+    const auto period = static_cast<std::size_t>(rate_ / std::gcd(rate_, mix_rate));
+    const std::size_t silence = period <= kEdgeFrames * 4 ? (kEdgeFrames + period - 1) / period * period : 0;
+    silence_before_ = silence_after_ = rate_ == mix_rate ? 0 : silence;
+    edge_frames_ = silence_before_ / period * static_cast<std::size_t>(mix_rate / std::gcd(rate_, mix_rate));
     if (rate_ == mix_rate) {
         resampler_.reset();
     } else if (same) {
@@ -93,6 +108,7 @@ std::size_t StreamSource::produce(std::size_t frames)
         drained_ = decoder_->ended();
         return got;
     }
+    if (silence_before_) return produce_silence(silence_before_, out);
     if (input_at_ == input_frames_ && !input_ended_) {
         input_at_ = 0;
         input_frames_ = decoder_->read(std::span(input_).first(kInputFrames * ch));
@@ -104,12 +120,25 @@ std::size_t StreamSource::produce(std::size_t frames)
         // A resampler that neither takes nor gives would spin: end the stream there.
         if (done.in == 0 && done.out == 0) drained_ = true;
         input_at_ += done.in;
+        fed_ += done.in;
         return done.out;
     }
+    if (silence_after_) return produce_silence(silence_after_, out);
     // The file has ended: what the filter still holds is the sound's last frames.
     const std::size_t got = resampler_->flush(out);
     drained_ = got == 0;
     return got;
+}
+
+std::size_t StreamSource::produce_silence(std::size_t& frames_left, std::span<std::int16_t> out)
+{
+    const auto ch = static_cast<std::size_t>(decoder_->channels());
+    std::fill(input_.begin(), input_.end(), std::int16_t{0});
+    const std::size_t n = std::min(frames_left, input_.size() / ch);
+    const Resampler::Done done = resampler_->process(std::span(input_).first(n * ch), out);
+    if (done.in == 0 && done.out == 0) drained_ = true;
+    frames_left -= std::min(frames_left, done.in);
+    return done.out;
 }
 
 StreamSource::Decoded StreamSource::decode(const Step& step, std::span<std::int16_t> buffer)
@@ -119,16 +148,31 @@ StreamSource::Decoded StreamSource::decode(const Step& step, std::span<std::int1
     Decoded d;
     const std::size_t want = std::min(buffer.size() / 2, step.frames);
     const bool mono = decoder_->channels() == 1;
+    // One channel sounds on both sides.
+    auto put = [&](std::size_t i, std::int16_t* to) {
+        to[0] = scratch_[mono ? i : i * 2];
+        to[1] = scratch_[mono ? i : i * 2 + 1];
+    };
     while (!failed_ && !drained_ && d.frames < want) {
-        std::int16_t* to = buffer.data() + d.frames * 2;
         const std::size_t got = produce(want - d.frames);
-        if (mono) {
-            // One channel sounds on both sides.
-            for (std::size_t i = 0; i < got; ++i) to[i * 2] = to[i * 2 + 1] = scratch_[i];
-        } else {
-            std::copy_n(scratch_.begin(), got * 2, to);
+        // Once the whole file is in, the frames past its last are the edge after it.
+        const bool file_in = input_ended_ && input_at_ == input_frames_;
+        // (as many as the resampler gives for the file alone: its length at the mix rate, rounded)
+        const std::uint64_t file_end =
+            edge_frames_ + (fed_ * static_cast<std::uint64_t>(resampled_to_) + static_cast<std::uint64_t>(rate_) / 2) /
+                               static_cast<std::uint64_t>(rate_);
+        for (std::size_t i = 0; i < got; ++i, ++made_) {
+            std::int16_t frame[2];
+            put(i, frame);
+            if (made_ < edge_frames_) {
+                edge_in_made_.insert(edge_in_made_.end(), frame, frame + 2);
+            } else if (edge_frames_ && file_in && made_ >= file_end) {
+                edge_out_made_.insert(edge_out_made_.end(), frame, frame + 2);
+            } else {
+                std::copy_n(frame, 2, buffer.data() + d.frames * 2);
+                ++d.frames;
+            }
         }
-        d.frames += got;
     }
     d.ended = failed_ || drained_;
     return d;
@@ -139,7 +183,11 @@ void StreamSource::finish_step(const Step& step, const Decoded& decoded, std::sp
     // A seek or a close came meanwhile: what was decoded is from the wrong place.
     if (closed_ || step.epoch != epoch_) return;
     ring_.write(buffer.first(std::min(buffer.size(), decoded.frames * 2)));
-    if (decoded.ended) decoded_to_end_ = true;
+    if (edge_in_.empty() && edge_frames_ && edge_in_made_.size() == edge_frames_ * 2) edge_in_ = edge_in_made_;
+    if (decoded.ended) {
+        decoded_to_end_ = true;
+        if (edge_frames_) edge_out_ = edge_out_made_;
+    }
 }
 
 }  // namespace zv

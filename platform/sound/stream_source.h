@@ -70,6 +70,18 @@ public:
     // stream ends with them.
     bool can_give(std::size_t frames) const { return ring_.size() > frames || decoded_to_end_; }
     bool decoded_to_end() const { return decoded_to_end_; }
+    // The filter's ringing at the two ends of a resampled stream, stereo at the mix rate: what its
+    // first frames spread before them, and its last frames after them. Each is cut off when the
+    // stream plays alone; at a join of two streams resampled alike, each is added to the other, so
+    // the join sounds as if the two had been resampled as one. Empty while not known, and always
+    // when the stream is not resampled.
+    std::span<const std::int16_t> edge_in() const { return edge_in_; }
+    std::span<const std::int16_t> edge_out() const { return edge_out_; }
+    // Whether a join from this stream's end to `next`'s start can add their edges.
+    bool joins(const StreamSource& next) const
+    {
+        return rate_ == next.rate_ && mix_rate_ == next.mix_rate_ && !edge_out_.empty() && !next.edge_in_.empty();
+    }
     // The decoder has reached the end and the mixer has taken the last frame.
     bool played_out() const { return decoded_to_end_ && ring_.size() == 0; }
 
@@ -106,6 +118,8 @@ private:
     void configure(int mix_rate);
     // Decoder thread: the next frames at the mix rate, in the file's channel count, into scratch_.
     std::size_t produce(std::size_t frames);
+    // Decoder thread: resamples silence (before the file's first frame or after its last).
+    std::size_t produce_silence(std::size_t& frames_left, std::span<std::int16_t> out);
 
     // The decoder thread's (the opener's before the source is shared).
     std::unique_ptr<Mp3Decoder> decoder_;
@@ -117,6 +131,13 @@ private:
     bool input_ended_ = false;  // the decoder has given its last frame
     bool drained_ = false;      // and the resampler too
     std::vector<std::int16_t> scratch_;
+    // The edges: silence fed around the file (a whole number of the rates' common period, so the
+    // file's first frame falls on an output frame), and what came out of it.
+    std::size_t silence_before_ = 0, silence_after_ = 0;
+    std::size_t edge_frames_ = 0;  // output frames of the silence before
+    std::uint64_t fed_ = 0;        // file frames given to the resampler
+    std::uint64_t made_ = 0;       // frames it gave since it was set up
+    std::vector<std::int16_t> edge_in_made_, edge_out_made_;
 
     // Under the sound lock.
     const int rate_;  // the file's own
@@ -129,6 +150,7 @@ private:
     std::uint32_t position_ = 0;
     std::uint32_t seeked_to_ = 0;  // where the last seek went
     std::uint64_t taken_ = 0;      // mix-rate frames the mixer has taken since
+    std::vector<std::int16_t> edge_in_, edge_out_;
 };
 
 }  // namespace zv

@@ -40,14 +40,16 @@ Footprint measure(ProgramHarness& p)
 {
     Footprint f;
     p.on_ui([&] { f.gdi_objects = zv::GdiState::current()->object_count(); });
-    // The decoder thread may be between closing one track and opening the next at any one look;
-    // the fewest open over a few looks, a little audio apart, is the resting count.
+    // At any one look a track may be ending while the next is already open behind it (its file
+    // and a ring of decoded sound), or the decoder thread may not yet have freed the one before:
+    // the least over a few looks, a little audio apart, is the resting footprint.
     f.descriptors = open_descriptors();
+    f.heap = mallinfo2().uordblks;
     for (int i = 0; i < 8; ++i) {
         p.pull_audio(256);
         f.descriptors = std::min(f.descriptors, open_descriptors());
+        f.heap = std::min(f.heap, mallinfo2().uordblks);
     }
-    f.heap = mallinfo2().uordblks;
     return f;
 }
 
