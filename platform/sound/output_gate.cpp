@@ -81,7 +81,9 @@ void OutputGate::queue_or_cut(std::uint32_t started, bool queue_touched)
     if (!tail_.source) return;
     const bool queue_exists = std::any_of(mix_.begin(), mix_.end(), [](const MixChannel& m) { return m.queued; });
     if (!queue_touched && !queue_exists && std::popcount(started) == 1) {
-        mix_[static_cast<std::size_t>(std::countr_zero(started))].queued = true;
+        MixChannel& next = mix_[static_cast<std::size_t>(std::countr_zero(started))];
+        next.queued = true;
+        next.source->follow(*tail_.source);
     } else if (started || queue_touched) {
         cut_tail();
     }

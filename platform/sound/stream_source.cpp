@@ -15,6 +15,17 @@ constexpr std::size_t kInputFrames = 2048;
 // reach, so its edges ring out whole.
 constexpr std::size_t kEdgeFrames = 1024;
 
+// libsoxr lines up the centres of input and output frames: the output frames whose centres lie
+// before the centre of own frame `n` of what it was given, at `from` to `to` frames a second.
+std::uint64_t frames_before(std::uint64_t n, int from, int to)
+{
+    const std::uint64_t twice = 2 * n * static_cast<std::uint64_t>(to);  // ceil((2 n to - from) / (2 from))
+    const auto f = static_cast<std::uint64_t>(from);
+    return twice <= f ? 0 : (twice - f + 2 * f - 1) / (2 * f);
+}
+
+std::size_t common_period(int rate, int mix_rate) { return static_cast<std::size_t>(rate / std::gcd(rate, mix_rate)); }
+
 }  // namespace
 
 StreamSource::StreamSource(std::unique_ptr<Mp3Decoder> decoder, int mix_rate)
@@ -71,10 +82,22 @@ StreamSource::Step StreamSource::begin_step()
     step.seek = std::exchange(pending_seek_, std::nullopt);
     step.frames = std::min(kStepFrames, ring_.space());
     step.mix_rate = mix_rate_;
+    step.shift = shift_;
     return step;
 }
 
-void StreamSource::configure(int mix_rate)
+void StreamSource::follow(const StreamSource& tail)
+{
+    if (tail.rate_ != rate_ || tail.mix_rate_ != mix_rate_ || rate_ == mix_rate_ || !tail.decoded_to_end_) return;
+    // The tail's grid goes on at a whole number of common periods after its last frame: this
+    // stream's first frame is that much further on.
+    const std::size_t shift = static_cast<std::size_t>(tail.file_frames_ % common_period(rate_, mix_rate_));
+    if (shift == shift_) return;
+    shift_ = shift;
+    restart(seeked_to_);
+}
+
+void StreamSource::configure(int mix_rate, std::size_t shift)
 {
     const bool same = resampler_ && resampled_to_ == mix_rate;
     resampled_to_ = mix_rate;
@@ -85,10 +108,12 @@ void StreamSource::configure(int mix_rate)
     edge_out_made_.clear();
     // The silence around the file is a whole number of periods the two rates share, so that the
     // file's first frame lands on an output frame; none for rates whose period is too long.
-    const auto period = static_cast<std::size_t>(rate_ / std::gcd(rate_, mix_rate));
+    const std::size_t period = common_period(rate_, mix_rate);
     const std::size_t silence = period <= kEdgeFrames * 4 ? (kEdgeFrames + period - 1) / period * period : 0;
     silence_before_ = silence_after_ = rate_ == mix_rate ? 0 : silence;
-    edge_frames_ = silence_before_ / period * static_cast<std::size_t>(mix_rate / std::gcd(rate_, mix_rate));
+    if (silence_before_) silence_before_ += shift;
+    lead_ = silence_before_;
+    edge_frames_ = static_cast<std::size_t>(frames_before(lead_, rate_, mix_rate));
     if (rate_ == mix_rate) {
         resampler_.reset();
     } else if (same) {
@@ -144,7 +169,7 @@ std::size_t StreamSource::produce_silence(std::size_t& frames_left, std::span<st
 StreamSource::Decoded StreamSource::decode(const Step& step, std::span<std::int16_t> buffer)
 {
     if (step.seek) decoder_->seek(*step.seek);
-    if (step.seek || resampled_to_ != step.mix_rate) configure(step.mix_rate);
+    if (step.seek || resampled_to_ != step.mix_rate) configure(step.mix_rate, step.shift);
     Decoded d;
     const std::size_t want = std::min(buffer.size() / 2, step.frames);
     const bool mono = decoder_->channels() == 1;
@@ -157,10 +182,7 @@ StreamSource::Decoded StreamSource::decode(const Step& step, std::span<std::int1
         const std::size_t got = produce(want - d.frames);
         // Once the whole file is in, the frames past its last are the edge after it.
         const bool file_in = input_ended_ && input_at_ == input_frames_;
-        // (as many as the resampler gives for the file alone: its length at the mix rate, rounded)
-        const std::uint64_t file_end =
-            edge_frames_ + (fed_ * static_cast<std::uint64_t>(resampled_to_) + static_cast<std::uint64_t>(rate_) / 2) /
-                               static_cast<std::uint64_t>(rate_);
+        const std::uint64_t file_end = frames_before(lead_ + fed_, rate_, resampled_to_);
         for (std::size_t i = 0; i < got; ++i, ++made_) {
             std::int16_t frame[2];
             put(i, frame);
@@ -186,6 +208,7 @@ void StreamSource::finish_step(const Step& step, const Decoded& decoded, std::sp
     if (edge_in_.empty() && edge_frames_ && edge_in_made_.size() == edge_frames_ * 2) edge_in_ = edge_in_made_;
     if (decoded.ended) {
         decoded_to_end_ = true;
+        file_frames_ = fed_;
         if (edge_frames_) edge_out_ = edge_out_made_;
     }
 }

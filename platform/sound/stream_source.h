@@ -77,6 +77,9 @@ public:
     // when the stream is not resampled.
     std::span<const std::int16_t> edge_in() const { return edge_in_; }
     std::span<const std::int16_t> edge_out() const { return edge_out_; }
+    // Queued behind `tail`: resample so that this stream's frames fall on the tail's grid of output
+    // frames continued, which a join of their edges needs to be exact.
+    void follow(const StreamSource& tail);
     // Whether a join from this stream's end to `next`'s start can add their edges.
     bool joins(const StreamSource& next) const
     {
@@ -101,6 +104,7 @@ public:
         std::optional<std::uint32_t> seek;
         std::size_t frames = 0;  // at most, at the mix rate
         int mix_rate = Mp3Decoder::kRate;
+        std::size_t shift = 0;  // own frames of silence before the file, beyond the edge's
     };
     struct Decoded {
         std::size_t frames = 0;
@@ -115,7 +119,7 @@ private:
     void restart(std::uint32_t frame);  // flush, and decode from `frame`
     std::uint32_t own_frame() const;
     // Decoder thread: a resampler from the file's rate to `mix_rate`, none when they are equal.
-    void configure(int mix_rate);
+    void configure(int mix_rate, std::size_t shift);
     // Decoder thread: the next frames at the mix rate, in the file's channel count, into scratch_.
     std::size_t produce(std::size_t frames);
     // Decoder thread: resamples silence (before the file's first frame or after its last).
@@ -134,6 +138,7 @@ private:
     // The edges: silence fed around the file (a whole number of the rates' common period, so the
     // file's first frame falls on an output frame), and what came out of it.
     std::size_t silence_before_ = 0, silence_after_ = 0;
+    std::uint64_t lead_ = 0;       // own frames of silence before the file
     std::size_t edge_frames_ = 0;  // output frames of the silence before
     std::uint64_t fed_ = 0;        // file frames given to the resampler
     std::uint64_t made_ = 0;       // frames it gave since it was set up
@@ -151,6 +156,8 @@ private:
     std::uint32_t seeked_to_ = 0;  // where the last seek went
     std::uint64_t taken_ = 0;      // mix-rate frames the mixer has taken since
     std::vector<std::int16_t> edge_in_, edge_out_;
+    std::size_t shift_ = 0;          // see Step::shift
+    std::uint64_t file_frames_ = 0;  // own frames resampled since the last seek, once all are
 };
 
 }  // namespace zv

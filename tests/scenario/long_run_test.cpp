@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 
 #include "app/zorvane.h"
 #include "gdi/gdi_state.h"
+#include "sound/sound_system.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
@@ -41,12 +43,13 @@ Footprint measure(ProgramHarness& p)
     Footprint f;
     p.on_ui([&] { f.gdi_objects = zv::GdiState::current()->object_count(); });
     // At any one look a track may be ending while the next is already open behind it (its file
-    // and a ring of decoded sound), or the decoder thread may not yet have freed the one before:
-    // the least over a few looks, a little audio apart, is the resting footprint.
-    f.descriptors = open_descriptors();
-    f.heap = mallinfo2().uordblks;
+    // and a ring of decoded sound): the least over a few looks, a little audio apart, once the
+    // decoder thread has freed what the mixer let go, is the resting footprint.
+    f.descriptors = std::numeric_limits<int>::max();
+    f.heap = std::numeric_limits<std::size_t>::max();
     for (int i = 0; i < 8; ++i) {
         p.pull_audio(256);
+        EXPECT_TRUE(p.platform().sound().wait_decoder_asleep());
         f.descriptors = std::min(f.descriptors, open_descriptors());
         f.heap = std::min(f.heap, mallinfo2().uordblks);
     }
