@@ -82,23 +82,9 @@ void sound_library(benchmark::State& state)
 int main(int argc, char** argv)
 {
     track_path();  // encode once, outside the timings
-    // The sound library decodes on its own thread: CPU time is counted for the whole process.
-    benchmark::RegisterBenchmark("mpg123_alone", mpg123_alone)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(5)
-        ->MeasureProcessCPUTime();
-    benchmark::RegisterBenchmark("sound_library", sound_library)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(5)
-        ->MeasureProcessCPUTime();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double alone = reporter.cpu("mpg123_alone");
-    const double lib = reporter.cpu("sound_library");
-    if (alone > 0 && lib > 0)
-        std::printf("CPU-time ratio sound library / libmpg123 alone: %.3f (goal <= 1.3)\n", lib / alone);
-    benchmark::Shutdown();
+    register_process_cpu(benchmark::RegisterBenchmark("mpg123_alone", mpg123_alone));
+    register_process_cpu(benchmark::RegisterBenchmark("sound_library", sound_library));
+    run_and_print_ratio(argc, argv, "sound_library", "mpg123_alone", "sound library / libmpg123 alone", 1.3);
     std::error_code ec;
     std::filesystem::remove(track_path(), ec);
     return 0;

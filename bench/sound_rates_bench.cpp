@@ -56,24 +56,10 @@ void play_through(benchmark::State& state, int rate)
 int main(int argc, char** argv)
 {
     track(44100);  // encode once, outside the timings
-    // The sound library decodes on its own thread: CPU time is counted for the whole process.
-    benchmark::RegisterBenchmark("file_at_44100", play_through, 44100)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(5)
-        ->MeasureProcessCPUTime();
-    benchmark::RegisterBenchmark("file_at_48000", play_through, 48000)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(5)
-        ->MeasureProcessCPUTime();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double same = reporter.cpu("file_at_44100");
-    const double other = reporter.cpu("file_at_48000");
-    if (same > 0 && other > 0)
-        std::printf("CPU-time ratio 48 kHz (resampled) / 44.1 kHz (passed through): %.3f (goal <= 1.5)\n",
-                    other / same);
-    benchmark::Shutdown();
+    register_process_cpu(benchmark::RegisterBenchmark("file_at_44100", play_through, 44100));
+    register_process_cpu(benchmark::RegisterBenchmark("file_at_48000", play_through, 48000));
+    run_and_print_ratio(argc, argv, "file_at_48000", "file_at_44100", "48 kHz (resampled) / 44.1 kHz (passed through)",
+                        1.5);
     std::error_code ec;
     std::filesystem::remove(track(44100), ec);
     std::filesystem::remove(track(48000), ec);

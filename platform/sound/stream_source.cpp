@@ -173,28 +173,35 @@ StreamSource::Decoded StreamSource::decode(const Step& step, std::span<std::int1
     Decoded d;
     const std::size_t want = std::min(buffer.size() / 2, step.frames);
     const bool mono = decoder_->channels() == 1;
-    // One channel sounds on both sides.
-    auto put = [&](std::size_t i, std::int16_t* to) {
-        to[0] = scratch_[mono ? i : i * 2];
-        to[1] = scratch_[mono ? i : i * 2 + 1];
+    // Frames [from, to) of scratch_ as stereo at `out`: one channel sounds on both sides.
+    auto stereo = [&](std::size_t from, std::size_t to, std::int16_t* out) {
+        if (!mono) {
+            std::copy(scratch_.begin() + static_cast<std::ptrdiff_t>(from * 2),
+                      scratch_.begin() + static_cast<std::ptrdiff_t>(to * 2), out);
+            return;
+        }
+        for (std::size_t i = from; i < to; ++i, out += 2) out[0] = out[1] = scratch_[i];
+    };
+    auto append = [&](std::vector<std::int16_t>& edge, std::size_t from, std::size_t to) {
+        const std::size_t at = edge.size();
+        edge.resize(at + (to - from) * 2);
+        stereo(from, to, edge.data() + at);
     };
     while (!failed_ && !drained_ && d.frames < want) {
         const std::size_t got = produce(want - d.frames);
-        // Once the whole file is in, the frames past its last are the edge after it.
-        const bool file_in = input_ended_ && input_at_ == input_frames_;
-        const std::uint64_t file_end = frames_before(lead_ + fed_, rate_, resampled_to_);
-        for (std::size_t i = 0; i < got; ++i, ++made_) {
-            std::int16_t frame[2];
-            put(i, frame);
-            if (made_ < edge_frames_) {
-                edge_in_made_.insert(edge_in_made_.end(), frame, frame + 2);
-            } else if (edge_frames_ && file_in && made_ >= file_end) {
-                edge_out_made_.insert(edge_out_made_.end(), frame, frame + 2);
-            } else {
-                std::copy_n(frame, 2, buffer.data() + d.frames * 2);
-                ++d.frames;
-            }
+        // The frames before the file's first are the edge before it; once the whole file is in,
+        // those past its last are the edge after it.
+        const std::size_t in_end = made_ < edge_frames_ ? std::min<std::uint64_t>(got, edge_frames_ - made_) : 0;
+        std::size_t out_begin = got;
+        if (edge_frames_ && input_ended_ && input_at_ == input_frames_) {
+            const std::uint64_t file_end = frames_before(lead_ + fed_, rate_, resampled_to_);
+            out_begin = file_end <= made_ ? in_end : std::clamp<std::uint64_t>(file_end - made_, in_end, got);
         }
+        append(edge_in_made_, 0, in_end);
+        stereo(in_end, out_begin, buffer.data() + d.frames * 2);
+        d.frames += out_begin - in_end;
+        append(edge_out_made_, out_begin, got);
+        made_ += got;
     }
     d.ended = failed_ || drained_;
     return d;

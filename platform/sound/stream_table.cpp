@@ -271,7 +271,7 @@ void StreamTable::deliver_end(const PendingEnd& end)
         std::lock_guard lock(sound_.mutex());
         SoundStream* s = streams_.get(end.stream);
         // A play, stop or close since the end was noted wins.
-        if (!s || s->play_token != end.token || s->channel != end.channel) return;
+        if (!s || s->play_token != end.token) return;
         // The channel is free for the next play, and the rest of this one plays out as the tail.
         staged_[static_cast<std::size_t>(end.channel)].stream = 0;
         s->channel = -1;
