@@ -2,7 +2,8 @@
 # Checks the built player (build/zorvane; BUILD/zorvane for `gapless-check.sh BUILD`) as a listener
 # hears an album cut without pauses: one 440 Hz sine, cut in two at a point that is no MP3 frame
 # boundary and encoded by lame as two tracks (which records its delay and padding), is played
-# through the automatic advance and compared with mpg123 playing the same two files. The join
+# through the automatic advance and compared with mpg123 playing the same two files (resampled by
+# sox as one stream when they are not at the device's 44.1 kHz). The join
 # must have no silence (no run of more than 8 near-zero samples), and neither the join nor the
 # whole sine may stray from the sine fitted before it more than mpg123 does, plus 0.02 of the
 # amplitude (an overlap of the two halves would show over the whole). It does so for tracks
@@ -13,6 +14,7 @@
 # Builds nothing; needs sox, lame and mpg123.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib/player-window.sh
 self="$PWD/tools/gapless-check.sh"
 build="${1:-build}"
 player="$PWD/$build/zorvane"
@@ -42,7 +44,10 @@ for rate in 44100 48000; do
   sox "$dir/sine.wav" "$dir/p2.wav" trim "${cut}s"
   lame --quiet -b 192 "$dir/p1.wav" "$dir/music/part1.mp3"
   lame --quiet -b 192 "$dir/p2.wav" "$dir/music/part2.mp3"
-  mpg123 -q -s "$dir/music/part1.mp3" "$dir/music/part2.mp3" >"$dir/mpg123.raw" 2>/dev/null
+  # mpg123 plays the two files in order; at another rate than the device's, sox resamples that as
+  # one stream (its very-high quality), as the player should sound.
+  mpg123 -q -s "$dir/music/part1.mp3" "$dir/music/part2.mp3" 2>/dev/null |
+    sox -t raw -r "$rate" -e signed -b 16 -c 2 - -t raw "$dir/mpg123.raw" rate -v 44100
   frames=$(soxi -s "$dir/sine.wav")
 
   cp "$player" "$dir/app/zorvane"
@@ -50,12 +55,7 @@ for rate in 44100 48000; do
   (cd "$dir/app" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/heard.raw" ZORVANE_SCALE=1 \
     ZORVANE_RUNTIME_DIR="$dir/run" ./zorvane) >/dev/null 2>&1 &
   pid=$!
-  window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  window=$(await_window "$pid")
   [ -n "$window" ] || { echo "  $rate Hz: FAILED: no window" >&2; kill "$pid"; failures=$((failures + 1)); continue; }
   sleep 1
   before=$(stat -c %s "$dir/heard.raw" 2>/dev/null || echo 0)
@@ -111,21 +111,20 @@ def join_of(x, w, start, join, end):
         longest = max(longest, run)
     return longest, stray(x, w, join - 2304, join - 256, join + 256), stray(x, w, start + 256, start + 256, end - 256)
 
-# mpg123 plays the two files in order at their own rate.
+# mpg123's two files in order, at 44.1 kHz.
 ref = left(ref_path)
-w_ref = 2 * math.pi * 440 / rate
+w = 2 * math.pi * 440 / 44100
+part1 = round(cut * 44100 / rate)
+part2 = round((frames - cut) * 44100 / rate)
 ref_start = first_sounding(ref, 64)
-ref_silence, ref_stray, ref_whole = join_of(ref, w_ref, ref_start, ref_start + cut, ref_start + frames)
+ref_silence, ref_stray, ref_whole = join_of(ref, w, ref_start, ref_start + part1, ref_start + part1 + part2)
 
 # The player at 44.1 kHz; which half it played first shows in the phase it starts at.
 x = left(heard_path)
-w = 2 * math.pi * 440 / 44100
 start = first_sounding(x, 64)
 a, b = fit(x, w, start, start + 1024, start)
 phase = math.atan2(b, a) % (2 * math.pi)
 first_half_first = min(phase, 2 * math.pi - phase) < 0.4
-part1 = round(cut * 44100 / rate)
-part2 = round((frames - cut) * 44100 / rate)
 join = start + part1 if first_half_first else start + part2 + part1
 if join + part2 > len(x):
     print(f"  {rate} Hz: FAILED: only {len(x)} frames heard")
@@ -133,7 +132,7 @@ if join + part2 > len(x):
 silence, at_join, whole = join_of(x, w, join - part1, join, join + part2)
 ok = silence <= 8 and at_join <= ref_stray + 0.02 and whole <= ref_whole + 0.02
 print(f"  {rate} Hz: player {silence / 44.1:.2f} ms of silence, stray {at_join:.4f} at the join and {whole:.4f} "
-      f"over the sine; mpg123 {ref_silence / rate * 1000:.2f} ms, {ref_stray:.4f} and {ref_whole:.4f}"
+      f"over the sine; mpg123 {ref_silence / 44.1:.2f} ms, {ref_stray:.4f} and {ref_whole:.4f}"
       + ("" if ok else "  FAILED"))
 sys.exit(0 if ok else 1)
 EOF

@@ -12,6 +12,7 @@
 # full volume.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/lib/player-window.sh
 self="$PWD/tools/rates-check.sh"
 seconds=3                 # each tone's length
 cases="32000:11000 44100:15000 48000:15000"  # file rate : tone frequency
@@ -86,12 +87,7 @@ for c in $cases; do
   (cd "$dir/$name" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/$name/played.raw" \
     ZORVANE_RUNTIME_DIR="$dir/$name/run" ./zorvane) >/dev/null 2>"$dir/$name/stderr" &
   pid=$!
-  window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  window=$(await_window "$pid")
   if [ -z "$window" ]; then
     echo "  $name: the player showed no window" >&2
     failures=$((failures + 1))

@@ -89,9 +89,10 @@ StreamSource::Step StreamSource::begin_step()
 void StreamSource::follow(const StreamSource& tail)
 {
     if (tail.rate_ != rate_ || tail.mix_rate_ != mix_rate_ || rate_ == mix_rate_ || !tail.decoded_to_end_) return;
-    // The tail's grid goes on at a whole number of common periods after its last frame: this
-    // stream's first frame is that much further on.
-    const std::size_t shift = static_cast<std::size_t>(tail.file_frames_ % common_period(rate_, mix_rate_));
+    // The tail's grid (itself shifted, if it followed another) goes on past its last frame at a
+    // whole number of common periods: this stream's first frame is that much further on.
+    const std::size_t shift =
+        static_cast<std::size_t>((tail.file_frames_ + tail.shift_) % common_period(rate_, mix_rate_));
     if (shift == shift_) return;
     shift_ = shift;
     restart(seeked_to_);

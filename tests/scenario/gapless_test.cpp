@@ -7,9 +7,6 @@
 
 #include "app/zorvane.h"
 #include "playback/playback.h"
-#include "sound/channel_mixer.h"
-#include "sound/mp3_decoder.h"
-#include "sound/resampler.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "support/sine_parts.h"
@@ -19,35 +16,6 @@ namespace {
 
 constexpr std::size_t kDeviceBuffer = 1024;
 constexpr std::size_t kMp3Frame = 1152;
-
-// The halves decoded one after the other and resampled as one stream to 44.1 kHz, at the
-// player's starting volume: what a join that loses nothing sounds like.
-std::vector<std::int16_t> as_one_stream(const SineParts& sine)
-{
-    std::vector<std::int16_t> joined;
-    for (const std::string& p : sine.paths) {
-        std::vector<std::int16_t> pcm(sine.frames * 2);
-        pcm.resize(Mp3Decoder::open(p)->read(pcm) * 2);
-        joined.insert(joined.end(), pcm.begin(), pcm.end());
-    }
-    std::vector<std::int16_t> out(joined.size() * 2 + 8192);
-    if (sine.rate == 44100) {
-        out = joined;
-    } else {
-        auto r = Resampler::create(sine.rate, 44100, 2);
-        std::size_t made = 0;
-        for (std::size_t in = 0; in < joined.size();) {
-            const auto done = r->process(std::span(joined).subspan(in), std::span(out).subspan(made));
-            in += done.in * 2;
-            made += done.out * 2;
-        }
-        while (const std::size_t n = r->flush(std::span(out).subspan(made))) made += n * 2;
-        out.resize(made);
-    }
-    std::vector<std::int16_t> heard(out.size());
-    ChannelMixer::scale(out, heard.data(), volume_gain_q16(CurrentVolume));
-    return heard;
-}
 
 // One program run a process: the program's globals last as long as the process. The 48 kHz case
 // cuts where the sine is near its peak too, where the resampler rings most at each half's edge.
@@ -77,7 +45,7 @@ TEST_P(GaplessAdvance, TheTwoHalvesOfASineJoinAsTheSineAndWhatCannotPlayIsPassed
         PlayCurrentTrack();
     });
 
-    const std::vector<std::int16_t> whole = as_one_stream(sine);
+    const std::vector<std::int16_t> whole = as_one_stream(sine, 44100, CurrentVolume);
     // Pulled a device's buffer at a time, the program running between buffers as it would.
     // Once the second half sounds the files go, so nothing follows it: its end is heard.
     const std::size_t heard_frames = frames * 44100 / static_cast<std::size_t>(rate);

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "sound/channel_mixer.h"
+#include "sound/mp3_decoder.h"
+#include "sound/resampler.h"
 #include "tools/fixtures.h"
 
 namespace zv::test {
@@ -92,6 +95,32 @@ JoinHearing hear_joins(const std::vector<std::int16_t>& heard, int rate, const S
     h.whole_deviation =
         stray(h.start + kNearJoin, kFitFrames, h.start + kNearJoin, h.start + at_rate(parts.frames) - kNearJoin);
     return h;
+}
+
+std::vector<std::int16_t> as_one_stream(const SineParts& parts, int rate, int volume)
+{
+    std::vector<std::int16_t> joined;
+    for (const std::string& p : parts.paths) {
+        std::vector<std::int16_t> pcm(parts.frames * 2);
+        pcm.resize(Mp3Decoder::open(p)->read(pcm) * 2);
+        joined.insert(joined.end(), pcm.begin(), pcm.end());
+    }
+    std::vector<std::int16_t> out = joined;
+    if (parts.rate != rate) {
+        out.assign(joined.size() * 2 + 8192, 0);
+        auto r = Resampler::create(parts.rate, rate, 2);
+        std::size_t made = 0;
+        for (std::size_t in = 0; in < joined.size();) {
+            const auto done = r->process(std::span(joined).subspan(in), std::span(out).subspan(made));
+            in += done.in * 2;
+            made += done.out * 2;
+        }
+        while (const std::size_t n = r->flush(std::span(out).subspan(made))) made += n * 2;
+        out.resize(made);
+    }
+    std::vector<std::int16_t> heard(out.size());
+    ChannelMixer::scale(out, heard.data(), volume_gain_q16(volume));
+    return heard;
 }
 
 }  // namespace zv::test

@@ -37,4 +37,8 @@ struct JoinHearing {
 };
 JoinHearing hear_joins(const std::vector<std::int16_t>& heard, int rate, const SineParts& parts);
 
+// The parts decoded one after the other and resampled to `rate` as one stream, at `volume`: what
+// joins that lose nothing sound like.
+std::vector<std::int16_t> as_one_stream(const SineParts& parts, int rate, int volume);
+
 }  // namespace zv::test

@@ -56,28 +56,34 @@ protected:
 
 TEST_F(SoundJoin, ATrackShorterThanTheLeadJoinsBothWaysAndEachEndComesOnceAfterItsFirstFrame)
 {
-    // The middle part is 100 ms, less than what is left of a track when its end comes.
-    const SineParts sine = write_sine_parts(dir_.path(), 44100, 66150, {30001, 34411});
-    ASSERT_EQ(sine.paths.size(), 3u);
-    ASSERT_LT(34411 - 30001, kLeadFrames);
-    Advance a;
-    a.volume = 255;
-    a.paths = sine.paths;
-    a.play_next();
-    const auto heard = play_for(sine.frames + 4410);
-    // Exactly the three decodes one after the other (the short part's own coding error is the
-    // encoder's), with no quiet run inside.
-    std::vector<std::int16_t> joined;
-    for (const std::string& p : sine.paths) {
-        const auto d = decoded(p, 255);
-        joined.insert(joined.end(), d.begin(), d.end());
+    // Cut near the sine's peaks, where a resampled edge rings most; the middle part is 92 ms, less
+    // than what is left of a track when its end comes. At 48 kHz the third part follows a part
+    // that itself followed the first.
+    for (int rate : {44100, 48000}) {
+        SCOPED_TRACE(rate);
+        const auto frames = static_cast<std::size_t>(rate) * 3 / 2;
+        const SineParts sine = write_sine_parts(dir_.path(), rate, frames, {30301, 34711}, std::to_string(rate));
+        ASSERT_EQ(sine.paths.size(), 3u);
+        Advance a;
+        a.volume = 255;
+        a.paths = sine.paths;
+        a.play_next();
+        const auto heard = play_for(frames * 44100 / static_cast<std::size_t>(rate) + 4410);
+        // The three as one stream, to the rounding of the edges added across each join (a few
+        // 16-bit steps), with no
+        // quiet run inside. (The reference starts without the silence the player resamples before
+        // a file, so its first frames differ by a few steps.)
+        const std::vector<std::int16_t> whole = as_one_stream(sine, 44100, 255);
+        int worst = 0;
+        for (std::size_t i = 2 * 64; i < whole.size(); ++i) worst = std::max(worst, std::abs(heard[i] - whole[i]));
+        EXPECT_LE(worst, rate == 44100 ? 0 : 4);
+        EXPECT_LE(hear_joins(heard, 44100, sine).longest_quiet, 8u);
+        EXPECT_EQ(a.ends, 3);  // the third part's end, then the first part again
+        ASSERT_EQ(a.positions_at_end.size(), 3u);
+        for (unsigned p : a.positions_at_end) EXPECT_GT(p, 0u);
+        EXPECT_GE(a.positions_at_end[0], 30301 - kLeadFrames);
+        FSOUND_Stream_Close(a.current);
     }
-    EXPECT_TRUE(starts_with(heard, 0, joined, joined.size() / 2));
-    EXPECT_LE(hear_joins(heard, 44100, sine).longest_quiet, 8u);
-    EXPECT_EQ(a.ends, 3);  // the third part's end, then the first part again
-    ASSERT_EQ(a.positions_at_end.size(), 3u);
-    for (unsigned p : a.positions_at_end) EXPECT_GT(p, 0u);
-    EXPECT_GE(a.positions_at_end[0], 30001 - kLeadFrames);
 }
 
 TEST_F(SoundJoin, TheQueuedTrackTakesItsVolumeAndPositionFromItsFirstFrameAndAFailedNextLetsTheTailPlayOut)
