@@ -3,8 +3,8 @@
 # bus as an MPRIS media player, with playerctl as the desktop's media controls: it is listed, plays
 # on "next", shows its status and the track's title, artist and object-path track id, pauses, steps
 # to the next track (each change arriving as a signal), takes a volume in its own steps, and quits
-# with exit code 0 on Quit. While a track sounds it can be sought: `playerctl position 10` puts it at
-# 10 s (heard as Seeked), and a seek past its end plays the next track. Each cover has an art URL of
+# with exit code 0 on Quit. While a track is open it can be sought: `playerctl position 10` puts it at
+# 10 s (heard as Seeked; a paused track stays paused), and past its end plays the next track. Each cover has an art URL of
 # its own, a copy in the runtime folder that goes when the cover changes and when the player exits.
 # Its window carries the application id as its class, and the keyboard's play key pauses it.
 #
@@ -152,8 +152,12 @@ echo "past the end: $trackid, art $next_art"
 
 ctl play-pause
 await Paused status || fail "play-pause did not pause"
-# The player resumes a paused track where it paused, so it cannot be sought then.
-[ "$(bus_get org.mpris.MediaPlayer2.Player CanSeek)" = "b false" ] || fail "CanSeek is not false while paused"
+# A paused track can be sought, and stays paused.
+[ "$(bus_get org.mpris.MediaPlayer2.Player CanSeek)" = "b true" ] || fail "CanSeek is not true while paused"
+ctl position 5
+paused_at=$(ctl position || echo 0)
+echo "paused, after 'position 5': $paused_at s, $(ctl status)"
+[ "${paused_at%%.*}" = "5" ] && [ "$(ctl status)" = "Paused" ] || fail "a paused seek read $paused_at s"
 ctl next
 await Playing status || fail "next did not play on"
 second=$(ctl metadata --format '{{mpris:trackid}}')
@@ -184,7 +188,7 @@ kill "$follow_status" "$follow_metadata" "$monitor" 2>/dev/null || true
 wait "$follow_status" "$follow_metadata" "$monitor" 2>/dev/null || true
 echo "status signals: $(tr '\n' ' ' <<<"$(cat "$dir/status.log")")"
 echo "CanSeek signals: $(signalled PropertiesChanged CanSeek | tr '\n' ' ')"
-[ "$(signalled PropertiesChanged CanSeek | tr '\n' ' ')" = "true false true false " ] || fail "CanSeek signals"
+[ "$(signalled PropertiesChanged CanSeek | tr '\n' ' ')" = "true " ] || fail "CanSeek signals"
 [ "$(tr '\n' ' ' <"$dir/status.log")" = "Stopped Playing Paused Playing Paused " ] || fail "status signals"
 echo "metadata signals: $(tr -d "'" <"$dir/metadata.log" | tr '\n' ';')"
 [ "$(tr -d "'" <"$dir/metadata.log" | cut -d' ' -f1 | grep '^/org/zorvane/track/' | sort -u | wc -l)" -ge 2 ] ||

@@ -168,9 +168,17 @@ void Platform::seek(const MediaCommand& command)
         seek_move(command, now.state, track_id(now.stream, profile_), sound_->position_us(now.stream), now.length_us);
     if (move.kind == SeekMove::Kind::Next) {
         user_->input().deliver_app_command(APPCOMMAND_MEDIA_NEXTTRACK, FAPPCOMMAND_OEM);
-    } else if (move.kind == SeekMove::Kind::To && sound_->set_position_us(now.stream, move.to_us) && mpris_) {
-        mpris_->seeked(std::max<std::int64_t>(sound_->position_us(now.stream), 0));
+        return;
     }
+    if (move.kind != SeekMove::Kind::To) return;
+    // The player resumes a paused track from the position it read when it paused: it is resumed,
+    // moved and paused again within this one turn, so it reads the new position and nothing sounds
+    // (a play and a stop of the same turn never reach the mixer).
+    const bool paused = now.state == PlaybackState::Paused;
+    if (paused) user_->input().deliver_app_command(APPCOMMAND_MEDIA_PLAY_PAUSE, FAPPCOMMAND_OEM);
+    const bool moved = sound_->set_position_us(now.stream, move.to_us);
+    if (paused) user_->input().deliver_app_command(APPCOMMAND_MEDIA_PLAY_PAUSE, FAPPCOMMAND_OEM);
+    if (moved && mpris_) mpris_->seeked(std::max<std::int64_t>(sound_->position_us(now.stream), 0));
 }
 
 void Platform::on_top_level_title(HWND hwnd)

@@ -50,7 +50,7 @@ std::string track_id(std::uintptr_t stream, const AppProfile& profile)
 SeekMove seek_move(const MediaCommand& command, PlaybackState state, const std::string& trackid,
                    std::int64_t position_us, std::int64_t length_us)
 {
-    if (state != PlaybackState::Playing || position_us < 0) return {};
+    if (state == PlaybackState::Stopped || position_us < 0) return {};
     const std::int64_t length = std::max<std::int64_t>(length_us, 0);
     if (command.request == MediaRequest::Seek) {
         std::int64_t to = 0;
@@ -75,7 +75,7 @@ PlayerView player_view(const NowPlaying& now, std::int64_t length_us, const std:
     v.volume = std::clamp(now.volume, 0, 255) / kFullVolume;
     v.can_play = v.can_pause = now.state != PlaybackState::Stopped;
     if (!now.stream) return v;
-    v.can_seek = now.state == PlaybackState::Playing;
+    v.can_seek = now.state != PlaybackState::Stopped && now.stream != 0;
     v.trackid = track_id(now.stream, profile);
     v.title = now.title.empty() ? file_title(now.path) : now.title;
     if (!now.artist.empty()) v.artists.push_back(now.artist);

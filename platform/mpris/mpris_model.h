@@ -53,9 +53,9 @@ struct SeekMove {
 };
 
 // Decided against the track playing now: its state, id, position (negative: not open) and length
-// (0: unknown). Only a sounding track moves, since the player resumes a paused one where it
-// paused. A Seek clamps at the start and past the end goes on to the next track; a SetPosition
-// for another track, before the start or past the end does nothing.
+// (0: unknown). A playing or paused track moves; a stopped one does not. A Seek clamps at the
+// start and past the end goes on to the next track; a SetPosition for another track, before the
+// start or past the end does nothing.
 SeekMove seek_move(const MediaCommand& command, PlaybackState state, const std::string& trackid,
                    std::int64_t position_us, std::int64_t length_us);
 
@@ -70,7 +70,7 @@ struct PlayerView {
     std::string art_url;  // empty: no art
     bool can_play = false;
     bool can_pause = false;
-    bool can_seek = false;  // while it sounds (seek_move)
+    bool can_seek = false;  // while a track is open, playing or paused (seek_move)
 
     bool operator==(const PlayerView&) const = default;
 };

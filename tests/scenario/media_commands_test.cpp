@@ -138,7 +138,8 @@ TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
     EXPECT_EQ(seen().volume, 110);
 
     // Seeking moves what sounds when the request arrives: SetPosition only for the track it names,
-    // Seek clamped at the start, and past the end on to the next track; a pause is left alone.
+    // Seek clamped at the start, and past the end on to the next track; a paused track moves too,
+    // stays paused, and resumes from there.
     s = seen();
     ASSERT_EQ(s.now.state, PlaybackState::Playing);
     auto position = [&] {
@@ -158,8 +159,10 @@ TEST(ThreadedMediaCommands, SteerThePlayerFromOtherThreadsWhileAPanelIsOpen)
     EXPECT_EQ(position(), 0);
     app_command(APPCOMMAND_MEDIA_STOP);
     seek(MediaRequest::Seek, 250000);
-    EXPECT_EQ(position(), 0);
+    EXPECT_EQ(position(), 250000);
+    EXPECT_EQ(seen().now.state, PlaybackState::Paused);
     media(MediaRequest::Play);
+    EXPECT_EQ(position(), 250000);
     seek(MediaRequest::Seek, 10000000);
     const Seen after = seen();
     EXPECT_EQ(after.track, 2);

@@ -88,14 +88,17 @@ TEST(MprisModel, RequestsVolumeStepsAndMetadata)
     // The file's name stands in for a missing title.
     EXPECT_EQ(std::tie(bare.art_url, bare.title), std::tuple("", "02 Song"));
     EXPECT_TRUE(bare.artists.empty());
-    // A paused track is resumed where it paused, so it cannot be sought.
-    EXPECT_TRUE(bare.can_pause && !bare.can_seek);
-    EXPECT_EQ(changed(v, bare), (std::vector<std::string>{"PlaybackStatus", "Metadata", "CanSeek"}));
+    // A paused track can be sought; one that played to its end cannot.
+    EXPECT_TRUE(bare.can_pause && bare.can_seek);
+    EXPECT_EQ(changed(v, bare), (std::vector<std::string>{"PlaybackStatus", "Metadata"}));
+    now.state = PlaybackState::Stopped;
+    EXPECT_FALSE(zv::player_view(now, 0, "/", profile).can_seek);
 
     const zv::PlayerView none = zv::player_view(zv::NowPlaying{}, 0, "/", profile);
     EXPECT_EQ(none.trackid, zv::kNoTrack);
     EXPECT_FALSE(none.can_play || none.can_pause);
-    EXPECT_EQ(changed(bare, none), (std::vector<std::string>{"PlaybackStatus", "Metadata", "CanPlay", "CanPause"}));
+    EXPECT_EQ(changed(bare, none),
+              (std::vector<std::string>{"PlaybackStatus", "Metadata", "CanPlay", "CanPause", "CanSeek"}));
     zv::NowPlaying quieter;
     quieter.volume = 127;
     EXPECT_EQ(changed(none, zv::player_view(quieter, 0, "/", profile)), std::vector<std::string>{"Volume"});
@@ -153,7 +156,8 @@ TEST(MprisModel, SeekMovesClampAtTheStartAndGoOnPastTheEnd)
         {MediaRequest::Seek, 20000000, "", kPlaying, kAt, kLength, {Kind::Next, 0}},  // the end is past it
         {MediaRequest::Seek, kMax, "", kPlaying, kAt, kLength, {Kind::Next, 0}},
         {MediaRequest::Seek, kMax, "", kPlaying, kAt, 0, {Kind::To, kMax}},  // unknown length: the library decides
-        {MediaRequest::Seek, 1000000, "", PlaybackState::Paused, kAt, kLength, {}},
+        {MediaRequest::Seek, 1000000, "", PlaybackState::Paused, kAt, kLength, {Kind::To, 11000000}},
+        {MediaRequest::Seek, 1000000, "", PlaybackState::Stopped, kAt, kLength, {}},
         {MediaRequest::Seek, 1000000, "", kPlaying, -1, kLength, {}},  // not open
         {MediaRequest::SetPosition, 12000000, id, kPlaying, kAt, kLength, {Kind::To, 12000000}},
         {MediaRequest::SetPosition, kLength, id, kPlaying, kAt, kLength, {Kind::To, kLength}},
@@ -161,7 +165,8 @@ TEST(MprisModel, SeekMovesClampAtTheStartAndGoOnPastTheEnd)
         {MediaRequest::SetPosition, 50000000, id, kPlaying, kAt, 0, {Kind::To, 50000000}},
         {MediaRequest::SetPosition, -1, id, kPlaying, kAt, kLength, {}},
         {MediaRequest::SetPosition, 12000000, "/org/zorvane/track/6", kPlaying, kAt, kLength, {}},  // gone by
-        {MediaRequest::SetPosition, 12000000, id, PlaybackState::Paused, kAt, kLength, {}},
+        {MediaRequest::SetPosition, 12000000, id, PlaybackState::Paused, kAt, kLength, {Kind::To, 12000000}},
+        {MediaRequest::SetPosition, 12000000, id, PlaybackState::Stopped, kAt, kLength, {}},
         {MediaRequest::Next, 12000000, id, kPlaying, kAt, kLength, {}},
     };
     for (const Row& r : rows)
