@@ -111,7 +111,8 @@ void OutputGate::end_delivered(int channel, const StreamSource* source)
     // Played out already, or taken off meanwhile: nothing is left to play.
     if (!m.source || m.source.get() != source || !m.end_noted) return;
     // One tail at a time: a stream only nears its end once it sounds, after any tail before it.
-    cut_tail();
+    // The echo of the join into it may still sound (it is shorter than the lead): it stays.
+    retire(std::move(tail_.source));
     tail_ = Tail{std::move(m.source), m.gain};
     empty(m);
 }
