@@ -12,9 +12,7 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
-#include "fmod.h"
-#include "sound/pulled_audio_output.h"
-#include "sound/sound_system.h"
+#include "bench/sound_play.h"
 #include "tools/dense_track.h"
 
 namespace {
@@ -55,26 +53,7 @@ void mpg123_alone(benchmark::State& state)
 
 void sound_library(benchmark::State& state)
 {
-    zv::SoundSystem sys([] { return std::make_unique<zv::PulledAudioOutput>(); }, [](std::function<void()>) {});
-    FSOUND_Init(44100, 32, 0);
-    auto* sink = dynamic_cast<zv::PulledAudioOutput*>(sys.output());
-    std::vector<std::int16_t> buf(kChunk * 2);
-    std::size_t frames = 0;
-    for (auto _ : state) {
-        FSOUND_STREAM* s = FSOUND_Stream_Open(track_path().c_str(), 0, 0, 0);
-        FSOUND_Stream_Play(FSOUND_FREE, s);
-        FSOUND_SetVolume(FSOUND_ALL, 200);  // a real gain, so the mixer does its multiply
-        std::size_t pulled = 0;
-        while (true) {
-            sink->pull(buf.data(), kChunk);
-            pulled += kChunk;
-            if (FSOUND_Stream_GetPosition(s) < pulled) break;
-        }
-        frames = FSOUND_Stream_GetPosition(s);
-        benchmark::DoNotOptimize(buf.data());
-        FSOUND_Stream_Close(s);
-    }
-    state.counters["frames"] = static_cast<double>(frames);
+    state.counters["frames"] = static_cast<double>(play_through_sound_library(state, track_path()));
 }
 
 }  // namespace

@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
-#include "fmod.h"
-#include "sound/pulled_audio_output.h"
-#include "sound/sound_system.h"
+#include "bench/sound_play.h"
 #include "tools/dense_track.h"
 
 namespace {
 
 constexpr int kSeconds = 60;
-constexpr std::size_t kChunk = 1024;  // frames per pull, about what an audio device asks for
 
 const std::string& track(int rate)
 {
@@ -29,26 +26,7 @@ const std::string& track(int rate)
 
 void play_through(benchmark::State& state, int rate)
 {
-    zv::SoundSystem sys([] { return std::make_unique<zv::PulledAudioOutput>(); }, [](std::function<void()>) {});
-    FSOUND_Init(44100, 32, 0);
-    auto* sink = dynamic_cast<zv::PulledAudioOutput*>(sys.output());
-    std::vector<std::int16_t> buf(kChunk * 2);
-    std::size_t pulled = 0;
-    for (auto _ : state) {
-        FSOUND_STREAM* s = FSOUND_Stream_Open(track(rate).c_str(), 0, 0, 0);
-        FSOUND_Stream_Play(FSOUND_FREE, s);
-        FSOUND_SetVolume(FSOUND_ALL, 200);
-        pulled = 0;
-        // Until the stream has ended: its position stops moving once its last frame is out.
-        for (std::uint32_t last = ~0u; FSOUND_Stream_GetPosition(s) != last;) {
-            last = FSOUND_Stream_GetPosition(s);
-            sink->pull(buf.data(), kChunk);
-            pulled += kChunk;
-        }
-        benchmark::DoNotOptimize(buf.data());
-        FSOUND_Stream_Close(s);
-    }
-    state.counters["output_frames"] = static_cast<double>(pulled);
+    state.counters["output_frames"] = static_cast<double>(play_through_sound_library(state, track(rate)));
 }
 
 }  // namespace

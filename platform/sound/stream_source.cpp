@@ -50,16 +50,17 @@ std::uint32_t StreamSource::own_frame() const
 void StreamSource::request_seek(std::uint32_t frame)
 {
     // The ring holds what follows the position, and a pending seek already goes there.
-    if (frame == position_) return;
+    if (frame == own_frame()) return;
     restart(frame);
 }
 
 void StreamSource::set_mix_rate(int rate)
 {
     if (rate <= 0 || rate == mix_rate_) return;
+    const std::uint32_t at = own_frame();  // counted at the old rate
     mix_rate_ = rate;
     // What the ring holds was made for the old rate.
-    restart(position_);
+    restart(at);
 }
 
 void StreamSource::restart(std::uint32_t frame)
@@ -68,7 +69,6 @@ void StreamSource::restart(std::uint32_t frame)
     pending_seek_ = frame;
     ring_.clear();
     decoded_to_end_ = false;
-    position_ = frame;
     seeked_to_ = frame;
     taken_ = 0;
     edge_in_.clear();

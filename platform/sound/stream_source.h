@@ -40,7 +40,7 @@ public:
 
     // Where the stream is, in frames of the file's own rate: where the last seek went plus what
     // the mixer has taken since, converted from the mix rate (rounded down).
-    std::uint32_t position() const { return position_; }
+    std::uint32_t position() const { return own_frame(); }
     // Frames per second of position(): the file's own rate.
     int rate() const { return rate_; }
     // Flushes what was decoded and asks the decoder thread to move to `frame` first. Moving to where
@@ -94,7 +94,6 @@ public:
     {
         const std::size_t n = ring_.take(frames, use);
         taken_ += n;
-        position_ = own_frame();
         return n;
     }
 
@@ -152,7 +151,6 @@ private:
     std::optional<std::uint32_t> pending_seek_;
     bool decoded_to_end_ = false;
     bool closed_ = false;
-    std::uint32_t position_ = 0;
     std::uint32_t seeked_to_ = 0;  // where the last seek went
     std::uint64_t taken_ = 0;      // mix-rate frames the mixer has taken since
     std::vector<std::int16_t> edge_in_, edge_out_;
