@@ -27,6 +27,10 @@ struct PlatformOptions {
     enum class BackendKind { Desktop, Headless };
     BackendKind backend = BackendKind::Headless;
     int scale = 0;                                  // desktop window scale; 0 picks the largest that fits
+    bool fullscreen = false;                        // desktop: the whole display, the screen centred on black
+    // This run's settings file text, read in place of the file beside the executable (a folder
+    // given on the command line); the file itself is neither read nor written.
+    std::optional<std::string> settings_text;
     std::span<const std::uint8_t> resources;        // the compiled .res file
     std::optional<std::u16string> executable_path;  // what GetModuleFileName reports
     bool audio_device = true;                       // headless: a pulled sink exists; false: none opens
