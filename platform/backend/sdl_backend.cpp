@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "backend/screen_fit.h"
 #include "files/codepage.h"
 #include "gdi/surface.h"
 #include "winuser.h"
@@ -77,8 +78,19 @@ public:
     std::vector<std::uint32_t> last;     // the last frame presented, unscaled 0x00RRGGBB
     std::vector<std::uint32_t> staging;  // a scaled frame, for a framebuffer in another format
     Uint32 wake_event = 0;
-    int width = 0, height = 0, scale = 1;
-    bool stylus_down = false;
+    int width = 0, height = 0;  // the device's screen, as it is turned
+    bool fullscreen = false;
+    int max_scale = 0;  // full screen: the scale asked for, as a cap; 0 none
+    // Where the last frame went in the window; taps map through it, so they act on what is seen.
+    // No high-density drawing is asked of SDL, so window points are framebuffer pixels.
+    ScreenFit fit;
+    // The next frame clears the border and updates the whole window: the geometry changed, the
+    // framebuffer is new or the window lost its contents. Otherwise only the picture is written.
+    bool whole_window = true;
+    SDL_Surface* framebuffer = nullptr;  // the one the last frame went to
+    StylusHold hold;
+    bool display_on = true;  // as last presented: a blank display wakes from a tap anywhere
+    bool cursor_hidden = false;
     bool shown = false;
 
     ~Impl()
@@ -170,43 +182,65 @@ public:
         out.push_back(sample);
     }
 
+    // A pointer's press, move or lift at a window point, as the stylus on the screen if it holds it.
+    void stylus(InputEvent::Type type, StylusHold::Pointer who, std::int64_t id, FitPoint window,
+                std::vector<InputEvent>& out)
+    {
+        const std::optional<FitPoint> at = type == InputEvent::Type::StylusDown
+                                               ? hold.press(fit, who, id, window, !display_on)
+                                           : type == InputEvent::Type::StylusUp ? hold.lift(fit, who, id, window)
+                                                                                : hold.move(fit, who, id, window);
+        if (!at) return;
+        InputEvent ev;
+        ev.type = type;
+        ev.x = at->x;
+        ev.y = at->y;
+        out.push_back(ev);
+        press_sample(ev, out);
+    }
+
+    void show_cursor(bool show)
+    {
+        if (cursor_hidden != show) return;
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+        cursor_hidden = !show;
+    }
+
     void translate(const SDL_Event& e, std::vector<InputEvent>& out)
     {
         InputEvent ev;
-        auto clampx = [&](int v) { return std::clamp(v, -32768, 32767); };
         switch (e.type) {
             case SDL_QUIT:
                 ev.type = InputEvent::Type::Quit;
                 out.push_back(ev);
                 break;
+            // Mouse events that SDL makes from touch carry SDL_TOUCH_MOUSEID, and touch events
+            // made from the mouse SDL_MOUSE_TOUCHID: the finger or the mouse already counted.
             case SDL_MOUSEBUTTONDOWN:
-            case SDL_MOUSEBUTTONUP:
+            case SDL_MOUSEBUTTONUP: {
                 if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
-                ev.type = e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Type::StylusDown : InputEvent::Type::StylusUp;
-                ev.x = clampx(e.button.x / scale);
-                ev.y = clampx(e.button.y / scale);
-                stylus_down = e.type == SDL_MOUSEBUTTONDOWN;
-                out.push_back(ev);
-                press_sample(ev, out);
+                stylus(e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Type::StylusDown : InputEvent::Type::StylusUp,
+                       StylusHold::Pointer::Mouse, 0, {e.button.x, e.button.y}, out);
                 break;
+            }
             case SDL_MOUSEMOTION:
-                if (e.motion.which == SDL_TOUCH_MOUSEID || !(e.motion.state & SDL_BUTTON_LMASK)) break;
-                ev.type = InputEvent::Type::StylusMove;
-                ev.x = clampx(e.motion.x / scale);
-                ev.y = clampx(e.motion.y / scale);
-                out.push_back(ev);
+                if (e.motion.which == SDL_TOUCH_MOUSEID) break;
+                show_cursor(true);  // the mouse is in use again
+                if (e.motion.state & SDL_BUTTON_LMASK)
+                    stylus(InputEvent::Type::StylusMove, StylusHold::Pointer::Mouse, 0, {e.motion.x, e.motion.y}, out);
                 break;
             case SDL_FINGERDOWN:
             case SDL_FINGERMOTION:
-            case SDL_FINGERUP:
-                ev.type = e.type == SDL_FINGERDOWN ? InputEvent::Type::StylusDown
-                          : e.type == SDL_FINGERUP ? InputEvent::Type::StylusUp
-                                                   : InputEvent::Type::StylusMove;
-                ev.x = static_cast<int>(e.tfinger.x * static_cast<float>(width));
-                ev.y = static_cast<int>(e.tfinger.y * static_cast<float>(height));
-                out.push_back(ev);
-                press_sample(ev, out);
+            case SDL_FINGERUP: {
+                if (e.tfinger.touchId == SDL_MOUSE_TOUCHID) break;
+                if (e.type == SDL_FINGERDOWN) show_cursor(false);  // a finger needs no pointer on the screen
+                stylus(e.type == SDL_FINGERDOWN ? InputEvent::Type::StylusDown
+                       : e.type == SDL_FINGERUP ? InputEvent::Type::StylusUp
+                                                : InputEvent::Type::StylusMove,
+                       StylusHold::Pointer::Finger, e.tfinger.fingerId, fit.from_normalised(e.tfinger.x, e.tfinger.y),
+                       out);
                 break;
+            }
             case SDL_KEYDOWN:
             case SDL_KEYUP: {
                 if (const int command = app_command_of(e.key.keysym.sym)) {
@@ -232,13 +266,19 @@ public:
                 break;
             }
             case SDL_WINDOWEVENT:
-                // A window that was just mapped, uncovered or resized shows the last frame again.
+                // A window that was just mapped, uncovered or resized shows the last frame again, at
+                // once: a resized one at its new fit, before any tap is mapped through it.
                 if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
-                    e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_RESTORED)
+                    e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_RESTORED) {
+                    whole_window = true;
                     redraw();
+                }
                 break;
             case SDL_RENDER_TARGETS_RESET:
-            case SDL_RENDER_DEVICE_RESET: redraw(); break;
+            case SDL_RENDER_DEVICE_RESET:
+                whole_window = true;
+                redraw();
+                break;
             default: break;
         }
     }
@@ -270,58 +310,89 @@ public:
         return texture != nullptr;
     }
 
-    // The screen turned: the window takes the new shape at the same scale.
+    // The screen turned. A window takes the new shape at the scale it shows now (a tiling window
+    // manager may keep its own size: the next frame fits whatever it gets); full screen only
+    // fits the new shape into the display.
     bool reshape(int w, int h)
     {
         width = w;
         height = h;
-        SDL_SetWindowSize(window, w * scale, h * scale);
+        whole_window = true;
+        if (!fullscreen) {
+            SDL_SetWindowMinimumSize(window, w, h);
+            SDL_SetWindowSize(window, w * fit.scale(), h * fit.scale());
+        }
         return use_framebuffer || make_texture();
     }
 
-    // Writes `last`, scaled, into the framebuffer in its own format.
-    void fill_framebuffer(SDL_Surface* fb)
+    // Writes `last`, scaled, into the framebuffer in its own format where `fit` puts it; the part
+    // of the picture that a window too small for it cannot hold is left out.
+    SDL_Rect fill_framebuffer(SDL_Surface* fb)
     {
-        const int sw = width * scale, sh = height * scale;
-        if (fb->w < sw || fb->h < sh || last.size() != static_cast<std::size_t>(width) * height) return;
+        const int scale = fit.scale();
+        const int vw = std::min(fit.picture_width(), fb->w - fit.x());
+        const int vh = std::min(fit.picture_height(), fb->h - fit.y());
+        if (vw <= 0 || vh <= 0 || last.size() != static_cast<std::size_t>(width) * height) return SDL_Rect{};
         const bool xrgb =
             fb->format->format == SDL_PIXELFORMAT_RGB888 || fb->format->format == SDL_PIXELFORMAT_ARGB8888;
-        std::uint8_t* base = static_cast<std::uint8_t*>(fb->pixels);
+        std::uint8_t* target = static_cast<std::uint8_t*>(fb->pixels) +
+                               static_cast<std::ptrdiff_t>(fit.y()) * fb->pitch +
+                               static_cast<std::ptrdiff_t>(fit.x()) * fb->format->BytesPerPixel;
+        std::uint8_t* base = target;
         int pitch = fb->pitch;
         if (!xrgb) {
-            staging.resize(static_cast<std::size_t>(sw) * sh);
+            staging.resize(static_cast<std::size_t>(vw) * vh);
             base = reinterpret_cast<std::uint8_t*>(staging.data());
-            pitch = sw * 4;
+            pitch = vw * 4;
         }
-        for (int y = 0; y < height; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(base + static_cast<std::ptrdiff_t>(y) * scale * pitch);
-            const std::uint32_t* src = last.data() + static_cast<std::size_t>(y) * width;
+        auto row_at = [&](int y) {
+            return reinterpret_cast<std::uint32_t*>(base + static_cast<std::ptrdiff_t>(y) * pitch);
+        };
+        for (int sy = 0; sy * scale < vh; ++sy) {
+            std::uint32_t* row = row_at(sy * scale);
+            const std::uint32_t* src = last.data() + static_cast<std::size_t>(sy) * width;
             if (scale == 1) {
-                std::copy(src, src + width, row);
-            } else {
-                for (int x = 0; x < width; ++x) std::fill_n(row + x * scale, scale, src[x]);
-                for (int r = 1; r < scale; ++r)
-                    std::copy(row, row + sw,
-                              reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(row) + r * pitch));
+                std::copy_n(src, vw, row);
+                continue;
             }
+            for (int sx = 0; sx * scale < vw; ++sx)
+                std::fill_n(row + sx * scale, std::min(scale, vw - sx * scale), src[sx]);
+            const int repeat = std::min(scale, vh - sy * scale);
+            for (int r = 1; r < repeat; ++r) std::copy_n(row, vw, row_at(sy * scale + r));
         }
         if (!xrgb)
-            SDL_ConvertPixels(sw, sh, SDL_PIXELFORMAT_RGB888, base, pitch, fb->format->format, fb->pixels, fb->pitch);
+            SDL_ConvertPixels(vw, vh, SDL_PIXELFORMAT_RGB888, base, pitch, fb->format->format, target, fb->pitch);
+        return SDL_Rect{fit.x(), fit.y(), vw, vh};
     }
 
     void redraw()
     {
         if (use_framebuffer) {
-            // A resized window has a new framebuffer; the frame is drawn into it again.
+            // SDL drops the framebuffer when the window is resized and makes a new one on the next
+            // call, so it is asked for every frame (a cheap call while the old one is valid).
             SDL_Surface* fb = SDL_GetWindowSurface(window);
             if (!fb) return;
+            const ScreenFit now(fb->w, fb->h, width, height, max_scale);
+            if (fb != framebuffer || !(now == fit)) whole_window = true;
+            fit = now;
+            framebuffer = fb;
             if (SDL_MUSTLOCK(fb) && SDL_LockSurface(fb) != 0) return;
-            fill_framebuffer(fb);
+            // The border is cleared only when it may hold something else; a frame writes the
+            // picture alone.
+            if (whole_window) SDL_FillRect(fb, nullptr, SDL_MapRGB(fb->format, 0, 0, 0));
+            const SDL_Rect picture = fill_framebuffer(fb);
             if (SDL_MUSTLOCK(fb)) SDL_UnlockSurface(fb);
-            SDL_UpdateWindowSurface(window);
+            if (whole_window)
+                SDL_UpdateWindowSurface(window);
+            else if (picture.w > 0)
+                SDL_UpdateWindowSurfaceRects(window, &picture, 1);
+            whole_window = false;
             return;
         }
         if (!renderer || !texture) return;
+        int ow = 0, oh = 0;
+        if (SDL_GetRendererOutputSize(renderer, &ow, &oh) != 0) return;
+        fit = ScreenFit(ow, oh, width, height, max_scale);
         void* pixels = nullptr;
         int pitch = 0;
         if (last.size() == static_cast<std::size_t>(width) * height &&
@@ -332,16 +403,22 @@ public:
                             reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) * pitch));
             SDL_UnlockTexture(texture);
         }
+        // A renderer's back buffer holds nothing from the last frame: the border is cleared each time.
+        const SDL_Rect picture{fit.x(), fit.y(), fit.picture_width(), fit.picture_height()};
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
-        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+        SDL_RenderCopy(renderer, texture, nullptr, &picture);
         SDL_RenderPresent(renderer);
+        whole_window = false;
     }
 };
 
-SdlBackend::SdlBackend(int w, int h, int scale, const std::string& app_id) : impl_(std::make_unique<Impl>())
+SdlBackend::SdlBackend(int w, int h, int scale, Mode mode, const std::string& app_id) : impl_(std::make_unique<Impl>())
 {
     impl_->width = w;
     impl_->height = h;
+    impl_->fullscreen = mode == Mode::FullScreen;
+    if (impl_->fullscreen) impl_->max_scale = std::max(scale, 0);
     // SDL 2.26 reads the window class from these when its video starts; a user's own wins.
     if (!app_id.empty()) {
         setenv("SDL_VIDEO_X11_WMCLASS", app_id.c_str(), 0);
@@ -350,19 +427,28 @@ SdlBackend::SdlBackend(int w, int h, int scale, const std::string& app_id) : imp
     if (!impl_->start_video()) return;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    scale = std::min(scale, 64);  // beyond any display; keeps the window's size in range
     if (scale <= 0) {
         SDL_Rect usable;
         scale = 1;
         if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
             scale = std::max(1, std::min(usable.w / w, (usable.h - 40) / h));
     }
-    impl_->scale = scale;
-    impl_->window =
-        SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale, SDL_WINDOW_HIDDEN);
+    // Full screen on the desktop's own mode: no mode switch, and the picture is fitted into it.
+    const Uint32 shape = impl_->fullscreen ? Uint32{SDL_WINDOW_FULLSCREEN_DESKTOP} : Uint32{SDL_WINDOW_RESIZABLE};
+    const Uint32 flags = SDL_WINDOW_HIDDEN | shape;
+    // A full-screen window opens over the whole display: full screen is a request to the window
+    // manager, and where there is none (a kiosk's bare X server) nobody would grant it.
+    SDL_Rect place{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale};
+    if (impl_->fullscreen && SDL_GetDisplayBounds(0, &place) != 0)
+        place = SDL_Rect{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w * scale, h * scale};
+    impl_->window = SDL_CreateWindow("", place.x, place.y, place.w, place.h, flags);
     if (!impl_->window) {
         impl_->fail("cannot create the window");
         return;
     }
+    if (!impl_->fullscreen) SDL_SetWindowMinimumSize(impl_->window, w, h);
+    impl_->fit = ScreenFit(w * scale, h * scale, w, h);
     if (!impl_->choose_presenter()) return;
     impl_->wake_event = SDL_RegisterEvents(1);
 }
@@ -410,6 +496,7 @@ void SdlBackend::present(const Surface& screen, bool display_on)
         SDL_ShowWindow(impl_->window);
         impl_->shown = true;
     }
+    impl_->display_on = display_on;
     auto& last = impl_->last;
     last.resize(static_cast<std::size_t>(impl_->width) * impl_->height);
     if (!display_on)

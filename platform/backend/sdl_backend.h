@@ -1,4 +1,5 @@
-// The desktop backend: an SDL2 window showing the 240 x 320 screen at an integer scale, with the
+// The desktop backend: an SDL2 window of any size, or the whole display, showing the 240 x 320
+// screen at the largest whole scale that fits, centred on black (backend/screen_fit.h), with the
 // mouse and touch as the stylus and the keyboard as the device's keys.
 #pragma once
 #include <memory>
@@ -10,10 +11,13 @@ namespace zv {
 
 class SdlBackend final : public Backend {
 public:
-    // scale 0: the largest integer that fits the desktop. `app_id` is the program's desktop id: the
-    // desktop matches the window to its entry by it, for the icon, the name and the media
-    // controls; empty leaves the window class to SDL.
-    SdlBackend(int screen_width, int screen_height, int scale, const std::string& app_id);
+    enum class Mode { Window, FullScreen };
+    // Window: opens at `scale` (0: the largest whole scale that fits the desktop); once the window
+    // manager or the user gives it another size, the picture takes the largest scale that fits.
+    // FullScreen: the display's own size; `scale`, when given, is the largest scale used.
+    // `app_id` is the program's desktop id: the desktop matches the window to its entry by it, for
+    // the icon, the name and the media controls; empty leaves the window class to SDL.
+    SdlBackend(int screen_width, int screen_height, int scale, Mode mode, const std::string& app_id);
     ~SdlBackend() override;
     bool ok() const;
     // Why there is no window, as one sentence for the user; empty when ok().

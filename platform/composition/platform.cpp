@@ -56,7 +56,9 @@ Platform::Platform(const PlatformOptions& options) : profile_(options.profile)
     resources_ = std::make_unique<ResourceTable>(options.resources);
     bool desktop = options.backend == PlatformOptions::BackendKind::Desktop;
     if (desktop) {
-        auto sdl = std::make_unique<SdlBackend>(kScreenWidth, kScreenHeight, options.scale, profile_.desktop_id);
+        auto sdl = std::make_unique<SdlBackend>(
+            kScreenWidth, kScreenHeight, options.scale,
+            options.fullscreen ? SdlBackend::Mode::FullScreen : SdlBackend::Mode::Window, profile_.desktop_id);
         failure_ = sdl->failure();
         backend_ = std::move(sdl);
     } else {

@@ -54,7 +54,7 @@ TEST(SdlBackendStartup, OpensOnADisplayOrSaysWhy)
         for (const char* name : kVariables) unsetenv(name);
         if (c.driver) setenv("SDL_VIDEODRIVER", c.driver, 1);
         if (c.display) setenv("DISPLAY", c.display, 1);
-        SdlBackend backend(240, 320, 1, zorvane_profile().desktop_id);
+        SdlBackend backend(240, 320, 1, SdlBackend::Mode::Window, zorvane_profile().desktop_id);
         EXPECT_EQ(backend.ok(), c.opens) << backend.failure();
         if (c.opens) continue;
         EXPECT_TRUE(backend.failure().starts_with("cannot open the display: ")) << backend.failure();
