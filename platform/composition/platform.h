@@ -26,8 +26,8 @@ struct MediaCommand;
 struct PlatformOptions {
     enum class BackendKind { Desktop, Headless };
     BackendKind backend = BackendKind::Headless;
-    int scale = 0;                                  // desktop window scale; 0 picks the largest that fits
-    bool fullscreen = false;                        // desktop: the whole display, the screen centred on black
+    int scale = 0;            // desktop window scale; 0 picks the largest that fits
+    bool fullscreen = false;  // desktop: the whole display, the screen centred on black
     // This run's settings file text, read in place of the file beside the executable (a folder
     // given on the command line); the file itself is neither read nor written.
     std::optional<std::string> settings_text;
