@@ -52,6 +52,7 @@ Platform::Platform(const PlatformOptions& options) : profile_(options.profile)
 {
     files_ = std::make_unique<FileSystemState>();
     if (options.executable_path) files_->set_executable_path(options.executable_path);
+    if (options.settings_text) files_->set_settings_text(profile_.settings_file, *options.settings_text);
     gdi_ = std::make_unique<GdiState>();
     resources_ = std::make_unique<ResourceTable>(options.resources);
     bool desktop = options.backend == PlatformOptions::BackendKind::Desktop;

@@ -1,44 +1,36 @@
-// Process entry: builds the platform over the desktop backend and runs the program's entry
-// routine, whose result is the exit code. Without a window on a display the program does not
-// run: the reason goes to standard error and the exit code is 1. An installed player keeps its
-// files in the per-user folder, which it reports as its own (files/app_folder.h).
-#include <unistd.h>
-
-#include <cerrno>
+// Process entry: reads the command line before anything opens a display (entry/start.h), builds
+// the platform over the desktop backend and runs the program's entry routine, whose result is the
+// exit code. Without a window on a display the program does not run: the reason goes to standard
+// error and the exit code is 1.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
+#include <string_view>
+#include <vector>
 
 #include "composition/platform.h"
-#include "entry/zorvane_profile.h"
+#include "entry/start.h"
 #include "files/app_folder.h"
-#include "files/codepage.h"
 #include "resources/resource_blob.h"
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
-    zv::PlatformOptions options;
-    options.profile = zv::zorvane_profile();
-    options.backend = zv::PlatformOptions::BackendKind::Desktop;
-    if (const char* s = std::getenv("ZORVANE_SCALE")) options.scale = std::atoi(s);
-    options.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
-    const zv::AppFolderChoice folder =
-        zv::prepare_app_folder(zv::running_executable(), zv::UserEnvironment::from_process(), options.profile);
-    if (!folder.problem.empty()) std::fprintf(stderr, "zorvane: %s\n", folder.problem.c_str());
-    if (!folder.module_path.empty()) options.executable_path = zv::widen(folder.module_path.native());
-    if (!folder.working_folder.empty() && ::chdir(folder.working_folder.c_str()) != 0)
-        std::fprintf(stderr, "zorvane: cannot enter %s: %s\n", folder.working_folder.c_str(), std::strerror(errno));
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    zv::Start start = zv::prepare_start(args, zv::StartEnvironment::from_process(), zv::running_executable());
+    std::fputs(start.out.c_str(), stdout);
+    std::fputs(start.err.c_str(), stderr);
+    if (start.exit_code) {
+        if (std::fflush(stdout) != 0 && *start.exit_code == 0) return 1;  // help into a full disk
+        return *start.exit_code;
+    }
+    start.options.resources = std::span<const std::uint8_t>(zv_resource_blob, zv_resource_blob_size);
     int code = 0;
     {
-        zv::Platform platform(options);
+        zv::Platform platform(start.options);
         if (!platform.failure().empty()) {
             std::fprintf(stderr, "zorvane: %s\n", platform.failure().c_str());
             code = 1;
         } else {
-            std::u16string command_line;
-            code = WinMain(platform.module(), nullptr, command_line.data(), SW_SHOW);
-            platform.program_finished();
+            code = zv::run_program(platform, start, WinMain);
         }
     }
     // The program releases almost nothing at exit; leave without running its static teardown.

@@ -171,10 +171,14 @@ AppFolderChoice prepare_app_folder(const fs::path& executable, const UserEnviron
     }
 
     choice.module_path = folder / profile.executable;
+    if (!profile.settings_file.empty()) choice.settings_path = folder / profile.settings_file;
     // Without a settings file the program scans the working directory: make that the music.
-    if (profile.settings_file.empty() || !present(folder / profile.settings_file)) {
-        const fs::path music = user_music_folder(env);
-        if (!music.empty() && fs::is_directory(music, ec)) choice.working_folder = music;
+    if (choice.settings_path.empty() || !present(choice.settings_path)) {
+        choice.music_folder = user_music_folder(env);
+        if (!choice.music_folder.empty() && fs::is_directory(choice.music_folder, ec))
+            choice.working_folder = choice.music_folder;
+        else
+            choice.needs_hint = !choice.settings_path.empty();
     }
     return choice;
 }

@@ -42,6 +42,14 @@ struct AppFolderChoice {
     std::filesystem::path module_path;
     // The folder to scan as the working directory (installed, no settings file, and it exists).
     std::filesystem::path working_folder;
+    // Installed: the settings file in the per-user folder; empty when portable.
+    std::filesystem::path settings_path;
+    // Installed without a settings file: the music folder looked for, whether or not it exists
+    // (empty when none can be named).
+    std::filesystem::path music_folder;
+    // Installed, no settings file and no music folder: nothing says where the music is, and the
+    // user wants telling how to say it.
+    bool needs_hint = false;
     // Why an installed player keeps its files beside the executable after all; empty otherwise.
     std::string problem;
 };

@@ -1,5 +1,6 @@
 // CreateFile, ReadFile and CloseHandle for what the program reads: regular files only, opened
-// without blocking (see regular_file.h). Writing goes through the C runtime.
+// without blocking (see regular_file.h), or this run's settings text in place of the settings
+// file (file_system.h). Writing goes through the C runtime.
 #include <cerrno>
 #include <string>
 
@@ -32,7 +33,9 @@ HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUT
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    zv::UniqueFd fd = zv::open_regular_file(zv::narrow(name));
+    const std::string path = zv::narrow(name);
+    const std::string* text = fs->read_override(path);
+    zv::UniqueFd fd = text ? zv::memory_file(*text) : zv::open_regular_file(path);
     if (!fd) {
         SetLastError(error_from_errno(errno));
         return INVALID_HANDLE_VALUE;

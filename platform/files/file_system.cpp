@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,9 @@ bool FileSystemState::is_being_enumerated(dev_t dev, ino_t ino) const
 
 namespace {
 
-std::u16string executable_path()
+std::u16string module_path(const FileSystemState* fs = FileSystemState::current())
 {
-    if (const FileSystemState* fs = FileSystemState::current(); fs && fs->executable_path())
-        return *fs->executable_path();
+    if (fs && fs->executable_path()) return *fs->executable_path();
     std::vector<char> buf(PATH_MAX);
     for (;;) {
         const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
@@ -45,6 +45,25 @@ std::u16string executable_path()
 }
 
 }  // namespace
+
+void FileSystemState::set_settings_text(const std::string& name, std::string text)
+{
+    if (name.empty() || name.find('/') != std::string::npos) return;
+    settings_name_ = name;
+    settings_text_ = std::move(text);
+}
+
+const std::string* FileSystemState::read_override(const std::string& path) const
+{
+    if (settings_name_.empty()) return nullptr;
+    // The program names the file as its folder (GetModuleFileName up to the last separator)
+    // followed by the file's name; a path spelt differently ("a//b", "./") still means it.
+    std::string folder = narrow(module_path(this));
+    folder.resize(folder.find_last_of('/') + 1);  // npos + 1 is 0: the working directory
+    const std::filesystem::path settings = std::filesystem::path(folder) / settings_name_;
+    if (std::filesystem::path(path).lexically_normal() != settings.lexically_normal()) return nullptr;
+    return &settings_text_;
+}
 
 }  // namespace zv
 
@@ -128,7 +147,7 @@ DWORD WINAPI GetModuleFileNameW(HMODULE /*hModule*/, LPWSTR lpFilename, DWORD nS
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::u16string path = zv::executable_path();
+    const std::u16string path = zv::module_path();
     if (path.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return 0;

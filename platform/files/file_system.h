@@ -31,6 +31,13 @@ public:
     void set_executable_path(std::optional<std::u16string> path) { exe_path_ = std::move(path); }
     const std::optional<std::u16string>& executable_path() const { return exe_path_; }
 
+    // This run's text of the settings file `name` in the program's folder (the folder of what
+    // GetModuleFileNameW reports): opening that file for reading gets these bytes, and the file
+    // itself is never read. An empty name, or one with a folder in it, sets nothing.
+    void set_settings_text(const std::string& name, std::string text);
+    // The bytes that opening `path` for reading gets in place of the file there, or nullptr.
+    const std::string* read_override(const std::string& path) const;
+
     HandleTable<FindSearch>& finds() { return finds_; }
     HandleTable<UniqueFd>& files() { return files_; }
 
@@ -42,6 +49,8 @@ private:
     HandleTable<FindSearch> finds_;
     HandleTable<UniqueFd> files_{HandleKind::File};
     std::optional<std::u16string> exe_path_;
+    std::string settings_name_;  // set_settings_text; empty: no override
+    std::string settings_text_;
     CurrentInstance<FileSystemState> current_{this};  // last: registered once the rest exists
 };
 

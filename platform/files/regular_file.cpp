@@ -1,7 +1,9 @@
 #include "files/regular_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -20,6 +22,23 @@ UniqueFd open_regular_file(const std::string& path)
     }
     int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return UniqueFd();
+    return fd;
+}
+
+UniqueFd memory_file(std::string_view bytes)
+{
+    UniqueFd fd(::memfd_create("settings", MFD_CLOEXEC));
+    if (!fd) return fd;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return UniqueFd();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (::lseek(fd.get(), 0, SEEK_SET) != 0) return UniqueFd();
     return fd;
 }
 

@@ -72,6 +72,7 @@ TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
     zv::AppFolderChoice first = zv::prepare_app_folder(exe, env, profile);
     EXPECT_EQ(first.module_path, folder / "zorvane");
     EXPECT_EQ(first.working_folder, home / "Tunes");
+    EXPECT_FALSE(first.needs_hint);
     EXPECT_EQ(zv::user_music_folder({home.string(), "", ""}), home / "Music");  // no user-dirs.dirs
     EXPECT_TRUE(first.problem.empty());
     EXPECT_EQ(read(folder / "default.jpg"), "shipped");
@@ -87,15 +88,21 @@ TEST(AppFolder, InstalledUnderAPrefixUserDirsAndThePerUserFolder)
     EXPECT_TRUE(second.working_folder.empty());
     EXPECT_EQ(read(folder / "default.jpg"), "mine");
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder), {}).size(), 2u);  // no leftover copy
-    // A music folder named but missing is no music folder.
+    EXPECT_FALSE(second.needs_hint);
+    // A music folder named but missing is no music folder, and nothing says where the music is.
     fs::remove(folder / "direc.zvn");
     fs::remove(home / "Tunes");
-    EXPECT_TRUE(zv::prepare_app_folder(exe, env, profile).working_folder.empty());
+    const zv::AppFolderChoice lost = zv::prepare_app_folder(exe, env, profile);
+    EXPECT_TRUE(lost.working_folder.empty());
+    EXPECT_EQ(lost.music_folder, home / "Tunes");
+    EXPECT_EQ(lost.settings_path, folder / "direc.zvn");
+    EXPECT_TRUE(lost.needs_hint);
 
     // Nowhere to keep files: portable, with a reason.
     zv::AppFolderChoice homeless = zv::prepare_app_folder(exe, {"", "", ""}, profile);
     EXPECT_TRUE(homeless.module_path.empty());
     EXPECT_FALSE(homeless.problem.empty());
+    EXPECT_FALSE(homeless.needs_hint) << "portable: no hint";
 }
 
 }  // namespace
