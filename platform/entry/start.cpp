@@ -80,6 +80,9 @@ Start prepare_start(std::span<const std::string_view> args, const StartEnvironme
     } else if (folder.needs_hint) {
         start.hint = first_start_hint(folder);
         start.err += "zorvane: " + start.hint + "\n";
+        // Not wherever it was started (from a launcher, the whole home folder): the per-user
+        // folder, where the box told the user to name the music.
+        scan = folder.module_path.parent_path();
     }
     if (!scan.empty() && ::chdir(scan.c_str()) != 0) {
         start.err += "zorvane: cannot enter " + printable(scan.native()) + ": " + std::strerror(errno) + "\n";

@@ -205,6 +205,7 @@ TEST(Start, TheFirstStartHintShowsOnlyWhileNothingNamesTheMusic)
         const fs::path root = dir.path() / std::to_string(n++), home = root / "home";
         for (const fs::path& p : {root / "usr/share", root / "cwd", home}) fs::create_directories(p);
         fs::current_path(root / "cwd");
+        touch(root / "cwd" / "stray.mp3");  // where it was started holds a track, but not the music
         zv::StartEnvironment env{{home.string(), "", ""}, {}};
         fs::path music = home / "Music";
         std::vector<std::string> args;
@@ -237,7 +238,11 @@ TEST(Start, TheFirstStartHintShowsOnlyWhileNothingNamesTheMusic)
                                             std::string("ending with /"), std::string("zorvane FOLDER")})
                 EXPECT_NE(start.hint.find(part), std::string::npos) << part << " in " << start.hint;
         }
-        EXPECT_EQ(fs::current_path(), c.what == MusicFolder ? music : root / (c.what == FolderArgument ? "B" : "cwd"));
+        const fs::path entered = c.hint                     ? user_folder
+                                 : c.what == MusicFolder    ? music
+                                 : c.what == FolderArgument ? root / "B"
+                                                            : root / "cwd";
+        EXPECT_EQ(fs::current_path(), entered);
 
         const std::string hint = start.hint;
         StartedPlayer p(std::move(start), root / ".run");
@@ -257,8 +262,9 @@ TEST(Start, TheFirstStartHintShowsOnlyWhileNothingNamesTheMusic)
             front = p.ui(GetActiveWindow);
         }
         EXPECT_EQ(front, p.ui([] { return NowPlayingPanel; })) << "the program's own panel is in front";
-        std::vector<std::u16string> listed;  // the working directory of the others is empty
+        std::vector<std::u16string> listed;  // after the hint: the per-user folder, which is empty
         if (c.what == MusicFolder || c.what == FolderArgument) listed = {u"t.mp3"};
+        if (c.what == Portable) listed = {u"stray.mp3"};  // no settings file: where it was started
         if (c.what == SettingsFile) listed = {(root / "B/t.mp3").u16string()};
         EXPECT_EQ(p.tracks(), listed);
     }
