@@ -4,7 +4,7 @@
 # overridden fail), installs it with apt-get, checks the installed files, starts the installed
 # /usr/bin/zorvane on a virtual display as a new user (it must make its per-user folder and copy
 # default.jpg into it), and purges the package again, also when a step fails. Needs root (apt-get).
-#   bash tools/package-check.sh [--nocheck]
+#   bash tools/package-check.sh [--nocheck]      (ZV_PACKAGE_CCACHE=0: without ccache)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 self="$PWD/tools/package-check.sh"
@@ -95,8 +95,9 @@ if [ "$nocheck" -eq 1 ]; then
   options="$options nocheck"
   profiles=(-Pnocheck)
 fi
-# ccache, when there, keys on paths relative to the scratch folder, so a second run reuses the first.
-if command -v ccache >/dev/null; then
+# ccache, when there, keys on paths relative to the scratch folder, so a second run reuses the
+# first; ZV_PACKAGE_CCACHE=0 builds everything afresh, as a build daemon would.
+if [ "${ZV_PACKAGE_CCACHE:-1}" != 0 ] && command -v ccache >/dev/null; then
   export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$scratch" CCACHE_NOHASHDIR=1
 fi
 started=$SECONDS
