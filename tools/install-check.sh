@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the built player into a temporary prefix (cmake --install), checks that every file of
 # the desktop application is in place and passes desktop-file-validate and appstreamcli, then
-# starts the installed player on a virtual display as a new user would: no direc.zvn, a home
-# folder with one track in ~/Music. It must create its per-user folder ($XDG_DATA_HOME/zorvane)
-# holding default.jpg, and a tap on "next" must play the track from ~/Music and write its cover
-# to album.jpg there. Builds nothing: run it after a full build of build/.
+# starts the installed player on a virtual display as a new user would: first with an empty home,
+# where it must show the first-start hint, then with one track in ~/Music. It must create its
+# per-user folder ($XDG_DATA_HOME/zorvane) holding default.jpg, and a tap on "next" must play the
+# track from ~/Music and write its cover to album.jpg there. Builds nothing: run it after a full build of build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 self="$PWD/tools/install-check.sh"
@@ -67,10 +67,13 @@ fi
 stage=$ZV_STAGE
 scratch=$ZV_SCRATCH
 folder="$scratch/data/zorvane"
-(cd "$scratch/elsewhere" && exec env -u XDG_CONFIG_HOME -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER HOME="$scratch/home" \
-  XDG_DATA_HOME="$scratch/data" ZORVANE_RUNTIME_DIR="$scratch/run" SDL_AUDIODRIVER=dummy ZORVANE_SCALE=1 \
-  "$stage/bin/zorvane") >/dev/null 2>"$scratch/stderr" &
-pid=$!
+# start_player HOME DATA: the installed player as a new user with that home and data folder.
+start_player() {
+  (cd "$scratch/elsewhere" && exec env -u XDG_CONFIG_HOME -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER HOME="$1" \
+    XDG_DATA_HOME="$2" ZORVANE_RUNTIME_DIR="$scratch/run" SDL_AUDIODRIVER=dummy ZORVANE_SCALE=1 \
+    "$stage/bin/zorvane") >/dev/null 2>"$scratch/stderr" &
+  pid=$!
+}
 finish() {
   kill -TERM "$pid" 2>/dev/null || true
   local deadline=$((SECONDS + 10))
@@ -85,15 +88,35 @@ stop_with() {
   sed 's/^/  /' "$scratch/stderr" >&2
   exit 1
 }
+await_shown() {
+  window=""
+  local deadline=$((SECONDS + window_wait))
+  while [ -z "$window" ]; do
+    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1) || true
+    kill -0 "$pid" 2>/dev/null || stop_with "the installed player exited before showing a window"
+    [ "$SECONDS" -lt "$deadline" ] || stop_with "no window after ${window_wait}s"
+    [ -n "$window" ] || sleep 0.1
+  done
+}
 
-window=""
-deadline=$((SECONDS + window_wait))
-while [ -z "$window" ]; do
-  window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1) || true
-  kill -0 "$pid" 2>/dev/null || stop_with "the installed player exited before showing a window"
-  [ "$SECONDS" -lt "$deadline" ] || stop_with "no window after ${window_wait}s"
-  [ -n "$window" ] || sleep 0.1
+# First a user with nothing: no settings file, no music folder. A box says where the player looked
+# and how to point it at music, and standard error says the same; the player goes on after it.
+mkdir -p "$scratch/bare-home"
+start_player "$scratch/bare-home" "$scratch/bare-data"
+await_shown
+for part in "no folder $scratch/bare-home/Music." "$scratch/bare-data/zorvane/direc.zvn" "zorvane FOLDER"; do
+  grep -qF -- "$part" "$scratch/stderr" || stop_with "the first-start hint does not say '$part'"
 done
+xdotool key --window "$window" Return
+sleep 1
+kill -0 "$pid" 2>/dev/null || stop_with "the player did not go on after the first-start box"
+finish
+[ "$status" -eq 0 ] || stop_with "the player exited with $status on SIGTERM after the first-start box"
+echo "first start with no music: the hint, then the player"
+
+start_player "$scratch/home" "$scratch/data"
+await_shown
+grep -q "No music found" "$scratch/stderr" && stop_with "the first-start hint showed although ~/Music holds a track"
 echo "window shown: $(xdotool getwindowname "$window")"
 
 [ -d "$folder" ] || stop_with "no per-user folder $folder"
