@@ -6,11 +6,14 @@
 #include "app/zorvane.h"
 #include "panels/panels.h"
 #include "playback/playback.h"
+#include "resources/dialog_layout.h"
 
 #define IDT_NOWPLAYING_SLIDE 1
 
-// Where the next slide starts; the first slide after start-up is one step shorter.
+// Where the next slide starts; the first slide after start-up is one step shorter. Every later
+// slide starts one whole screen width to the left, measured when it starts.
 static int NowPlayingSlideX = -230;
+static BOOL NowPlayingSlideFromEdge = FALSE;
 
 typedef BOOL(WINAPI* UnregisterFunc1Proc)(UINT modifiers, UINT key);
 
@@ -69,6 +72,22 @@ static void TakeOverHotKeys(HWND hDlg)
     if (core) FreeLibrary(core);
 }
 
+// Moves the controls to the template of the screen's shape. Only moves: the template's pictures
+// would replace the shared button pictures and the art, and its text the now-playing line, so
+// those two are given again afterwards (the buttons keep whatever they show).
+static void LayOutForScreen(HWND hDlg)
+{
+    int orientation = ScreenOrientation();
+    if (orientation == 1)
+        MoveDialogControls(ModuleInstance, hDlg, IDD_NOWPLAYING);
+    else if (orientation == -1)
+        MoveDialogControls(ModuleInstance, hDlg, IDD_NOWPLAYING_LANDSCAPE);
+    else
+        return;
+    SendDlgItemMessage(hDlg, IDC_ALBUMART, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(AlbumArtBitmap));
+    SetDlgItemText(hDlg, IDC_NOWPLAYING_TEXT, NowPlayingText);
+}
+
 static void OnInitDialog(HWND hDlg)
 {
     SHFullScreen(hDlg, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
@@ -79,6 +98,8 @@ static void OnInitDialog(HWND hDlg)
     SendDlgItemMessage(NowPlayingPanel, IDC_ALBUMART, STM_SETIMAGE, IMAGE_BITMAP,
                        reinterpret_cast<LPARAM>(AlbumArtBitmap));
     SetDlgItemText(NowPlayingPanel, IDC_NOWPLAYING_TEXT, NowPlayingText);
+    // The template is the portrait one; a panel opened on a turned screen starts turned.
+    if (ScreenOrientation() == -1) LayOutForScreen(hDlg);
     // Focus, not the stylus capture: a capture would take every tap from the buttons.
     SetFocus(hDlg);
 }
@@ -90,7 +111,7 @@ void SettleNowPlayingPanel(HWND hDlg)
     info.hDlg = NowPlayingPanel;
     info.dwFlags = SHIDIF_FULLSCREENNOMENUBAR;
     SHInitDialog(&info);
-    MoveWindow(hDlg, 0, 0, PANEL_WIDTH, PANEL_HEIGHT, FALSE);
+    MoveWindow(hDlg, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), FALSE);
     RECT placed;
     GetWindowRect(NowPlayingPanel, &placed);
     MoveWindow(NowPlayingPanel, placed.left, placed.top, placed.right, placed.bottom, TRUE);
@@ -100,12 +121,17 @@ void SettleNowPlayingPanel(HWND hDlg)
 
 static void OnSlideStep(HWND hDlg)
 {
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    if (NowPlayingSlideFromEdge) {
+        NowPlayingSlideX = -width;
+        NowPlayingSlideFromEdge = FALSE;
+    }
     if (NowPlayingSlideX < 0) {
-        MoveWindow(hDlg, NowPlayingSlideX + SLIDE_STEP, 0, PANEL_WIDTH, PANEL_HEIGHT, FALSE);
+        MoveWindow(hDlg, NowPlayingSlideX + SLIDE_STEP, 0, width, GetSystemMetrics(SM_CYSCREEN), FALSE);
         NowPlayingSlideX += SLIDE_STEP;
     }
     if (NowPlayingSlideX >= 0) {
-        NowPlayingSlideX = -PANEL_WIDTH;
+        NowPlayingSlideFromEdge = TRUE;
         KillTimer(hDlg, IDT_NOWPLAYING_SLIDE);
         SettleNowPlayingPanel(hDlg);
     }
@@ -139,6 +165,7 @@ INT_PTR CALLBACK NowPlayingDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARA
     switch (message) {
         case WM_INITDIALOG: OnInitDialog(hDlg); return TRUE;
         case WM_TIMER: OnSlideStep(hDlg); return FALSE;
+        case WM_SIZE: LayOutForScreen(hDlg); return FALSE;
         case WM_COMMAND:
             // A double tap (or any other notification) starts nothing.
             if (HIWORD(wParam) == STN_CLICKED) OnButton(hDlg, LOWORD(wParam));

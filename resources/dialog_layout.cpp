@@ -1,7 +1,7 @@
 // Re-lays a live dialog out by another dialog template: every control the template names moves to
 // the template's rectangle in one deferred batch, and gets its template content back (picture,
-// icon, text or list selection). The template is read in place from the module's resources, and
-// never past the end of its resource.
+// icon, text or list selection), or only moves where the dialog keeps its own contents. The template is read in place
+// from the module's resources, and never past the end of its resource.
 #include "resources/dialog_layout.h"
 
 #define TEMPLATE_HEADER_BYTES 18
@@ -121,7 +121,21 @@ void ReapplyControlContent(HINSTANCE module, HWND dialog, const BYTE* item, cons
     }
 }
 
-BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DWORD size)
+// A picture control is as large as its picture: a move gives it the template's place, not its size.
+static void KeepPictureSize(HWND control, RECT* rect)
+{
+    HBITMAP shown = reinterpret_cast<HBITMAP>(SendMessage(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP picture;
+    if (!shown || GetObject(shown, sizeof(picture), &picture) != sizeof(picture)) return;
+    rect->right = rect->left + picture.bmWidth;
+    rect->bottom = rect->top + picture.bmHeight;
+}
+
+// Walks the template's items. With content, each control also gets its template content back and
+// every unnamed item is moved (the last one wins, and the walk reports the ambiguity). Without,
+// only the first unnamed item moves the control GetDlgItem finds (the later ones cannot be told
+// apart and are skipped), and a control that shows a picture keeps the picture's size.
+static BOOL WalkDialogLayout(HINSTANCE module, HWND dialog, const BYTE* bytes, DWORD size, BOOL withContent)
 {
     if (!bytes || size < TEMPLATE_HEADER_BYTES) return FALSE;
     const BYTE* start = bytes;
@@ -164,6 +178,9 @@ BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DW
         const BYTE* next = extraSize ? extra + extraSize : extra + 2;
 
         int id = ReadWord(item + 16);
+        if (id == UNNAMED_ID) ++unnamed;
+        at = next;
+        if (!withContent && id == UNNAMED_ID && unnamed >= 2) continue;
         HWND control = GetDlgItem(dialog, id);
         RECT rect;
         rect.left = ReadShort(item + 8);
@@ -174,27 +191,49 @@ BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DW
             ok = FALSE;
         } else {
             // A failed move leaves the batch usable; the control keeps its place, the rest move.
+            if (!withContent) KeepPictureSize(control, &rect);
             if (!DeferWindowPos(batch, control, NULL, rect.left, rect.top, rect.right - rect.left,
                                 rect.bottom - rect.top, SWP_NOZORDER))
                 ok = FALSE;
-            ReapplyControlContent(module, dialog, item, classField, titleField, end);
+            if (withContent) ReapplyControlContent(module, dialog, item, classField, titleField, end);
         }
-        if (id == UNNAMED_ID) ++unnamed;
-        at = next;
     }
     if (!EndDeferWindowPos(batch)) ok = FALSE;
     // Unnamed items all find the same control, so their layout cannot be told apart.
-    if (unnamed >= 2) return FALSE;
+    if (withContent && unnamed >= 2) return FALSE;
     return ok;
+}
+
+BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DWORD size)
+{
+    return WalkDialogLayout(module, dialog, bytes, size, TRUE);
+}
+
+BOOL MoveDialogControlsBytes(HWND dialog, const BYTE* bytes, DWORD size)
+{
+    return WalkDialogLayout(NULL, dialog, bytes, size, FALSE);
+}
+
+static const BYTE* FindTemplate(HINSTANCE module, int templateId, DWORD* size)
+{
+    HRSRC found = FindResource(module, MAKEINTRESOURCE(templateId), RT_DIALOG);
+    if (!found) return NULL;
+    HGLOBAL loaded = LoadResource(module, found);
+    if (!loaded) return NULL;
+    *size = SizeofResource(module, found);
+    return static_cast<const BYTE*>(LockResource(loaded));
 }
 
 BOOL ApplyDialogLayout(HINSTANCE module, HWND dialog, int templateId)
 {
-    HRSRC found = FindResource(module, MAKEINTRESOURCE(templateId), RT_DIALOG);
-    if (!found) return FALSE;
-    HGLOBAL loaded = LoadResource(module, found);
-    if (!loaded) return FALSE;
-    const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
-    if (!bytes) return FALSE;
-    return ApplyDialogLayoutBytes(module, dialog, bytes, SizeofResource(module, found));
+    DWORD size = 0;
+    const BYTE* bytes = FindTemplate(module, templateId, &size);
+    return bytes ? ApplyDialogLayoutBytes(module, dialog, bytes, size) : FALSE;
+}
+
+BOOL MoveDialogControls(HINSTANCE module, HWND dialog, int templateId)
+{
+    DWORD size = 0;
+    const BYTE* bytes = FindTemplate(module, templateId, &size);
+    return bytes ? MoveDialogControlsBytes(dialog, bytes, size) : FALSE;
 }

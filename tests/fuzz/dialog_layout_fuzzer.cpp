@@ -44,8 +44,8 @@ const DLGTEMPLATE* browser_template()
 
 void write_seeds(const char* folder)
 {
-    for (int id : {IDD_LIBRARY, IDD_LIBRARY_LANDSCAPE, IDD_ABOUT, IDD_UNUSED_BUTTON, IDD_NOWPLAYING, IDD_OPTIONS,
-                   IDD_UNUSED_LIST}) {
+    for (int id : {IDD_LIBRARY, IDD_LIBRARY_LANDSCAPE, IDD_ABOUT, IDD_UNUSED_BUTTON, IDD_NOWPLAYING,
+                   IDD_NOWPLAYING_LANDSCAPE, IDD_OPTIONS, IDD_UNUSED_LIST}) {
         HRSRC found = FindResource(ModuleInstance, MAKEINTRESOURCE(id), RT_DIALOG);
         const void* bytes = LockResource(LoadResource(ModuleInstance, found));
         if (!bytes) std::abort();
