@@ -72,9 +72,10 @@ static void TakeOverHotKeys(HWND hDlg)
     if (core) FreeLibrary(core);
 }
 
-// Moves the controls to the template of the screen's shape. Only moves: the template's pictures
-// would replace the shared button pictures and the art, and its text the now-playing line, so
-// those two are given again afterwards (the buttons keep whatever they show).
+// Moves the controls to the template of the screen's shape. Only moves: the template's content
+// would replace the six shared button pictures (freeing them) and blank the art and the line.
+// Afterwards the line and the art are given again, current ones: track changes reach only the
+// newest panel, so a panel underneath may show an old track until then.
 static void LayOutForScreen(HWND hDlg)
 {
     int orientation = ScreenOrientation();
@@ -98,8 +99,6 @@ static void OnInitDialog(HWND hDlg)
     SendDlgItemMessage(NowPlayingPanel, IDC_ALBUMART, STM_SETIMAGE, IMAGE_BITMAP,
                        reinterpret_cast<LPARAM>(AlbumArtBitmap));
     SetDlgItemText(NowPlayingPanel, IDC_NOWPLAYING_TEXT, NowPlayingText);
-    // The template is the portrait one; a panel opened on a turned screen starts turned.
-    if (ScreenOrientation() == -1) LayOutForScreen(hDlg);
     // Focus, not the stylus capture: a capture would take every tap from the buttons.
     SetFocus(hDlg);
 }
