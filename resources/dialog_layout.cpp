@@ -1,7 +1,7 @@
 // Re-lays a live dialog out by another dialog template: every control the template names moves to
 // the template's rectangle in one deferred batch, and gets its template content back (picture,
-// icon, text or list selection), or only moves where the dialog keeps its own contents. The template is read in place
-// from the module's resources, and never past the end of its resource.
+// icon, text or list selection), or only moves where the dialog keeps its own contents. The
+// template is read in place from the module's resources, and never past the end of its resource.
 #include "resources/dialog_layout.h"
 
 #define TEMPLATE_HEADER_BYTES 18
@@ -121,7 +121,7 @@ void ReapplyControlContent(HINSTANCE module, HWND dialog, const BYTE* item, cons
     }
 }
 
-// A picture control is as large as its picture: a move gives it the template's place, not its size.
+// A bitmap control is as large as its bitmap: a move gives it the template's place, not its size.
 static void KeepPictureSize(HWND control, RECT* rect)
 {
     HBITMAP shown = reinterpret_cast<HBITMAP>(SendMessage(control, STM_GETIMAGE, IMAGE_BITMAP, 0));

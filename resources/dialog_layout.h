@@ -9,7 +9,7 @@ BOOL ApplyDialogLayoutBytes(HINSTANCE module, HWND dialog, const BYTE* bytes, DW
 void ReapplyControlContent(HINSTANCE module, HWND dialog, const BYTE* item, const BYTE* classField,
                            const BYTE* titleField, const BYTE* end);
 // Moves every control the template names to the template's place and nothing more: contents stay,
-// pictures keep their size.
+// bitmap controls keep their bitmap's size.
 BOOL MoveDialogControls(HINSTANCE module, HWND dialog, int templateId);
 BOOL MoveDialogControlsBytes(HWND dialog, const BYTE* bytes, DWORD size);
 const BYTE* SkipNameOrNumber(const BYTE* at, const BYTE* end);

@@ -29,6 +29,7 @@ INT_PTR CALLBACK LayOutOnce(HWND dialog, UINT message, WPARAM, LPARAM)
     if (message != WM_INITDIALOG) return FALSE;
     std::vector<BYTE> exact(g_data, g_data + g_size);
     ApplyDialogLayoutBytes(ModuleInstance, dialog, exact.data(), static_cast<DWORD>(exact.size()));
+    MoveDialogControlsBytes(dialog, exact.data(), static_cast<DWORD>(exact.size()));
     // Whatever the layout did, every control still answers.
     for (int id : {IDC_LIBRARY_PATHS, IDC_LIBRARY_BACK, IDC_LIBRARY_SORT, IDC_LIBRARY_NAMES, IDC_LIBRARY_LIST})
         if (!GetDlgItem(dialog, id)) std::abort();

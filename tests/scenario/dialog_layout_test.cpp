@@ -149,13 +149,15 @@ TEST_F(DialogLayout, WrittenTemplatesWalkEveryFieldShapeAndTruncationFailsSafely
         SendDlgItemMessage(browser_, IDC_LIBRARY_BACK, WM_GETTEXT, 32, (LPARAM)text);
         EXPECT_EQ(std::u16string(text), u"Go");
 
-        // Cut short anywhere, the walk fails without reading past the end (the address
-        // sanitizer sees every byte outside the exact-size copy); whole, it succeeds.
+        // Cut short anywhere, the walk (and the one that only moves) fails without reading past
+        // the end (the address sanitizer sees every byte outside the exact-size copy); whole, it
+        // succeeds.
         for (std::size_t n = 0; n <= t.b.size(); ++n) {
             std::vector<BYTE> cut(t.b.begin(), t.b.begin() + static_cast<std::ptrdiff_t>(n));
             EXPECT_EQ(ApplyDialogLayoutBytes(ModuleInstance, browser_, cut.data(), static_cast<DWORD>(n)),
                       n == t.b.size())
                 << n;
+            EXPECT_EQ(MoveDialogControlsBytes(browser_, cut.data(), static_cast<DWORD>(n)), n == t.b.size()) << n;
         }
 
         TemplateWriter empty;

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kPanelControls[] = {IDC_PREVIOUS, IDC_PLAYPAUSE, IDC_NEXT, IDC_ALBUMART, IDC_NOWPLAYING_TEXT};
 // With the background and the first unnamed picture (the separator), which may leave the screen.
-constexpr int kAllPanelControls[] = {IDC_PREVIOUS,        IDC_PLAYPAUSE,  IDC_NEXT, IDC_ALBUMART,
+constexpr int kAllPanelControls[] = {IDC_PREVIOUS,        IDC_PLAYPAUSE,  IDC_NEXT,  IDC_ALBUMART,
                                      IDC_NOWPLAYING_TEXT, IDC_BACKGROUND, IDC_STATIC};
 constexpr int kOptionsControls[] = {IDC_VOLUP, IDC_VOLDOWN, IDC_EXIT, IDC_DISPLAYOFF, IDC_TOPLAYLIST, IDC_BACKTOPANEL};
 
@@ -98,7 +98,8 @@ protected:
     {
         return p_->ui([&] {
             WCHAR text[NOW_PLAYING_CHARS] = {};
-            SendDlgItemMessage(panel, IDC_NOWPLAYING_TEXT, WM_GETTEXT, NOW_PLAYING_CHARS, reinterpret_cast<LPARAM>(text));
+            SendDlgItemMessage(panel, IDC_NOWPLAYING_TEXT, WM_GETTEXT, NOW_PLAYING_CHARS,
+                               reinterpret_cast<LPARAM>(text));
             return std::u16string(text);
         });
     }
