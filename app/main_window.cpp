@@ -79,7 +79,8 @@ BOOL InitInstance(HINSTANCE instance, int show)
     }
     if (!RegisterMainClass(instance, className)) return FALSE;
 
-    HWND window = CreateWindow(className, title, WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, instance, NULL);
+    HWND window = CreateWindow(className, title, WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                               GetSystemMetrics(SM_CYSCREEN), NULL, NULL, instance, NULL);
     if (!window) return FALSE;
     SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
     ShowWindow(window, show);
@@ -178,8 +179,13 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case WM_SETTINGCHANGE:
             SHHandleWMSettingChange(hWnd, wParam, lParam, &ActivateInfo);
+            // The main window always covers the screen: a turn gives it the new shape, and the
+            // size message that follows lays the playlist out for it.
+            SetWindowPos(hWnd, NULL, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
             if (GetActiveWindow() == hWnd) SetCapture(hWnd);
             return 0;
+        case WM_SIZE: FitPlaylistToWindow(hWnd); return 0;
         case WM_DRAWITEM: return DrawPlaylistItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_MEASUREITEM: return MeasurePlaylistItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         case WM_CTLCOLOREDIT: return PlaylistEditColor(reinterpret_cast<HDC>(wParam));
