@@ -69,8 +69,7 @@ void expect_rows_fill_width(ProgramHarness& p)
         const bool on_list = row >= 0 && row < kTracks * ITEM_HEIGHT;
         const std::uint32_t left = s.pixel(5, y);
         ASSERT_EQ(left != 0, on_list) << "row " << y << " offset " << ScrollOffset;
-        for (int x = 200; x < s.width(); x += 7) ASSERT_EQ(s.pixel(x, y), left) << x << "," << y;
-        ASSERT_EQ(s.pixel(s.width() - 1, y), left) << "row " << y;
+        for (int x = 200; x < s.width(); ++x) ASSERT_EQ(s.pixel(x, y), left) << x << "," << y;
     }
 }
 
