@@ -45,6 +45,9 @@ LRESULT ScrollPlaylist(HWND hWnd, int delta)
     return 1;
 }
 
+// After the visible height changed: the list keeps its place unless that leaves the lit row
+// partly hidden or a gap under a long list's end. Unlike ScrollPlaylist it does not push a
+// short list down to the bottom line, so a turn alone never moves a list that fits.
 void KeepPlaylistInView(HWND hWnd)
 {
     int target = ScrollOffset;
