@@ -35,6 +35,14 @@ Geometry geometry(ProgramHarness& p)
     });
 }
 
+// Tracks longer than what a test hears, so none ends and moves the lit row on.
+void tone_tracks(const FixtureDir& dir)
+{
+    zv::fixtures::ToneTrack t;
+    t.seconds = 1.0, t.bitrate_kbps = 64;
+    zv::test::tone_library(dir.path(), kTracks, t);
+}
+
 void turn(ProgramHarness& p)
 {
     p.key(VK_F7);
@@ -73,7 +81,7 @@ void expect_rows_fill_width(ProgramHarness& p)
     }
 }
 
-// Whether row `item`'s top line is on screen at y with the lit gradient.
+// Whether the lit row's top line (the gradient's first colour) is on screen at y.
 bool lit_row_at(ProgramHarness& p, int y) { return p.pixel(5, y) == kGradientTop; }
 
 }  // namespace
@@ -81,9 +89,7 @@ bool lit_row_at(ProgramHarness& p, int y) { return p.pixel(5, y) == kGradientTop
 TEST(PlaylistLandscape, TwelveTracksReachTheLastRowFillTheWidthAndTurnBackToPortraitLimits)
 {
     FixtureDir dir;
-    zv::fixtures::ToneTrack t;
-    t.seconds = 1.0, t.bitrate_kbps = 64;
-    zv::test::tone_library(dir.path(), kTracks, t);
+    tone_tracks(dir);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
     const std::size_t objects = p.ui([] { return zv::GdiState::current()->object_count(); });
 
@@ -140,9 +146,7 @@ TEST(PlaylistLandscape, TwelveTracksReachTheLastRowFillTheWidthAndTurnBackToPort
 TEST(PlaylistLandscape, ATurnKeepsThePlayingRowInViewAndOtherwiseLeavesTheListWhereItIs)
 {
     FixtureDir dir;
-    zv::fixtures::ToneTrack t;
-    t.seconds = 1.0, t.bitrate_kbps = 64;
-    zv::test::tone_library(dir.path(), kTracks, t);
+    tone_tracks(dir);
     ProgramHarness p(ProgramHarness::Options(dir.path()));
 
     // Nothing lit: the list keeps its place across the turn.
