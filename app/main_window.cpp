@@ -11,6 +11,8 @@
 #define IDT_KEEPALIVE 3
 #define KEEPALIVE_PERIOD 55000
 #define TITLE_BUFFER_CHARS 100
+#define PATH_LIST_X 300
+#define PATH_LIST_Y 300
 
 HINSTANCE ModuleInstance;
 HWND MainWindow;
@@ -79,7 +81,8 @@ BOOL InitInstance(HINSTANCE instance, int show)
     }
     if (!RegisterMainClass(instance, className)) return FALSE;
 
-    HWND window = CreateWindow(className, title, WS_VISIBLE, 0, 0, 240, 320, NULL, NULL, instance, NULL);
+    HWND window = CreateWindow(className, title, WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                               GetSystemMetrics(SM_CYSCREEN), NULL, NULL, instance, NULL);
     if (!window) return FALSE;
     SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
     ShowWindow(window, show);
@@ -131,7 +134,7 @@ static void OnCreate(HWND hWnd)
     MainWindow = hWnd;
     PathList = CreateWindowEx(0, WC_LISTVIEW, NULL,
                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_REPORT,
-                              300, 300, 5, 5, hWnd, NULL, ModuleInstance, NULL);
+                              PATH_LIST_X, PATH_LIST_Y, 5, 5, hWnd, NULL, ModuleInstance, NULL);
     SetTimer(hWnd, IDT_KEEPALIVE, KEEPALIVE_PERIOD, NULL);
 
     SkinBitmap = LoadBitmap(ModuleInstance, MAKEINTRESOURCE(IDB_BACKGROUND));
@@ -161,6 +164,18 @@ static void OnCreate(HWND hWnd)
     RunDialog(IDD_NOWPLAYING, hWnd, NowPlayingDlgProc);
 }
 
+// The path list is a 5 x 5 control kept just right of the client area, where it is never seen:
+// at x 300 it would show inside a turned 320-wide window. It moves up and down with the
+// playlist, as every child of the main window does.
+static void OnSize(HWND hWnd)
+{
+    FitPlaylistToWindow(hWnd);
+    RECT client;
+    GetClientRect(hWnd, &client);
+    int x = client.right > PATH_LIST_X ? client.right : PATH_LIST_X;
+    MoveWindow(PathList, x, PATH_LIST_Y + ScrollOffset, 5, 5, TRUE);
+}
+
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -178,8 +193,13 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case WM_SETTINGCHANGE:
             SHHandleWMSettingChange(hWnd, wParam, lParam, &ActivateInfo);
+            // The main window always covers the screen: a turn gives it the new shape, and the
+            // size message that follows lays the playlist out for it.
+            SetWindowPos(hWnd, NULL, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
             if (GetActiveWindow() == hWnd) SetCapture(hWnd);
             return 0;
+        case WM_SIZE: OnSize(hWnd); return 0;
         case WM_DRAWITEM: return DrawPlaylistItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_MEASUREITEM: return MeasurePlaylistItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         case WM_CTLCOLOREDIT: return PlaylistEditColor(reinterpret_cast<HDC>(wParam));

@@ -44,6 +44,8 @@ extern HWND ScanListener;
 
 // Playlist view
 extern int ListHeight;
+// How far down the main window the list may show rows: its client height less the bottom band.
+extern int VisibleListHeight;
 extern int ScrollOffset;
 extern HDC BackBufferDC;
 

@@ -8,6 +8,7 @@
 #define TRACK_TEXT_CHARS 64  // a playlist row shows at most 63 characters
 
 int ListHeight;
+int VisibleListHeight;
 int ScrollOffset;
 static WNDPROC BaseListProc;
 HDC BackBufferDC;
@@ -18,11 +19,18 @@ static RECT MainClientRect;
 static PAINTSTRUCT ListPaint;
 static HDC ListPaintDC;
 
+static int VisibleHeightFor(const RECT& client)
+{
+    int height = client.bottom - client.top - LIST_BOTTOM_MARGIN;
+    return height > 0 ? height : 0;
+}
+
 HWND CreatePlaylistView(HWND parent, int count)
 {
     RECT client;
     GetClientRect(parent, &client);
     ListHeight = count * ITEM_HEIGHT;
+    VisibleListHeight = VisibleHeightFor(client);
     HWND list = CreateWindowEx(
         0, WC_LISTVIEW, NULL,
         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_NOCOLUMNHEADER | LVS_OWNERDRAWFIXED | LVS_SINGLESEL | LVS_REPORT,
@@ -54,6 +62,37 @@ HWND CreatePlaylistView(HWND parent, int count)
     // first paint.
     InvalidateRect(list, NULL, FALSE);
     return list;
+}
+
+// The main window changed shape (the screen turned): the list takes the new width, the back
+// buffer the new client size, and the list is moved only as far as it takes to keep the lit
+// row and the list's end in view.
+void FitPlaylistToWindow(HWND parent)
+{
+    if (!PlaylistView) return;
+    RECT client;
+    GetClientRect(parent, &client);
+    int width = client.right - client.left;
+    int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) return;
+    VisibleListHeight = VisibleHeightFor(client);
+    MoveWindow(PlaylistView, 0, ScrollOffset, width, ListHeight, FALSE);
+    GetClientRect(PlaylistView, &ListClientRect);
+
+    if (width != MainClientRect.right - MainClientRect.left || height != MainClientRect.bottom - MainClientRect.top) {
+        HDC dc = GetDC(PlaylistView);
+        HBITMAP resized = CreateCompatibleBitmap(dc, width, height);
+        ReleaseDC(PlaylistView, dc);
+        // Without a new buffer the old one stays, and with it the size the paint copies.
+        if (resized) {
+            SelectObject(BackBufferDC, resized);
+            DeleteObject(BackBufferBitmap);
+            BackBufferBitmap = resized;
+            MainClientRect = client;
+        }
+    }
+    KeepPlaylistInView(parent);
+    InvalidateRect(PlaylistView, NULL, FALSE);
 }
 
 LRESULT CALLBACK PlaylistSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)

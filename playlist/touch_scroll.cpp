@@ -8,8 +8,6 @@
 #include "playback/playback.h"
 #include "playlist/playlist.h"
 
-#define VISIBLE_LIST_HEIGHT 290
-
 static int PressY;
 static DWORD PressTick;
 static int DragAnchorY;
@@ -37,14 +35,39 @@ LRESULT ScrollPlaylist(HWND hWnd, int delta)
         FlickActive = 0;
         delta = -ScrollOffset;
     }
-    if (VISIBLE_LIST_HEIGHT - ScrollOffset - delta > ListHeight) {
+    if (VisibleListHeight - ScrollOffset - delta > ListHeight) {
         KillTimer(hWnd, IDT_FLICK);
         FlickActive = 0;
-        delta = VISIBLE_LIST_HEIGHT - ListHeight - ScrollOffset;
+        delta = VisibleListHeight - ListHeight - ScrollOffset;
     }
     ScrollWindowEx(hWnd, 0, delta, NULL, NULL, NULL, NULL, SW_SCROLLCHILDREN);
     ScrollOffset += delta;
     return 1;
+}
+
+// After the visible height changed: the list keeps its place unless that leaves the lit row
+// partly hidden or a gap under a long list's end. Unlike ScrollPlaylist it does not push a
+// short list down to the bottom line, so a turn alone never moves a list that fits.
+void KeepPlaylistInView(HWND hWnd)
+{
+    int target = ScrollOffset;
+    int lit = static_cast<int>(SendMessage(PlaylistView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    // Rows appended below the list's edge are never shown, so there is nothing to bring into view.
+    if (lit >= 0 && lit < ListHeight / ITEM_HEIGHT) {
+        int top = lit * ITEM_HEIGHT;
+        if (target + top + ITEM_HEIGHT > VisibleListHeight) target = VisibleListHeight - top - ITEM_HEIGHT;
+        if (target + top < 0) target = -top;
+    }
+    // A long list may rest anywhere from its top at row 0 to its bottom on the visible line; a
+    // short one anywhere it is wholly in view.
+    int lowest = VisibleListHeight - ListHeight;
+    int low = lowest < 0 ? lowest : 0;
+    int high = lowest < 0 ? 0 : lowest;
+    if (target < low) target = low;
+    if (target > high) target = high;
+    if (target == ScrollOffset) return;
+    ScrollWindowEx(hWnd, 0, target - ScrollOffset, NULL, NULL, NULL, NULL, SW_SCROLLCHILDREN);
+    ScrollOffset = target;
 }
 
 LRESULT OnStylusDown(HWND hWnd, LPARAM lParam)
