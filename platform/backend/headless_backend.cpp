@@ -91,6 +91,11 @@ void HeadlessBackend::push_input(const InputEvent& ev)
     ui_cv_.notify_all();
 }
 
+void HeadlessBackend::report_orientation(bool landscape)
+{
+    push_input({.type = InputEvent::Type::Orientation, .landscape = landscape});
+}
+
 void HeadlessBackend::advance(std::uint64_t ms)
 {
     std::lock_guard lock(mutex_);

@@ -40,6 +40,9 @@ public:
 
     // Test side (any thread).
     void push_input(const InputEvent& ev);
+    // The display reports that it now stands in landscape (or portrait), as a compositor does
+    // when a phone or tablet is turned.
+    void report_orientation(bool landscape);
     void advance(std::uint64_t ms);
     // Waits until the program is blocked with nothing to do at the current target time, or has
     // finished. False on timeout (a hung program).

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,18 @@ std::string describe_variable(const char* name)
 {
     const char* value = std::getenv(name);
     return std::string(name) + (value && *value ? std::string("=") + value : std::string(" unset"));
+}
+
+// Whether an orientation SDL reports is landscape; none when SDL cannot tell.
+std::optional<bool> landscape_of(Sint32 orientation)
+{
+    switch (orientation) {
+        case SDL_ORIENTATION_LANDSCAPE:
+        case SDL_ORIENTATION_LANDSCAPE_FLIPPED: return true;
+        case SDL_ORIENTATION_PORTRAIT:
+        case SDL_ORIENTATION_PORTRAIT_FLIPPED: return false;
+        default: return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -272,6 +285,20 @@ public:
                     e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_RESTORED) {
                     whole_window = true;
                     redraw();
+                }
+                break;
+            case SDL_DISPLAYEVENT:
+                // The display the window is on was turned (a compositor that knows, as on a phone
+                // or tablet): the device's screen turns with it. A window the window manager
+                // merely resizes is not a turn; the fit takes care of that.
+                if (const int on = SDL_GetWindowDisplayIndex(window);
+                    e.display.event == SDL_DISPLAYEVENT_ORIENTATION &&
+                    (on < 0 || static_cast<int>(e.display.display) == on)) {
+                    if (const std::optional<bool> landscape = landscape_of(e.display.data1)) {
+                        ev.type = InputEvent::Type::Orientation;
+                        ev.landscape = *landscape;
+                        out.push_back(ev);
+                    }
                 }
                 break;
             case SDL_RENDER_TARGETS_RESET:

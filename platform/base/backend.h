@@ -13,13 +13,15 @@ namespace zv {
 class Surface;
 
 struct InputEvent {
-    // AppCommand: a media key, as the APPCOMMAND_ number in `command`.
-    enum class Type { StylusDown, StylusMove, StylusUp, KeyDown, KeyUp, Quit, AppCommand };
+    // AppCommand: a media key, as the APPCOMMAND_ number in `command`. Orientation: the display
+    // itself was turned (a phone or tablet held the other way); `landscape` says which way.
+    enum class Type { StylusDown, StylusMove, StylusUp, KeyDown, KeyUp, Quit, AppCommand, Orientation };
     Type type = Type::StylusDown;
     int x = 0;  // screen pixels
     int y = 0;
-    int vk = 0;       // virtual key for key events
-    int command = 0;  // APPCOMMAND_ for AppCommand
+    int vk = 0;              // virtual key for key events
+    int command = 0;         // APPCOMMAND_ for AppCommand
+    bool landscape = false;  // for Orientation: wider than high
     bool ctrl = false;
     bool shift = false;
     bool alt = false;

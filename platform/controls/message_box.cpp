@@ -24,6 +24,7 @@ public:
     UINT type = 0;
     bool done = false;
     bool pressed = false;
+    int content_height = 0;  // what the text, the icon and OK need; the screen may cut it
     RECT button{};
     int result = IDOK;
 };
@@ -117,6 +118,15 @@ void paint(HWND h, MessageBoxState& s)
     EndPaint(h, &ps);
 }
 
+// Centres the box on the screen as it is now, no taller than the screen, OK at its foot.
+RECT placement(MessageBoxState& s, const Screen& screen)
+{
+    const int height = std::min(s.content_height, screen.height());
+    s.button = RECT{(kWidth - kButtonW) / 2, height - 12 - kButtonH, (kWidth + kButtonW) / 2, height - 12};
+    const int x = (screen.width() - kWidth) / 2, y = std::max(0, (screen.height() - height) / 2);
+    return RECT{x, y, x + kWidth, y + height};
+}
+
 LRESULT CALLBACK message_box_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
     MessageBoxState* s = state_of(h);
@@ -144,6 +154,15 @@ LRESULT CALLBACK message_box_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
             if (wp == VK_RETURN || wp == VK_ESCAPE || wp == VK_SPACE) s->done = true;
             return 0;
         case WM_CLOSE: s->done = true; return 0;
+        case WM_SETTINGCHANGE: {
+            // The screen turned: centre on the new one. A press on OK went with the old screen.
+            s->pressed = false;
+            if (GetCapture() == h) ReleaseCapture();
+            const RECT r = placement(*s, UserState::current()->screen());
+            SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            InvalidateRect(h, nullptr, TRUE);
+            return 0;
+        }
         default: return DefWindowProcW(h, msg, wp, lp);
     }
 }
@@ -180,15 +199,13 @@ int message_box(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     state->type = type;
     int text_left = (type & 0xF0) ? 10 + kIconSize + 10 : 12;
     int th = std::max(text_height(state->text, kWidth - text_left - 10), (type & 0xF0) ? kIconSize : 0);
-    int height = kCaption + 12 + th + 8 + kButtonH + 12;
-    height = std::min(height, u->screen().height());
-    int x = (u->screen().width() - kWidth) / 2, y = std::max(0, (u->screen().height() - height) / 2);
-    state->button = RECT{(kWidth - kButtonW) / 2, height - 12 - kButtonH, (kWidth + kButtonW) / 2, height - 12};
+    state->content_height = kCaption + 12 + th + 8 + kButtonH + 12;
+    const RECT place = placement(*state, u->screen());
 
     Window* owner_w = u->windows().live_window(owner);
     HWND top_owner = owner_w ? u->windows().top_level_of(owner_w)->handle : nullptr;
-    HWND box =
-        u->windows().create_window(0, kClass, caption, WS_POPUP, x, y, kWidth, height, top_owner, 0, nullptr, nullptr);
+    HWND box = u->windows().create_window(0, kClass, caption, WS_POPUP, place.left, place.top, kWidth,
+                                          place.bottom - place.top, top_owner, 0, nullptr, nullptr);
     Window* bw = u->windows().live_window(box);
     if (!bw) return 0;
     MessageBoxState* s = state.get();

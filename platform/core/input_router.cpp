@@ -54,6 +54,13 @@ void InputRouter::handle_input(const InputEvent& ev)
         return;
     }
     Screen& screen = user_.screen();
+    if (ev.type == InputEvent::Type::Orientation) {
+        // The display was turned: the screen takes its shape, as the rotate button gives it,
+        // whatever runs. A report of the shape it has already changes nothing, and a blank
+        // display turns without waking (nobody touched it).
+        if (ev.landscape != screen.landscape()) screen.rotate();
+        return;
+    }
     if (!screen.display_on() && ev.type != InputEvent::Type::Quit) {
         // A blank display only wakes up; the touch or key that woke it does nothing else.
         if (ev.type == InputEvent::Type::StylusDown || ev.type == InputEvent::Type::KeyDown)
@@ -82,7 +89,8 @@ void InputRouter::handle_input(const InputEvent& ev)
             }
             route_key(ev);
             break;
-        case InputEvent::Type::AppCommand: break;
+        case InputEvent::Type::AppCommand:
+        case InputEvent::Type::Orientation: break;
         case InputEvent::Type::Quit:
             // The desktop window's close button ends the program at once, whatever dialogs are
             // open, as the options panel's exit does: a close request to a modal panel would

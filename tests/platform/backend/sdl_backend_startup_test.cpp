@@ -1,5 +1,6 @@
 // The desktop backend opens its window on a display or says why not. SDL's drivers that draw
 // nowhere stand in for a display only when the user names one.
+#include <SDL2/SDL.h>  // the test target is not given SDL's own include folder
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "backend/sdl_backend.h"
+#include "base/backend.h"
 #include "entry/zorvane_profile.h"
 
 namespace zv::test {
@@ -60,6 +62,40 @@ TEST(SdlBackendStartup, OpensOnADisplayOrSaysWhy)
         EXPECT_TRUE(backend.failure().starts_with("cannot open the display: ")) << backend.failure();
         EXPECT_NE(backend.failure().find(c.reason), std::string::npos) << backend.failure();
     }
+}
+
+// The display's orientation reaches the program as a turn; a window resized by the window manager,
+// an orientation SDL cannot tell and another display's report do not.
+TEST(SdlBackendEvents, TheDisplaysOrientationIsATurnAndAResizeIsNot)
+{
+    SavedEnvironment saved;
+    for (const char* name : kVariables) unsetenv(name);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SdlBackend backend(240, 320, 1, SdlBackend::Mode::Window, zorvane_profile().desktop_id);
+    ASSERT_TRUE(backend.ok()) << backend.failure();
+    auto display = [](Uint32 index, SDL_DisplayOrientation o) {
+        SDL_Event e{};
+        e.type = SDL_DISPLAYEVENT;
+        e.display.event = SDL_DISPLAYEVENT_ORIENTATION;
+        e.display.display = index;
+        e.display.data1 = o;
+        return e;
+    };
+    SDL_Event resized{};
+    resized.type = SDL_WINDOWEVENT;
+    resized.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    resized.window.data1 = 640, resized.window.data2 = 480;
+    for (SDL_Event e : {display(0, SDL_ORIENTATION_LANDSCAPE), resized, display(0, SDL_ORIENTATION_UNKNOWN),
+                        display(1, SDL_ORIENTATION_PORTRAIT), display(0, SDL_ORIENTATION_PORTRAIT_FLIPPED),
+                        display(0, SDL_ORIENTATION_LANDSCAPE_FLIPPED), display(0, SDL_ORIENTATION_PORTRAIT)})
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    std::vector<InputEvent> got;
+    backend.poll(got);
+    std::vector<bool> turns;
+    for (const InputEvent& ev : got)
+        if (ev.type == InputEvent::Type::Orientation) turns.push_back(ev.landscape);
+    EXPECT_EQ(turns, (std::vector<bool>{true, false, true, false}));
+    EXPECT_EQ(got.size(), turns.size()) << "nothing else";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <aygshell.h>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -98,6 +99,45 @@ TEST_F(ScreenRotation, TurnsUnderAModalDialogAndBack)
                      {WM_LBUTTONDOWN, posted | wparam | lparam, MK_LBUTTON, MAKELPARAM(100, 100)},
                      {WM_LBUTTONDOWN, posted | wparam | lparam, MK_LBUTTON, MAKELPARAM(50, 50)},
                      {WM_LBUTTONUP, posted | wparam | lparam, 0, MAKELPARAM(50, 50)}});
+}
+
+// The display's own report turns the screen as the rotate button does, under a modal dialog
+// too, even while blank; a report of the shape the screen has changes nothing.
+TEST_F(ScreenRotation, TheDisplaysOrientationTurnsTheScreenAsTheButtonDoes)
+{
+    HWND main = window(0, 0, 240, 320);
+    log.name(main, "main");
+    log.only({WM_SETTINGCHANGE});
+    struct Step {
+        bool landscape;
+        bool display_on;
+        int width, height;
+        int heard;  // WM_SETTINGCHANGE messages the window hears
+    } steps[] = {
+        {true, true, 320, 240, 1},  {true, true, 320, 240, 0},  {false, true, 240, 320, 1},
+        {false, true, 240, 320, 0}, {true, false, 320, 240, 1}, {false, false, 240, 320, 1},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(std::string(s.landscape ? "landscape" : "portrait") + (s.display_on ? "" : ", blank"));
+        platform_->user().screen().set_display_on(s.display_on);
+        log.clear();
+        backend().report_orientation(s.landscape);
+        pump();
+        EXPECT_EQ((std::pair{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}),
+                  (std::pair{s.width, s.height}));
+        const zv::Surface shown = backend().screen();
+        EXPECT_EQ((std::pair{shown.width(), shown.height()}), (std::pair{s.width, s.height}));
+        EXPECT_EQ(log.all().size(), static_cast<std::size_t>(s.heard));
+        EXPECT_EQ(platform_->user().screen().display_on(), s.display_on) << "a turn does not wake the display";
+    }
+    // The button goes on turning it.
+    platform_->user().screen().set_display_on(true);
+    for (auto type : {Type::KeyDown, Type::KeyUp}) backend().push_input({.type = type, .vk = VK_F7});
+    pump();
+    EXPECT_TRUE(platform_->user().screen().landscape());
+    backend().report_orientation(true);
+    pump();
+    EXPECT_TRUE(platform_->user().screen().landscape());
 }
 
 TEST_F(ScreenRotation, SHInitDialogSizesToTheScreenOnlyWhenItsFlagsAreGivenAndAsked)

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
 #include <functional>
 
 #include "core/user_state.h"
@@ -336,3 +337,55 @@ TEST_F(DialogBox, MessageBoxHoldsItsOwnerUntilOkEnterEscapeOrSpace)
 }
 
 }  // namespace
+
+// A message box centres on the screen as it is: opened on a turned screen, and again when the
+// screen turns under it, cut to the screen's height with OK at its foot, where a tap still ends it.
+TEST_F(DialogBox, MessageBoxCentresOnTheScreenAsItTurns)
+{
+    auto placed = [] {
+        RECT r{};
+        GetWindowRect(GetActiveWindow(), &r);
+        return r;
+    };
+    auto expect_centred = [](const RECT& r, int width, int height) {
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height)
+            << r.left << "," << r.top << " " << r.right << "," << r.bottom << " on " << width << " x " << height;
+        EXPECT_EQ(r.left + r.right, width);
+        EXPECT_LE(std::abs(r.top + r.bottom - height), 1);
+    };
+    auto tap_ok = [&](const RECT& r) {
+        using enum zv::InputEvent::Type;
+        for (auto type : {StylusDown, StylusUp})
+            backend().push_input({.type = type, .x = r.left + 110, .y = r.bottom - 25});
+    };
+    backend().report_orientation(true);
+    RECT first{}, turned{};
+    later([&] {
+        first = placed();
+        backend().report_orientation(false);
+        later([&] {
+            turned = placed();
+            tap_ok(turned);
+        });
+    });
+    EXPECT_EQ(MessageBox(main_, u"Landscape", u"Caption", MB_ICONEXCLAMATION), IDOK);
+    expect_centred(first, 320, 240);
+    expect_centred(turned, 240, 320);
+    EXPECT_EQ(turned.bottom - turned.top, first.bottom - first.top) << "fits either way";
+
+    std::u16string tall;
+    for (int i = 0; i < 14; ++i) tall += u"A line of its own\n";
+    later([&] {
+        first = placed();
+        backend().report_orientation(true);
+        later([&] {
+            turned = placed();
+            tap_ok(turned);
+        });
+    });
+    EXPECT_EQ(MessageBox(main_, tall.c_str(), u"Caption", 0), IDOK);
+    expect_centred(first, 240, 320);
+    EXPECT_GT(first.bottom - first.top, 240);
+    EXPECT_EQ((std::vector<LONG>{turned.left, turned.top, turned.right, turned.bottom}),
+              (std::vector<LONG>{50, 0, 270, 240}));
+}
