@@ -12,6 +12,7 @@
 #include "core/user_state.h"
 #include "gdi/gdi_state.h"
 #include "panels/panels.h"
+#include "scenario/panel_program.h"
 #include "support/fixture_dir.h"
 #include "support/program_harness.h"
 #include "tools/fixtures.h"
@@ -24,28 +25,11 @@ constexpr int kAllPanelControls[] = {IDC_PREVIOUS,        IDC_PLAYPAUSE,  IDC_NE
                                      IDC_NOWPLAYING_TEXT, IDC_BACKGROUND, IDC_STATIC};
 constexpr int kOptionsControls[] = {IDC_VOLUP, IDC_VOLDOWN, IDC_EXIT, IDC_DISPLAYOFF, IDC_TOPLAYLIST, IDC_BACKTOPANEL};
 
-// Four tagged tracks f0300.mp3 .. f0480.mp3 and a default picture of the art's full size; the
-// program keeps its start-up panel.
-class PanelsLandscape : public ::testing::Test {
+// The program with a 250 x 232 default picture, keeping its start-up panel.
+class PanelsLandscape : public PanelProgram {
 protected:
-    void SetUp() override
-    {
-        zv::fixtures::ToneTrack t;
-        t.seconds = 2.0, t.bitrate_kbps = 64;
-        zv::test::tone_library(dir_.path(), 4, t, 60, /*tagged=*/true);
-        const auto picture = zv::fixtures::make_cover_png(250, 232, 7);
-        std::ofstream(dir_.path() / "default.jpg", std::ios::binary)
-            .write(reinterpret_cast<const char*>(picture.data()), static_cast<std::streamsize>(picture.size()));
-        zv::test::ProgramHarness::Options o(dir_.path());
-        o.keep_start_panel = true;
-        p_ = std::make_unique<zv::test::ProgramHarness>(o);
-    }
+    void SetUp() override { start(250, 232); }
 
-    HWND active() { return p_->ui(GetActiveWindow); }
-    int volume()
-    {
-        return p_->ui([] { return CurrentVolume; });
-    }
     std::vector<LONG> rect(HWND w, int control = 0)
     {
         const RECT r = p_->rect(w, control);
@@ -108,9 +92,6 @@ protected:
         return p_->ui([] { return zv::GdiState::current()->object_count(); });
     }
     void turn() { p_->key(VK_F7); }
-
-    zv::test::FixtureDir dir_;
-    std::unique_ptr<zv::test::ProgramHarness> p_;
 };
 
 TEST_F(PanelsLandscape, StartUpPanelAndOptionsStripTurnWorkTurnedAndTurnBack)

@@ -13,6 +13,7 @@
 #include "gdi/gdi_state.h"
 #include "panels/panels.h"
 #include "playlist/playlist.h"
+#include "scenario/panel_program.h"
 #include "support/fixture_dir.h"
 #include "support/message_log.h"
 #include "support/program_harness.h"
@@ -39,28 +40,11 @@ std::vector<int> expected_slide(int from, int to = 0)
     return xs;
 }
 
-// Tracks f0300.mp3 .. f0480.mp3 sounding at their frequency, tagged "A<hz>" / "T<hz>", and a
-// 100 x 80 default picture; the program keeps its start-up panel.
-class Panels : public ::testing::Test {
+// The program with a 100 x 80 default picture, keeping its start-up panel.
+class Panels : public PanelProgram {
 protected:
-    void SetUp() override
-    {
-        zv::fixtures::ToneTrack t;
-        t.seconds = 2.0, t.bitrate_kbps = 64;
-        zv::test::tone_library(dir_.path(), 4, t, 60, /*tagged=*/true);
-        const auto picture = zv::fixtures::make_cover_png(100, 80, 7);
-        std::ofstream(dir_.path() / "default.jpg", std::ios::binary)
-            .write(reinterpret_cast<const char*>(picture.data()), static_cast<std::streamsize>(picture.size()));
-        zv::test::ProgramHarness::Options o(dir_.path());
-        o.keep_start_panel = true;
-        p_ = std::make_unique<zv::test::ProgramHarness>(o);
-    }
+    void SetUp() override { start(100, 80); }
 
-    HWND active() { return p_->ui(GetActiveWindow); }
-    int volume()
-    {
-        return p_->ui([] { return CurrentVolume; });
-    }
     HWND owner(HWND w)
     {
         return p_->ui([&] { return p_->platform().user().windows().live_window(w)->parent; });
@@ -121,9 +105,6 @@ protected:
         p_->stop();
         EXPECT_EQ(p_->exit_code(), 0);
     }
-
-    zv::test::FixtureDir dir_;
-    std::unique_ptr<zv::test::ProgramHarness> p_;
 };
 
 TEST_F(Panels, StartUpPanelSlidesInItsButtonsAndHotKeysPlayAndTheCloseButtonQuits)
