@@ -13,6 +13,7 @@
 # build/zorvane and build/zv_make_library (or the demo library in build/demo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/lib/player-window.sh
 self="$PWD/tools/fullscreen-check.sh"
 player="$PWD/build/zorvane"
 fail() {
@@ -50,14 +51,7 @@ screen_file="$dir/fb/Xvfb_screen0"
 (cd "$dir/app" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/heard.raw" ZORVANE_RUNTIME_DIR="$dir/run" \
   ./zorvane --fullscreen) >/dev/null 2>"$dir/stderr" &
 pid=$!
-finish() {
-  kill -TERM "$pid" 2>/dev/null || true
-  local deadline=$((SECONDS + 10))
-  while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
-  kill -KILL "$pid" 2>/dev/null || true
-  status=0
-  wait "$pid" || status=$?
-}
+finish() { stop_player "$pid"; }
 stop_with() {
   finish
   echo "fullscreen-check: $*; the player's standard error:" >&2

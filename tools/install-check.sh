@@ -7,6 +7,7 @@
 # track from ~/Music and write its cover to album.jpg there. Builds nothing: run it after a full build of build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/lib/player-window.sh
 self="$PWD/tools/install-check.sh"
 app_id=org.zorvane.Zorvane
 window_wait=20  # seconds
@@ -74,14 +75,7 @@ start_player() {
     "$stage/bin/zorvane") >/dev/null 2>"$scratch/stderr" &
   pid=$!
 }
-finish() {
-  kill -TERM "$pid" 2>/dev/null || true
-  local deadline=$((SECONDS + 10))
-  while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
-  kill -KILL "$pid" 2>/dev/null || true
-  status=0
-  wait "$pid" || status=$?
-}
+finish() { stop_player "$pid"; }
 stop_with() {
   finish
   echo "install-check: $*; the player's standard error:" >&2

@@ -24,15 +24,8 @@ if [ "${1:-}" = --inner ]; then
     HOME="$home" ZORVANE_RUNTIME_DIR="$home/run" SDL_AUDIODRIVER=dummy ZORVANE_SCALE=1 \
     /usr/bin/zorvane) >/dev/null 2>"$home/stderr" &
   pid=$!
-  stop() {
-    kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$pid" 2>/dev/null || true
-    status=0
-    wait "$pid" || status=$?
-  }
   stop_with() {
-    stop
+    stop_player "$pid"
     echo "package-check: $*; the player's standard error:" >&2
     sed 's/^/  /' "$home/stderr" >&2
     exit 1
@@ -44,7 +37,7 @@ if [ "${1:-}" = --inner ]; then
   [ "$(stat -c %a "$folder")" = 700 ] || stop_with "$folder is not private (mode $(stat -c %a "$folder"))"
   cmp -s "$folder/default.jpg" /usr/share/zorvane/default.jpg || stop_with "default.jpg was not copied into $folder"
   echo "installed mode: $folder holds $(ls "$folder" | tr '\n' ' ')"
-  stop
+  stop_player "$pid"
   [ "$status" -eq 0 ] || stop_with "the installed player exited with $status on SIGTERM"
   exit 0
 fi

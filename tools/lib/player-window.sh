@@ -10,3 +10,17 @@ await_window() {
   done
   echo "$window"
 }
+
+# stop_player PID: asks process PID to end (SIGTERM), kills it after 10 s, and sets `status` to
+# its exit status.
+stop_player() {
+  local pid=$1
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  status=0
+  wait "$pid" || status=$?
+}
